@@ -1,0 +1,115 @@
+#include "DemoGenerator.h"
+
+#include <cmath>
+#include <filesystem>
+#include <strings.h>
+
+#include "ConsoleGeometry.h"
+#include "OrganFileWriter.h"
+#include "WavFile.h"
+
+namespace tessaline::demo {
+
+namespace {
+
+// Room the window frame takes from the outer size: title, menu and status
+// bar in height, borders in width.
+constexpr uint32_t kFrameHeight = 60;
+constexpr uint32_t kFrameWidth = 16;
+
+bool Selected(const GenerateOptions& options, const StopSpec& stop) {
+    if (options.only.empty()) return true;
+    for (const auto& name : options.only)
+        if (strcasecmp(name.c_str(), stop.folder.c_str()) == 0) return true;
+    return false;
+}
+
+}  // namespace
+
+std::string DemoOrganFileName() { return TheDemoOrgan().churchName + ".organ"; }
+
+PipeRecipe RecipeFor(const DemoOrgan& organ, int stop, int pipe, bool stereo) {
+    const StopSpec& s = organ.stops[static_cast<size_t>(stop)];
+    PipeRecipe r;
+    r.family = s.family;
+    for (const RankNote& rank : PipeRanks(s, pipe)) r.ranks.push_back({EqualTemperament(rank.note), rank.level});
+    // Treble pipes are voiced a little softer than the bass.
+    double position = s.pipes > 1 ? static_cast<double>(pipe) / (s.pipes - 1) : 0.0;
+    r.level = s.level * (1.0 - 0.2 * position);
+    r.seed = static_cast<uint64_t>(stop + 1) * 1000003u + static_cast<uint64_t>(pipe + 1);
+    if (stereo) {
+        // C side to the left, C# side to the right, as the pipes stand on a
+        // case; the largest pipes stand outermost. The far ear hears the pipe
+        // softer and a little later.
+        r.channels = 2;
+        int key = KeyNoteOfPipe(s, pipe) - kLowestKeyNote;
+        bool cSide = key % 2 == 0;
+        double outward = 1.0 - 0.8 * position;
+        double farGain = 1.0 - 0.45 * outward;
+        auto delay = static_cast<int64_t>(std::lround(outward * kMaxChannelDelay * 0.75));
+        r.leftGain = cSide ? 1.0 : farGain;
+        r.rightGain = cSide ? farGain : 1.0;
+        r.leftDelay = cSide ? 0 : delay;
+        r.rightDelay = cSide ? delay : 0;
+    }
+    return r;
+}
+
+bool DemoConsoleFits(const DemoOrgan& organ, std::string& error) {
+    const uint32_t windowWidth = ScreenWidthOf(organ.display.screenSizeHoriz);
+    const uint32_t windowHeight = ScreenHeightOf(organ.display.screenSizeVert);
+    const uint32_t width = windowWidth - kFrameWidth, height = windowHeight - kFrameHeight;
+    ConsoleGeometry geometry(organ.display, width, height, static_cast<uint32_t>(organ.manuals.size() - 1));
+    for (const PlacedPiece& p : PlaceDemoConsole(organ, geometry)) {
+        const Rect& f = p.frame;
+        if (f.left < 0 || f.top < 0 || f.right > width || f.bottom > height) {
+            error = std::string("The ") + p.kind + " " + p.name + " lies outside the console window.";
+            return false;
+        }
+    }
+    return true;
+}
+
+bool GenerateDemoOrgan(const GenerateOptions& options, GenerateReport& report, std::string& error) {
+    namespace fs = std::filesystem;
+    const DemoOrgan& organ = TheDemoOrgan();
+    report = GenerateReport{};
+    if (!DemoConsoleFits(organ, error)) return false;
+
+    std::error_code ec;
+    fs::create_directories(options.outDir, ec);
+    const fs::path organPath = fs::path(options.outDir) / DemoOrganFileName();
+    std::string text = OrganDefinitionText(organ, options.stereo);
+    if (!WriteFile(organPath.string(), std::vector<char>(text.begin(), text.end()))) {
+        error = "Could not write " + organPath.string() + ".";
+        return false;
+    }
+
+    for (size_t s = 0; s < organ.stops.size(); ++s) {
+        const StopSpec& stop = organ.stops[s];
+        if (stop.sharedStop >= 0 || !Selected(options, stop)) continue;
+        for (int p = 0; p < stop.pipes; ++p) {
+            PipeRecipe recipe = RecipeFor(organ, static_cast<int>(s), p, options.stereo);
+            PipeSound sound;
+            if (!SynthesisePipe(recipe, sound)) {
+                error = "No seamless loop could be planned for " + stop.name + ".";
+                return false;
+            }
+            report.worstCents = std::max(report.worstCents, sound.plan.worstCents);
+            // The smpl chunk names the lowest rank's pitch.
+            double note = 69.0 + 12.0 * std::log2(sound.plan.Frequency(0) / 440.0);
+            int unity = static_cast<int>(std::floor(note + 1e-9));
+            double cents = (note - unity) * 100.0;
+            fs::path path = fs::path(options.outDir) / PipeSamplePath(organ, stop, p);
+            fs::create_directories(path.parent_path(), ec);
+            if (!WriteFile(path.string(), EncodeWav(sound, unity, cents))) {
+                error = "Could not write " + path.string() + ".";
+                return false;
+            }
+            ++report.pipesWritten;
+        }
+    }
+    return true;
+}
+
+}  // namespace tessaline::demo

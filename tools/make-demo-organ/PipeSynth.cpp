@@ -147,7 +147,9 @@ bool SynthesisePipe(const PipeRecipe& recipe, PipeSound& sound) {
             double y = a1 * y1 + a2 * y2 + (1.0 - radius) * burst;
             y2 = y1;
             y1 = y;
-            double onset = std::exp(-static_cast<double>(t) / chiffTime) * fade;
+            // The burst itself rises over 2 ms, so the sample starts from silence.
+            double onset = std::exp(-static_cast<double>(t) / chiffTime) * fade *
+                           std::min(1.0, static_cast<double>(t) / (0.002 * kSampleRate));
             double octave = std::sin(kTwoPi * 2.0 * static_cast<double>(plan.periods[0]) *
                                      static_cast<double>(t % L) / L);
             tone = tone * rise + recipe.level * onset *

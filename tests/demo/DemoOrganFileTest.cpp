@@ -1,0 +1,248 @@
+// The definition file that make-demo-organ writes: every section its counts
+// call for, references that resolve, and output that is the same every run.
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <set>
+
+#include "DemoGenerator.h"
+#include "Inspection.h"
+#include "organ/DefinitionReader.h"
+#include "support/TempDir.h"
+
+namespace tessaline::demo {
+namespace {
+
+int RunGenerator(const std::string& arguments) {
+    std::string command = std::string("\"") + DEMO_GENERATOR + "\" " + arguments + " > /dev/null";
+    return std::system(command.c_str());
+}
+
+class DemoOrganFile : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(RunGenerator("\"" + dir.Path().string() + "\" --only Nazard"), 0);
+        organPath = dir.File(DemoOrganFileName());
+        ASSERT_TRUE(file.Parse(organPath));
+    }
+    std::string Value(const std::string& section, const std::string& key) const {
+        const std::string* v = file.Find(section, key);
+        return v ? *v : std::string();
+    }
+    // A whole-number key that must be present.
+    int Number(const std::string& section, const std::string& key) const {
+        const std::string* v = file.Find(section, key);
+        EXPECT_NE(v, nullptr) << section << "/" << key;
+        return v ? ParseWholeNumber(v->c_str()) : -1;
+    }
+    bool Has(const std::string& section, const std::string& key) const { return file.Find(section, key) != nullptr; }
+
+    test::TempDir dir;
+    std::string organPath;
+    DefinitionFile file;
+};
+
+TEST_F(DemoOrganFile, OrganSectionDescribesTheInstrument) {
+    EXPECT_EQ(Value("Organ", "TessalineOrganFileFormatVersion"), "1.21");
+    EXPECT_EQ(Value("Organ", "ChurchName"), "Tessaline Demo Organ");
+    EXPECT_FALSE(Value("Organ", "ChurchAddress").empty());
+    EXPECT_EQ(Number("Organ", "NumberOfManuals"), 2);
+    EXPECT_EQ(Value("Organ", "HasPedals"), "Y");
+    EXPECT_EQ(Value("Organ", "HighestSampleFormat"), "Mono");
+    EXPECT_EQ(Number("Organ", "NumberOfGenerals"), 6);
+    EXPECT_EQ(Number("Organ", "NumberOfFrameGenerals"), 512);
+    EXPECT_EQ(Number("Organ", "NumberOfReversiblePistons"), 1);
+    EXPECT_EQ(Value("Organ", "DispScreenSizeHoriz"), "Medium");
+    EXPECT_EQ(Value("Organ", "DispScreenSizeVert"), "Medium");
+    EXPECT_EQ(Number("Manual000", "NumberOfLogicalKeys"), 32);
+    EXPECT_EQ(Number("Manual001", "NumberOfLogicalKeys"), 61);
+    EXPECT_EQ(Number("Manual002", "NumberOfLogicalKeys"), 61);
+    // The default settings play the pedal from input 1, Great 2, Swell 3.
+    for (int m = 0; m <= 2; ++m) EXPECT_EQ(Number(NumberedName("Manual", m), "MIDIInputNumber"), m + 1);
+    EXPECT_EQ(Value("Stop009", "Name"), "Flute 4'");
+}
+
+TEST_F(DemoOrganFile, EverySectionTheCountsCallForIsPresent) {
+    const int manuals = Number("Organ", "NumberOfManuals");
+    std::set<int> stopsSeen, couplersSeen, divisionalsSeen;
+    for (int m = 0; m <= manuals; ++m) {
+        std::string manual = NumberedName("Manual", m);
+        ASSERT_TRUE(Has(manual, "Name")) << manual;
+        const int stops = Number(manual, "NumberOfStops");
+        for (int s = 1; s <= stops; ++s) {
+            int global = Number(manual, NumberedName("Stop", s));
+            EXPECT_TRUE(stopsSeen.insert(global).second) << "stop used twice " << global;
+            std::string stop = NumberedName("Stop", global);
+            ASSERT_TRUE(Has(stop, "Name")) << stop;
+            const int pipes = Number(stop, "NumberOfLogicalPipes");
+            EXPECT_LE(Number(stop, "FirstAccessiblePipeLogicalKeyNumber") - 1 + pipes,
+                      Number(manual, "NumberOfLogicalKeys"));
+            for (int p = 1; p <= pipes; ++p) EXPECT_TRUE(Has(stop, NumberedName("Pipe", p))) << stop << " " << p;
+            EXPECT_FALSE(Has(stop, NumberedName("Pipe", pipes + 1))) << stop;
+            int group = Number(stop, "WindchestGroup");
+            EXPECT_GE(group, 1);
+            EXPECT_LE(group, Number("Organ", "NumberOfWindchestGroups"));
+        }
+        int unisonOff = 0;
+        for (int c = 1; c <= Number(manual, "NumberOfCouplers"); ++c) {
+            int global = Number(manual, NumberedName("Coupler", c));
+            EXPECT_TRUE(couplersSeen.insert(global).second);
+            std::string coupler = NumberedName("Coupler", global);
+            if (Value(coupler, "UnisonOff") == "Y") {
+                ++unisonOff;
+                continue;
+            }
+            int destination = Number(coupler, "DestinationManual");
+            EXPECT_GE(destination, 0);
+            EXPECT_LE(destination, manuals);
+            EXPECT_TRUE(Has(coupler, "CoupleToSubsequentDownwardIntramanualCouplers")) << coupler;
+        }
+        EXPECT_LE(unisonOff, 1) << manual;
+        const int divisionals = Number(manual, "NumberOfDivisionals");
+        EXPECT_EQ(divisionals, 3);
+        for (int d = 1; d <= divisionals; ++d) {
+            int number = Number(manual, NumberedName("Divisional", d));
+            EXPECT_TRUE(divisionalsSeen.insert(number).second);
+            std::string section = NumberedName("Divisional", number);
+            EXPECT_LE(Number(section, "NumberOfStops"), stops);
+            for (int s = 1; s <= Number(section, "NumberOfStops"); ++s) {
+                int v = std::abs(Number(section, NumberedName("Stop", s)));
+                EXPECT_GE(v, 1);
+                EXPECT_LE(v, stops);
+            }
+            for (int c = 1; c <= Number(section, "NumberOfCouplers"); ++c)
+                EXPECT_LE(std::abs(Number(section, NumberedName("Coupler", c))), Number(manual, "NumberOfCouplers"));
+            EXPECT_LE(Number(section, "NumberOfTremulants"), Number(manual, "NumberOfTremulants"));
+        }
+    }
+    EXPECT_EQ(stopsSeen.size(), 14u);
+    EXPECT_EQ(couplersSeen.size(), 5u);
+    EXPECT_EQ(divisionalsSeen.size(), 9u);
+
+    for (int g = 1; g <= Number("Organ", "NumberOfWindchestGroups"); ++g) {
+        std::string group = NumberedName("WindchestGroup", g);
+        for (int e = 1; e <= Number(group, "NumberOfEnclosures"); ++e)
+            EXPECT_LE(Number(group, NumberedName("Enclosure", e)), Number("Organ", "NumberOfEnclosures"));
+        for (int t = 1; t <= Number(group, "NumberOfTremulants"); ++t)
+            EXPECT_LE(Number(group, NumberedName("Tremulant", t)), Number("Organ", "NumberOfTremulants"));
+    }
+    EXPECT_TRUE(Has("Enclosure001", "AmpMinimumLevel"));
+    EXPECT_TRUE(Has("Tremulant001", "Period"));
+    for (int g = 1; g <= Number("Organ", "NumberOfGenerals"); ++g) {
+        std::string general = NumberedName("General", g);
+        for (int s = 1; s <= Number(general, "NumberOfStops"); ++s) {
+            int manual = Number(general, NumberedName("StopManual", s));
+            int stop = std::abs(Number(general, NumberedName("StopNumber", s)));
+            EXPECT_GE(stop, 1);
+            EXPECT_LE(stop, Number(NumberedName("Manual", manual), "NumberOfStops")) << general << " " << s;
+        }
+        for (int c = 1; c <= Number(general, "NumberOfCouplers"); ++c) {
+            int manual = Number(general, NumberedName("CouplerManual", c));
+            int coupler = std::abs(Number(general, NumberedName("CouplerNumber", c)));
+            EXPECT_LE(coupler, Number(NumberedName("Manual", manual), "NumberOfCouplers"));
+        }
+        EXPECT_TRUE(Has(general, "TremulantNumber001"));
+        EXPECT_TRUE(Has(general, "DivisionalCouplerNumber001"));
+    }
+    for (int l = 1; l <= Number("Organ", "NumberOfLabels"); ++l)
+        EXPECT_TRUE(Has(NumberedName("Label", l), "DispAtTopOfDrawstopCol"));
+    EXPECT_EQ(Value("ReversiblePiston001", "ObjectType"), "Coupler");
+    EXPECT_EQ(Value(NumberedName("Coupler", Number("Manual000", "Coupler001")), "Name"), "Great to Pedal");
+    EXPECT_EQ(Number("ReversiblePiston001", "ManualNumber"), 0);
+    EXPECT_EQ(Number("ReversiblePiston001", "ObjectNumber"), 1);
+    EXPECT_EQ(Number("DivisionalCoupler001", "NumberOfManuals"), 2);
+}
+
+TEST_F(DemoOrganFile, SharedPipesReferToOwnedPipesOfTheSamePitch) {
+    const std::string* ref = file.Find("Stop013", "Pipe001");
+    ASSERT_NE(ref, nullptr);
+    EXPECT_EQ(*ref, "REF:01:001:001");
+    for (int p = 1; p <= Number("Stop013", "NumberOfLogicalPipes"); ++p) {
+        std::string value = Value("Stop013", NumberedName("Pipe", p));
+        ASSERT_EQ(value.size(), 14u);
+        EXPECT_EQ(value.substr(0, 4), "REF:");
+        EXPECT_EQ(value[6], ':');
+        EXPECT_EQ(value[10], ':');
+        int manual = ParseWholeNumber(value.substr(4, 2).c_str());
+        int position = ParseWholeNumber(value.substr(7, 3).c_str());
+        int pipe = ParseWholeNumber(value.substr(11, 3).c_str());
+        std::string owner = NumberedName("Stop", Number(NumberedName("Manual", manual), NumberedName("Stop", position)));
+        std::string target = Value(owner, NumberedName("Pipe", pipe));
+        EXPECT_NE(target.substr(0, 4), "REF:") << "references never chain";
+        // Pedal key p and the owner's pipe sound the same note.
+        EXPECT_EQ(ParseWholeNumber(target.substr(target.rfind('/') + 1, 3).c_str()), 35 + p) << target;
+    }
+}
+
+TEST_F(DemoOrganFile, ControlsHaveUniquePlacesAndUsableShortcutKeys) {
+    std::set<std::pair<int, int>> drawstops, buttons;
+    std::set<int> reserved = {16, 17, 25, 27, 28, 37, 38, 39, 40};
+    for (int k = 112; k <= 119; ++k) reserved.insert(k);
+    int shortcuts = 0;
+    auto control = [&](const std::string& section) {
+        EXPECT_FALSE(Value(section, "Name").empty()) << section;
+        EXPECT_EQ(Value(section, "Displayed"), "Y") << section;
+        if (Has(section, "ShortcutKey")) {
+            int key = Number(section, "ShortcutKey");
+            EXPECT_TRUE(key > 0 && key < 256 && !reserved.count(key)) << section << " " << key;
+            ++shortcuts;
+        }
+    };
+    auto drawstop = [&](const std::string& section) {
+        control(section);
+        int row = Number(section, "DispDrawstopRow"), col = Number(section, "DispDrawstopCol");
+        EXPECT_TRUE(row >= 1 && row <= Number("Organ", "DispDrawstopRows")) << section;
+        EXPECT_TRUE(col >= 1 && col <= Number("Organ", "DispDrawstopCols")) << section;
+        EXPECT_TRUE(drawstops.insert({row, col}).second) << section << " shares its place";
+    };
+    auto button = [&](const std::string& section) {
+        control(section);
+        int row = Number(section, "DispButtonRow"), col = Number(section, "DispButtonCol");
+        EXPECT_TRUE(row >= 0 && row <= 2) << section;
+        EXPECT_TRUE(col >= 1 && col <= Number("Organ", "DispButtonCols")) << section;
+        EXPECT_TRUE(buttons.insert({row, col}).second) << section << " shares its place";
+        int program = Number(section, "MIDIProgramChangeNumber");
+        EXPECT_TRUE(program >= 1 && program <= 128) << section;
+    };
+    for (int s = 1; s <= 14; ++s) drawstop(NumberedName("Stop", s));
+    for (int c = 1; c <= 5; ++c) drawstop(NumberedName("Coupler", c));
+    drawstop("Tremulant001");
+    drawstop("DivisionalCoupler001");
+    for (int d = 1; d <= 9; ++d) button(NumberedName("Divisional", d));
+    for (int g = 1; g <= 6; ++g) button(NumberedName("General", g));
+    button("ReversiblePiston001");
+    EXPECT_EQ(drawstops.size(), 21u);
+    EXPECT_EQ(buttons.size(), 16u);
+    EXPECT_GE(shortcuts, 3);
+}
+
+TEST_F(DemoOrganFile, OnlyWritesTheChosenStopsAndEveryRunIsTheSame) {
+    namespace fs = std::filesystem;
+    const fs::path samples = dir.Path() / "TessalineDemo";
+    EXPECT_TRUE(fs::exists(samples / "Swell" / "Nazard" / "036-C2.wav"));
+    EXPECT_TRUE(fs::exists(samples / "Swell" / "Nazard" / "096-C7.wav"));
+    EXPECT_FALSE(fs::exists(samples / "Great"));
+    EXPECT_EQ(Value("Stop010", "Pipe001"), "TessalineDemo/Swell/Nazard/036-C2.wav");
+
+    test::TempDir again;
+    ASSERT_EQ(RunGenerator("\"" + again.Path().string() + "\" --only NAZARD"), 0);
+    EXPECT_EQ(test::ReadBytes(organPath), test::ReadBytes(again.File(DemoOrganFileName())));
+    for (const char* pipe : {"036-C2.wav", "067-G4.wav", "096-C7.wav"}) {
+        std::string relative = std::string("TessalineDemo/Swell/Nazard/") + pipe;
+        auto first = test::ReadBytes(dir.File(relative));
+        EXPECT_FALSE(first.empty());
+        EXPECT_EQ(first, test::ReadBytes(again.File(relative))) << pipe;
+    }
+}
+
+TEST(DemoOrganCommandLine, RefusesUnknownArgumentsAndMissingFolders) {
+    EXPECT_NE(RunGenerator("2> /dev/null"), 0);
+    EXPECT_NE(RunGenerator("--stereo 2> /dev/null"), 0);
+    EXPECT_NE(RunGenerator("/tmp/x --bogus 2> /dev/null"), 0);
+    EXPECT_NE(RunGenerator("/tmp/x --midi /tmp/y 2> /dev/null"), 0);
+}
+
+}  // namespace
+}  // namespace tessaline::demo

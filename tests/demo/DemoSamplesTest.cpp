@@ -1,0 +1,184 @@
+// The samples make-demo-organ writes: valid looped WAV files whose loops join
+// without a step, whose release marker follows the loop, and whose pipes
+// sound within a cent of equal temperament across each stop's compass.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+
+#include "DemoGenerator.h"
+#include "Inspection.h"
+#include "organ/DefinitionReader.h"
+#include "support/TempDir.h"
+
+namespace tessaline::demo {
+namespace {
+
+int RunGenerator(const std::string& arguments) {
+    std::string command = std::string("\"") + DEMO_GENERATOR + "\" " + arguments + " > /dev/null";
+    return std::system(command.c_str());
+}
+
+double EqualTempered(double note) { return 440.0 * std::pow(2.0, (note - 69.0) / 12.0); }
+
+// What each checked stop should sound, written out independently of the
+// generator: semitones above the key (with cents), per rank.
+struct Expected {
+    const char* stop;  // global section, whose Pipe keys name the files
+    std::vector<double> (*ranks)(int keyNote);
+};
+
+std::vector<double> Subbass(int key) { return {key - 12.0}; }
+std::vector<double> Unison(int key) { return {double(key)}; }
+std::vector<double> Celeste(int key) { return {key + 0.06}; }
+std::vector<double> Twelfth(int key) { return {key + 19.0}; }
+std::vector<double> Mixture(int key) {
+    // 1 1/3', 1', 2/3' from C2; back an octave at C3, C4 and C5.
+    if (key < 48) return {key + 31.0, key + 36.0, key + 43.0};
+    if (key < 60) return {key + 24.0, key + 31.0, key + 36.0};
+    if (key < 72) return {key + 19.0, key + 24.0, key + 31.0};
+    return {key + 12.0, key + 19.0, key + 24.0};
+}
+
+const Expected kChecked[] = {
+    {"Stop012", Subbass}, {"Stop001", Unison}, {"Stop008", Celeste},
+    {"Stop010", Twelfth}, {"Stop004", Mixture}, {"Stop011", Unison},
+};
+
+struct Pipe {
+    std::string path;
+    int keyNote;
+};
+
+// The owned pipes of a stop with the MIDI note of the key that plays each.
+std::vector<Pipe> PipesOf(const DefinitionFile& organ, const std::string& folder, const std::string& stop) {
+    std::vector<Pipe> pipes;
+    int first = ParseWholeNumber(organ.Find(stop, "FirstAccessiblePipeLogicalKeyNumber")->c_str());
+    int count = ParseWholeNumber(organ.Find(stop, "NumberOfLogicalPipes")->c_str());
+    for (int p = 1; p <= count; ++p)
+        pipes.push_back({folder + "/" + *organ.Find(stop, NumberedName("Pipe", p)), 36 + first - 1 + p - 1});
+    return pipes;
+}
+
+// Largest step between neighbouring frames inside the loop, and the step
+// from the loop's last frame back to its first.
+void ExpectSeamless(const test::WavInfo& wav, const std::string& name) {
+    for (int c = 0; c < wav.channels; ++c) {
+        int largest = 0;
+        for (int64_t t = wav.loopStart; t < wav.loopEnd; ++t)
+            largest = std::max(largest, std::abs(wav.Sample(t + 1, c) - wav.Sample(t, c)));
+        int join = std::abs(wav.Sample(wav.loopStart, c) - wav.Sample(wav.loopEnd, c));
+        EXPECT_LE(join, largest) << name << " channel " << c;
+        EXPECT_GT(largest, 0) << name;
+    }
+}
+
+void ExpectLoopedSample(const test::WavInfo& wav, int channels, const std::string& name) {
+    EXPECT_EQ(wav.formatTag, 1) << name;
+    EXPECT_EQ(wav.channels, channels) << name;
+    EXPECT_EQ(wav.sampleRate, 44100u) << name;
+    EXPECT_EQ(wav.bits, 16) << name;
+    EXPECT_EQ(wav.blockAlign, 2 * channels) << name;
+    EXPECT_EQ(wav.bytesPerSecond, 88200u * channels) << name;
+    EXPECT_LT(wav.fileSize, 8u * 1024u * 1024u) << name;
+    ASSERT_TRUE(wav.hasSampler && wav.hasCue) << name;
+    EXPECT_EQ(wav.loops, 1u) << name;
+    EXPECT_EQ(wav.loopType, 0u) << name;
+    EXPECT_EQ(wav.playCount, 0u) << name;
+    EXPECT_GT(wav.loopEnd, wav.loopStart) << name;
+    // At most about a second of sustain material per pipe.
+    EXPECT_LE(wav.loopEnd - wav.loopStart + 1, 44100u) << name;
+    ASSERT_EQ(wav.cueOffsets.size(), 1u) << name;
+    EXPECT_GT(wav.cueOffsets[0], wav.loopEnd) << name;
+    EXPECT_LT(wav.cueOffsets[0] + 44100 / 4, wav.Frames()) << name << ": release too short";
+}
+
+class DemoSamples : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        dir = new test::TempDir;
+        std::string args = "\"" + dir->Path().string() + "\"";
+        for (const char* only : {"Subbass16", "Principal8", "VoixCeleste8", "Nazard", "Mixture3", "Oboe8"})
+            args += std::string(" --only ") + only;
+        ASSERT_EQ(RunGenerator(args), 0);
+        organ = new DefinitionFile;
+        ASSERT_TRUE(organ->Parse(dir->File(DemoOrganFileName())));
+    }
+    static void TearDownTestSuite() {
+        delete organ;
+        delete dir;
+    }
+    static test::TempDir* dir;
+    static DefinitionFile* organ;
+};
+test::TempDir* DemoSamples::dir = nullptr;
+DefinitionFile* DemoSamples::organ = nullptr;
+
+TEST_F(DemoSamples, EveryPipeIsALoopedSampleWithASeamlessLoopAndALaterRelease) {
+    int checked = 0;
+    for (const Expected& e : kChecked)
+        for (const Pipe& pipe : PipesOf(*organ, dir->Path().string(), e.stop)) {
+            test::WavInfo wav;
+            std::string why;
+            ASSERT_TRUE(test::ReadWav(pipe.path, wav, why)) << pipe.path << ": " << why;
+            ExpectLoopedSample(wav, 1, pipe.path);
+            ExpectSeamless(wav, pipe.path);
+            ++checked;
+        }
+    EXPECT_EQ(checked, 32 + 61 + 49 + 61 + 61 + 61);
+}
+
+TEST_F(DemoSamples, EveryRankIsWithinOneCentOfEqualTemperament) {
+    for (const Expected& e : kChecked)
+        for (const Pipe& pipe : PipesOf(*organ, dir->Path().string(), e.stop)) {
+            test::WavInfo wav;
+            std::string why;
+            ASSERT_TRUE(test::ReadWav(pipe.path, wav, why)) << why;
+            const int64_t loop = wav.loopEnd - wav.loopStart + 1;
+            int peak = 0;
+            for (int64_t t = wav.loopStart; t <= wav.loopEnd; ++t) peak = std::max(peak, std::abs(wav.Sample(t, 0)));
+            for (double note : e.ranks(pipe.keyNote)) {
+                // A loop of whole periods puts each partial in one DFT bin:
+                // the rank's bin must carry the tone, and that bin's pitch
+                // must be the tempered one.
+                const double wanted = EqualTempered(note);
+                const int64_t bin = std::llround(wanted * static_cast<double>(loop) / 44100.0);
+                const double binPitch = static_cast<double>(bin) * 44100.0 / static_cast<double>(loop);
+                EXPECT_LT(std::fabs(1200.0 * std::log2(binPitch / wanted)), 1.0) << pipe.path << " note " << note;
+                double here = test::BinAmplitude(wav, 0, wav.loopStart, loop, bin);
+                double below = test::BinAmplitude(wav, 0, wav.loopStart, loop, bin - 1);
+                double above = test::BinAmplitude(wav, 0, wav.loopStart, loop, bin + 1);
+                EXPECT_GT(here, 0.02 * peak) << pipe.path << " note " << note;
+                EXPECT_GT(here, 10.0 * std::max(below, above)) << pipe.path << " note " << note;
+            }
+        }
+}
+
+TEST(DemoStereoSamples, PipesStandOnAlternateSidesAndLoopInBothChannels) {
+    test::TempDir dir;
+    ASSERT_EQ(RunGenerator("\"" + dir.Path().string() + "\" --stereo --only Subbass16"), 0);
+    DefinitionFile organ;
+    ASSERT_TRUE(organ.Parse(dir.File(DemoOrganFileName())));
+    EXPECT_EQ(*organ.Find("Organ", "HighestSampleFormat"), "Stereo");
+    for (const Pipe& pipe : PipesOf(organ, dir.Path().string(), "Stop012")) {
+        test::WavInfo wav;
+        std::string why;
+        ASSERT_TRUE(test::ReadWav(pipe.path, wav, why)) << why;
+        ExpectLoopedSample(wav, 2, pipe.path);
+        ExpectSeamless(wav, pipe.path);
+        double level[2] = {0, 0};
+        for (int64_t t = wav.loopStart; t <= wav.loopEnd; ++t)
+            for (int c = 0; c < 2; ++c) level[c] += std::pow(wav.Sample(t, c), 2.0);
+        bool cSide = (pipe.keyNote - 36) % 2 == 0;
+        if (cSide)
+            EXPECT_GT(level[0], 1.1 * level[1]) << pipe.path;
+        else
+            EXPECT_GT(level[1], 1.1 * level[0]) << pipe.path;
+    }
+}
+
+}  // namespace
+}  // namespace tessaline::demo

@@ -64,11 +64,11 @@ public:
     // OFF, UI: the setup that the next load takes its sample settings from.
     void SetSetupInfo(const SetupInfo& info) { setup = info; }
 
-    // Where a file name of the definition file points: a "\" is a directory
+    // UI. Where a file name of the definition file points: a "\" is a directory
     // separator, and a relative name is relative to the organ's directory.
     std::string ResolvePath(const std::string& name) const;
 
-    // Console layout operations, forwarded for the loaders of controls.
+    // UI: console layout operations, forwarded for the loaders of controls.
     const ConsoleLayout& Layout() const { return layout; }
     bool IsLeftJamb(uint32_t column) const { return layout.IsLeftJamb(column); }
     uint32_t DrawstopX(uint32_t row, uint32_t column) const { return layout.DrawstopX(row, column); }

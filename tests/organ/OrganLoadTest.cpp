@@ -98,8 +98,6 @@ TEST_F(OrganLoad, MissingKeysReportTheirOwnMessage) {
               "The name of the church could not be found in the organ definition file. The file is either inaccessible or invalid. Check that the file exists.");
     EXPECT_EQ(FailureWithout("Organ", "ChurchAddress"),
               "The address of the church could not be found in the organ definition file.");
-    EXPECT_EQ(FailureWithout("Organ", "NumberOfWindchestGroups"),
-              "The NumberOfWindchestGroups setting for the organ could not be found in the organ definition file.");
     EXPECT_EQ(FailureWithout("Organ", "CombinationsStoreNonDisplayedDrawstops"),
               "The CombinationsStoreNonDisplayedDrawstops setting for the organ could not be found in the organ definition file.");
     EXPECT_EQ(FailureWithout("Organ", "DispExtraPedalButtonRow"),
@@ -108,8 +106,6 @@ TEST_F(OrganLoad, MissingKeysReportTheirOwnMessage) {
               "The AmplitudeLevel setting for the organ is not specified in the organ definition file.");
     EXPECT_EQ(FailureWithout("Organ", "DispControlLabelFont"),
               "The display font setting for the drawstops could not be found .");
-    EXPECT_EQ(FailureWithout("Organ", "DispShortcutKeyLabelColour"),
-              "No shortcut key label colour is specified for the organ in the organ definition.");
     EXPECT_EQ(FailureWithout("Manual001", "NumberOfLogicalKeys"),
               "The NumberOfLogicalKeys setting for manual 1 could not be found in the organ definition file or the manual section is missing.");
     EXPECT_EQ(FailureWithout("Manual001", "Displayed"),
@@ -126,8 +122,6 @@ TEST_F(OrganLoad, InvalidValuesReportTheirOwnMessage) {
               "An invalid number of manuals for the organ is specified in the organ definition file.");
     EXPECT_EQ(FailureOf("Organ", "NumberOfManuals", "-1"),
               "An invalid number of manuals for the organ is specified in the organ definition file.");
-    EXPECT_EQ(FailureOf("Organ", "NumberOfEnclosures", "7"),
-              "An invalid number of enclosures for the organ is specified in the organ definition file.");
     EXPECT_EQ(FailureOf("Organ", "NumberOfWindchestGroups", "0"),
               "An invalid NumberOfWindchestGroups setting for the organ is specified in the organ definition file.");
     EXPECT_EQ(FailureOf("Organ", "NumberOfWindchestGroups", "13"),
@@ -138,24 +132,16 @@ TEST_F(OrganLoad, InvalidValuesReportTheirOwnMessage) {
               "The HighestSampleFormat setting for the organ is invalid in the organ definition file (Mono/Stereo).");
     EXPECT_EQ(FailureOf("Organ", "NumberOfGenerals", "100"),
               "An invalid number of general combinations for the organ is specified in the organ definition file.");
-    EXPECT_EQ(FailureOf("Organ", "NumberOfLabels", "17"),
-              "An invalid number of labels for the organ is specified in the organ definition file.");
     EXPECT_EQ(FailureOf("Organ", "DivisionalsStoreTremulants", "true"),
               "The DivisionalsStoreTremulants setting for the organ is invalid in the organ definition file (Y/N).");
     EXPECT_EQ(FailureOf("Organ", "DispTrimAboveManuals", "maybe"),
               "The DispTrimAboveManuals setting for the organ is invalid in the organ definition file (Y/N).");
     EXPECT_EQ(FailureOf("Organ", "DispButtonCols", "33"),
               "An invalid DispButtonCols setting for the organ is specified in the organ definition file .");
-    EXPECT_EQ(FailureOf("Organ", "DispDrawstopRows", "21"),
-              "An invalid number of displayed drawstop rows for the organ is specified in the organ definition file.");
-    EXPECT_EQ(FailureOf("Organ", "DispExtraDrawstopCols", "41"),
-              "An invalid number of displayed columns for extra drawstops for the organ is specified in the organ definition file.");
     EXPECT_EQ(FailureOf("Organ", "DispShortcutKeyLabelColour", "PURPLE"),
               "An invalid shortcut key label colour is specified for the organ in the organ definition file.");
     EXPECT_EQ(FailureOf("Organ", "DispKeyVertBackgroundImageNum", "31"),
               "An invalid image number for the vertical keyboard background for the organ is specified in the organ definition file (1-30).");
-    EXPECT_EQ(FailureOf("Organ", "DispConsoleBackgroundImageNum", "0"),
-              "An invalid image number for the console background for the organ is specified in the organ definition file (1-30).");
     EXPECT_EQ(FailureOf("Manual001", "NumberOfLogicalKeys", "193"),
               "An invalid NumberOfLogicalKeys setting for manual 1 is specified in the organ definition file.");
     EXPECT_EQ(FailureOf("Manual001", "NumberOfStops", "65"),
@@ -218,9 +204,6 @@ TEST_F(OrganLoad, FileFormatVersions) {
     }
     EXPECT_EQ(errors.Count(), 0u);
     EXPECT_EQ(FailureOf("Organ", "TessalineOrganFileFormatVersion", "1.22"),
-              "The organ definition file requires a higher version of Tessaline.\n"
-              "Please upgrade Tessaline to the latest version in order to use the organ.");
-    EXPECT_EQ(FailureOf("Organ", "TessalineOrganFileFormatVersion", "2"),
               "The organ definition file requires a higher version of Tessaline.\n"
               "Please upgrade Tessaline to the latest version in order to use the organ.");
     const char* earlier =

@@ -24,6 +24,14 @@ inline constexpr int kMaxReversiblePistons = 32;
 inline constexpr int kMaxGenerals = 99;
 inline constexpr int kFrameGenerals = 512;
 inline constexpr int kGeneralEntries = kMaxGenerals + kFrameGenerals;  // 611
+inline constexpr int kMaxDisplayedManuals = kMaxManualNumber;  // the pedal is never counted
+
+// Organ definition: reader buffer sizes of the [Organ] texts (terminating zero
+// included), and the newest file format this program reads.
+inline constexpr size_t kOrganShortTextBuffer = 128;
+inline constexpr size_t kOrganLongTextBuffer = 256;
+inline constexpr double kSupportedFileFormatVersion = 1.21;
+inline constexpr double kMaxOrganAmplitudePercent = 1000.0;
 
 // Definition file reader
 inline constexpr size_t kDefinitionLinePiece = 511;
@@ -45,5 +53,12 @@ inline constexpr size_t kReportTextRoom = 2047;
 inline constexpr int kBackgroundImages = 30;
 inline constexpr int kDefaultWindowWidth = 792;
 inline constexpr int kDefaultWindowHeight = 560;
+inline constexpr uint32_t kMaxDrawstopCols = 12;
+inline constexpr uint32_t kMaxDrawstopRows = 20;
+inline constexpr uint32_t kMaxButtonCols = 32;
+inline constexpr uint32_t kMaxExtraButtonRows = 8;
+inline constexpr uint32_t kMaxExtraDrawstopRows = 40;
+inline constexpr uint32_t kMaxExtraDrawstopCols = 40;
+inline constexpr uint32_t kMaxButtonSlotRow = 5;  // button rows 0..5 name keyboard slots
 
 }  // namespace tessaline

@@ -1,0 +1,496 @@
+#include "organ/Organ.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "organ/Constants.h"
+#include "platform/virtual/FixedMetricsConsoleView.h"
+#include "platform/virtual/RecordingErrorSink.h"
+#include "support/OrganFileBuilder.h"
+#include "support/TempDir.h"
+
+namespace tessaline {
+namespace {
+
+using test::OrganFileBuilder;
+
+// The player presses Cancel as soon as the loading dialog opens (when armed).
+class CancelAtOnce : public CountingLoadingProgress {
+public:
+    void Begin(uint32_t totalSteps) override {
+        CountingLoadingProgress::Begin(totalSteps);
+        if (!armed) return;
+        cancelled = true;
+        ReportError("Loading the organ has been cancelled by the user.", "Loading an organ.");
+    }
+    bool armed = true;
+};
+
+class OrganLoad : public ::testing::Test {
+protected:
+    bool Load(const OrganFileBuilder& organFile, const std::string& name = "test.organ") {
+        return organ.Load(dir.Write(name, organFile.Text()));
+    }
+    // Loads a minimal organ with one key changed and expects exactly one
+    // report, with the action of the load.
+    std::string FailureOf(const std::string& section, const std::string& key,
+                          const std::string& value) {
+        errors.Clear();
+        OrganFileBuilder b = OrganFileBuilder::MinimalOrgan();
+        b.Set(section, key, value);
+        EXPECT_FALSE(Load(b)) << key << "=" << value;
+        return OnlyMessage();
+    }
+    std::string FailureWithout(const std::string& section, const std::string& key) {
+        errors.Clear();
+        OrganFileBuilder b = OrganFileBuilder::MinimalOrgan();
+        b.Remove(section, key);
+        EXPECT_FALSE(Load(b)) << "without " << key;
+        return OnlyMessage();
+    }
+    std::string OnlyMessage() {
+        std::vector<RecordedError> reports = errors.Errors();
+        EXPECT_EQ(reports.size(), 1u);
+        if (reports.empty()) return "";
+        EXPECT_EQ(reports[0].attemptedAction, "Loading an organ.");
+        return reports[0].message;
+    }
+
+    test::TempDir dir;
+    RecordingErrorSink errors;
+    FixedMetricsConsoleView view;
+    CountingLoadingProgress progress;
+    Organ organ{view, progress};
+};
+
+TEST_F(OrganLoad, MinimalOrganLoadsAndTitlesTheWindow) {
+    ASSERT_TRUE(Load(OrganFileBuilder::MinimalOrgan()));
+    EXPECT_EQ(errors.Count(), 0u);
+    EXPECT_TRUE(organ.loaded);
+    EXPECT_EQ(view.title, "Tessaline Console - Test Church");
+    // "Small" is 792 x 560, centred on the 1920 x 1200 screen.
+    EXPECT_EQ(view.windowX, 564);
+    EXPECT_EQ(view.windowY, 320);
+    EXPECT_EQ(view.windowWidth, 792);
+    EXPECT_EQ(view.windowHeight, 560);
+    EXPECT_EQ(organ.churchAddress, "1 Test Street");
+    EXPECT_EQ(organ.organBuilder, "Test Builder");
+    EXPECT_EQ(organ.infoFilename, "info.html");
+    EXPECT_EQ(organ.numberOfManuals, 1u);
+    EXPECT_FALSE(organ.hasPedals);
+    EXPECT_EQ(organ.numberOfWindchestGroups, 2u);  // the file's one and the implicit group
+    EXPECT_DOUBLE_EQ(organ.amplitudeLevel, 1.0);
+    EXPECT_TRUE(organ.divisionalsStoreTremulants);
+    EXPECT_FALSE(organ.combinationsStoreNonDisplayedDrawstops);
+    EXPECT_EQ(organ.Layout().displayedManualCount, 1u);
+    // The layout works on the client area of the placed window.
+    EXPECT_EQ(organ.Layout().clientWidth, 792u - FixedMetricsConsoleView::kFrameWidth);
+    EXPECT_EQ(organ.Layout().clientHeight, 560u - FixedMetricsConsoleView::kFrameHeight -
+                                               FixedMetricsConsoleView::kStatusBarHeight);
+}
+
+TEST_F(OrganLoad, MissingKeysReportTheirOwnMessage) {
+    EXPECT_EQ(FailureWithout("Organ", "TessalineOrganFileFormatVersion"),
+              "The TessalineOrganFileFormatVersion setting for the organ could not be found in the organ definition file.");
+    EXPECT_EQ(FailureWithout("Organ", "ChurchName"),
+              "The name of the church could not be found in the organ definition file. The file is either inaccessible or invalid. Check that the file exists.");
+    EXPECT_EQ(FailureWithout("Organ", "ChurchAddress"),
+              "The address of the church could not be found in the organ definition file.");
+    EXPECT_EQ(FailureWithout("Organ", "CombinationsStoreNonDisplayedDrawstops"),
+              "The CombinationsStoreNonDisplayedDrawstops setting for the organ could not be found in the organ definition file.");
+    EXPECT_EQ(FailureWithout("Organ", "DispExtraPedalButtonRow"),
+              "The DispExtraPedalButtonRow setting for the organ could not be found in the organ definition file.");
+    EXPECT_EQ(FailureWithout("Organ", "AmplitudeLevel"),
+              "The AmplitudeLevel setting for the organ is not specified in the organ definition file.");
+    EXPECT_EQ(FailureWithout("Organ", "DispControlLabelFont"),
+              "The display font setting for the drawstops could not be found .");
+    EXPECT_EQ(FailureWithout("Manual001", "NumberOfLogicalKeys"),
+              "The NumberOfLogicalKeys setting for manual 1 could not be found in the organ definition file or the manual section is missing.");
+    EXPECT_EQ(FailureWithout("Manual001", "Displayed"),
+              "The Displayed setting for manual 1 is not specified in the organ definition file.");
+    EXPECT_EQ(FailureWithout("Organ", "DispScreenSizeVert"),
+              "The DispScreenSizeVert setting for the organ could not be found in the organ definition file.");
+    // An empty value counts as missing.
+    EXPECT_EQ(FailureOf("Organ", "HasPedals", ""),
+              "The pedal setting for the organ could not be found in the organ definition file.");
+}
+
+TEST_F(OrganLoad, InvalidValuesReportTheirOwnMessage) {
+    EXPECT_EQ(FailureOf("Organ", "NumberOfManuals", "6"),
+              "An invalid number of manuals for the organ is specified in the organ definition file.");
+    EXPECT_EQ(FailureOf("Organ", "NumberOfManuals", "-1"),
+              "An invalid number of manuals for the organ is specified in the organ definition file.");
+    EXPECT_EQ(FailureOf("Organ", "NumberOfWindchestGroups", "0"),
+              "An invalid NumberOfWindchestGroups setting for the organ is specified in the organ definition file.");
+    EXPECT_EQ(FailureOf("Organ", "NumberOfWindchestGroups", "13"),
+              "An invalid NumberOfWindchestGroups setting for the organ is specified in the organ definition file.");
+    EXPECT_EQ(FailureOf("Organ", "HasPedals", "X"),
+              "The pedal setting for the organ is invalid in the organ definition file (Y/N).");
+    EXPECT_EQ(FailureOf("Organ", "HighestSampleFormat", "Quad"),
+              "The HighestSampleFormat setting for the organ is invalid in the organ definition file (Mono/Stereo).");
+    EXPECT_EQ(FailureOf("Organ", "NumberOfGenerals", "100"),
+              "An invalid number of general combinations for the organ is specified in the organ definition file.");
+    EXPECT_EQ(FailureOf("Organ", "DivisionalsStoreTremulants", "true"),
+              "The DivisionalsStoreTremulants setting for the organ is invalid in the organ definition file (Y/N).");
+    EXPECT_EQ(FailureOf("Organ", "DispTrimAboveManuals", "maybe"),
+              "The DispTrimAboveManuals setting for the organ is invalid in the organ definition file (Y/N).");
+    EXPECT_EQ(FailureOf("Organ", "DispButtonCols", "33"),
+              "An invalid DispButtonCols setting for the organ is specified in the organ definition file .");
+    EXPECT_EQ(FailureOf("Organ", "DispShortcutKeyLabelColour", "PURPLE"),
+              "An invalid shortcut key label colour is specified for the organ in the organ definition file.");
+    EXPECT_EQ(FailureOf("Organ", "DispKeyVertBackgroundImageNum", "31"),
+              "An invalid image number for the vertical keyboard background for the organ is specified in the organ definition file (1-30).");
+    EXPECT_EQ(FailureOf("Manual001", "NumberOfLogicalKeys", "193"),
+              "An invalid NumberOfLogicalKeys setting for manual 1 is specified in the organ definition file.");
+    EXPECT_EQ(FailureOf("Manual001", "NumberOfStops", "65"),
+              "An invalid number of stops for manual 1 is specified in the organ definition file.");
+    EXPECT_EQ(FailureOf("Manual001", "Displayed", "O"),
+              "The Displayed setting for manual 1 is invalid (Y/N).");
+    EXPECT_EQ(FailureOf("Organ", "DispScreenSizeHoriz", "Smal"),
+              "The DispScreenSizeHoriz setting for the organ is invalid in the organ definition file.");
+}
+
+TEST_F(OrganLoad, TheFirstBadKeyInFileOrderIsTheOneReported) {
+    OrganFileBuilder b = OrganFileBuilder::MinimalOrgan();
+    b.Set("Organ", "DispDrawstopRows", "0");    // read late
+    b.Set("Organ", "NumberOfTremulants", "17");  // read early
+    b.Set("Organ", "HasPedals", "X");            // read in between
+    EXPECT_FALSE(Load(b));
+    EXPECT_EQ(OnlyMessage(),
+              "An invalid number of tremulants for the organ is specified in the organ definition file.");
+    // The Disp keys of the first group come before AmplitudeLevel, the rest after.
+    b = OrganFileBuilder::MinimalOrgan();
+    b.Set("Organ", "AmplitudeLevel", "2000");
+    b.Set("Organ", "DispButtonsAboveManuals", "Q");
+    b.Set("Organ", "DispDrawstopCols", "0");
+    errors.Clear();
+    EXPECT_FALSE(Load(b));
+    EXPECT_EQ(OnlyMessage(),
+              "The DispButtonsAboveManuals setting for the organ is invalid in the organ definition file (Y/N).");
+    b.Set("Organ", "DispButtonsAboveManuals", "Y");
+    errors.Clear();
+    EXPECT_FALSE(Load(b));
+    EXPECT_EQ(OnlyMessage(),
+              "The AmplitudeLevel setting for the organ is invalid in the organ definition file (range 0-1000%).");
+    // The screen sizes come after the manual pre-pass.
+    b = OrganFileBuilder::MinimalOrgan();
+    b.Remove("Organ", "DispScreenSizeHoriz");
+    b.Remove("Manual001", "NumberOfStops");
+    errors.Clear();
+    EXPECT_FALSE(Load(b));
+    EXPECT_EQ(OnlyMessage(),
+              "The number of stops for manual 1 could not be found in the organ definition file.");
+}
+
+TEST_F(OrganLoad, FailedHeaderLeavesNoOrganAndTheWindowAlone) {
+    OrganFileBuilder b = OrganFileBuilder::MinimalOrgan();
+    b.Set("Organ", "NumberOfLabels", "99");
+    EXPECT_FALSE(Load(b));
+    EXPECT_FALSE(organ.loaded);
+    EXPECT_EQ(organ.churchName, "");
+    EXPECT_EQ(organ.numberOfManuals, 0u);
+    EXPECT_EQ(organ.numberOfWindchestGroups, 0u);
+    EXPECT_EQ(view.placements, 0);
+    EXPECT_EQ(view.title, "Tessaline Console");
+}
+
+TEST_F(OrganLoad, FileFormatVersions) {
+    OrganFileBuilder b = OrganFileBuilder::MinimalOrgan();
+    for (const char* accepted : {"1.21", "1", "1.0", "1.2"}) {
+        b.Set("Organ", "TessalineOrganFileFormatVersion", accepted);
+        EXPECT_TRUE(Load(b)) << accepted;
+    }
+    EXPECT_EQ(errors.Count(), 0u);
+    EXPECT_EQ(FailureOf("Organ", "TessalineOrganFileFormatVersion", "1.22"),
+              "The organ definition file requires a higher version of Tessaline.\n"
+              "Please upgrade Tessaline to the latest version in order to use the organ.");
+    const char* earlier =
+        "The organ definition file was created for an earlier version of Tessaline.\n"
+        "Please run the Tessaline file migration utility to convert to the file format for this version.";
+    EXPECT_EQ(FailureOf("Organ", "TessalineOrganFileFormatVersion", "0.9"), earlier);
+    EXPECT_EQ(FailureOf("Organ", "TessalineOrganFileFormatVersion", "abc"), earlier);
+}
+
+TEST_F(OrganLoad, AFileThatCannotBeOpenedLacksItsVersion) {
+    EXPECT_FALSE(organ.Load(dir.File("absent.organ")));
+    EXPECT_EQ(OnlyMessage(),
+              "The TessalineOrganFileFormatVersion setting for the organ could not be found in the organ definition file.");
+    errors.Clear();
+    EXPECT_FALSE(organ.Load(dir.Write("bare.organ", "[Organ]\nTessalineOrganFileFormatVersion=1.21\n")));
+    EXPECT_EQ(OnlyMessage(),
+              "The name of the church could not be found in the organ definition file. The file is either inaccessible or invalid. Check that the file exists.");
+}
+
+TEST_F(OrganLoad, PedalsDecideWhetherManual000IsRead) {
+    OrganFileBuilder b = OrganFileBuilder::MinimalOrgan();
+    b.Set("Organ", "NumberOfManuals", "5");
+    for (int m = 2; m <= 5; ++m) {
+        std::string section = "Manual00" + std::to_string(m);
+        b.Set(section, "NumberOfLogicalKeys", "56");
+        b.Set(section, "NumberOfStops", std::to_string(m));
+        b.Set(section, "Displayed", m == 3 ? "N" : "y");
+    }
+    b.Set("Manual001", "NumberOfStops", "10");
+    // No Manual000 section: loads without pedals.
+    ASSERT_TRUE(Load(b));
+    EXPECT_EQ(progress.total, 10u * 61 + (2 + 3 + 4 + 5) * 56u);
+    EXPECT_EQ(organ.Layout().displayedManualCount, 4u);
+
+    // With pedals, manual 0 is read first and named by its own number.
+    b.Set("Organ", "HasPedals", "Y");
+    EXPECT_FALSE(Load(b));
+    EXPECT_EQ(OnlyMessage(),
+              "The NumberOfLogicalKeys setting for manual 0 could not be found in the organ definition file or the manual section is missing.");
+    b.Set("Manual000", "NumberOfLogicalKeys", "32");
+    b.Set("Manual000", "NumberOfStops", "3");
+    b.Set("Manual000", "Displayed", "Y");
+    errors.Clear();
+    ASSERT_TRUE(Load(b));
+    EXPECT_EQ(progress.total, 3u * 32 + 10u * 61 + (2 + 3 + 4 + 5) * 56u);
+    // The pedal is never counted as a displayed manual.
+    EXPECT_EQ(organ.Layout().displayedManualCount, 4u);
+
+    // Every manual up to NumberOfManuals is read.
+    b.Remove("Manual005", "Displayed");
+    errors.Clear();
+    EXPECT_FALSE(Load(b));
+    EXPECT_EQ(OnlyMessage(),
+              "The Displayed setting for manual 5 is not specified in the organ definition file.");
+}
+
+TEST_F(OrganLoad, SampleFormatAndLoadWideSettings) {
+    OrganFileBuilder b = OrganFileBuilder::MinimalOrgan();
+    b.Set("Organ", "HighestSampleFormat", "stereo");
+    ASSERT_TRUE(Load(b));
+    EXPECT_EQ(organ.highestSampleFormat, SampleFormat::Stereo);
+    // Default setup: stereo memory preferred.
+    EXPECT_EQ(organ.memorySampleFormat, SampleFormat::Stereo);
+    EXPECT_FALSE(organ.simulateStereo);
+    EXPECT_EQ(organ.outputMode, OutputMode::Stereo);
+
+    SetupInfo setup;
+    setup.PreferredMemorySampleFormat = 0;
+    organ.SetSetupInfo(setup);
+    ASSERT_TRUE(Load(b));
+    EXPECT_EQ(organ.memorySampleFormat, SampleFormat::Mono);
+    EXPECT_TRUE(organ.simulateStereo);
+    EXPECT_EQ(organ.outputMode, OutputMode::MixUpwards);
+
+    setup.MixUpwardsOnOutput = false;
+    organ.SetSetupInfo(setup);
+    ASSERT_TRUE(Load(b));
+    EXPECT_FALSE(organ.simulateStereo);
+    EXPECT_EQ(organ.outputMode, OutputMode::Mono);
+
+    // Mono samples never give stereo, whatever the setup prefers.
+    organ.SetSetupInfo(SetupInfo{});
+    b.Remove("Organ", "HighestSampleFormat");
+    ASSERT_TRUE(Load(b));
+    EXPECT_EQ(organ.highestSampleFormat, SampleFormat::Mono);
+    EXPECT_EQ(organ.memorySampleFormat, SampleFormat::Mono);
+    EXPECT_FALSE(organ.simulateStereo);
+    EXPECT_EQ(organ.outputMode, OutputMode::Mono);
+    EXPECT_EQ(errors.Count(), 0u);
+}
+
+TEST_F(OrganLoad, AmplitudeLevelIsAPerCentFrom0To1000) {
+    OrganFileBuilder b = OrganFileBuilder::MinimalOrgan();
+    b.Set("Organ", "AmplitudeLevel", "1000");
+    ASSERT_TRUE(Load(b));
+    EXPECT_DOUBLE_EQ(organ.amplitudeLevel, 10.0);
+    b.Set("Organ", "AmplitudeLevel", "-0");
+    ASSERT_TRUE(Load(b));
+    EXPECT_DOUBLE_EQ(organ.amplitudeLevel, 0.0);
+    b.Set("Organ", "AmplitudeLevel", "37.5");
+    ASSERT_TRUE(Load(b));
+    EXPECT_DOUBLE_EQ(organ.amplitudeLevel, 0.375);
+    const char* invalid =
+        "The AmplitudeLevel setting for the organ is invalid in the organ definition file (range 0-1000%).";
+    EXPECT_EQ(FailureOf("Organ", "AmplitudeLevel", "1000.1"), invalid);
+    EXPECT_EQ(FailureOf("Organ", "AmplitudeLevel", "-1"), invalid);
+}
+
+TEST_F(OrganLoad, WindchestGroupCountAgreesWithTheTable) {
+    OrganFileBuilder b = OrganFileBuilder::MinimalOrgan();
+    b.Set("Organ", "NumberOfWindchestGroups", std::to_string(kMaxWindchestGroupsInFile));
+    ASSERT_TRUE(Load(b));
+    EXPECT_EQ(organ.numberOfWindchestGroups, static_cast<uint32_t>(kMaxWindchestGroups));
+}
+
+TEST_F(OrganLoad, TextsAreCutToTheirBuffers) {
+    OrganFileBuilder b = OrganFileBuilder::MinimalOrgan();
+    b.Set("Organ", "ChurchName", std::string(200, 'c'));
+    b.Set("Organ", "OrganComments", std::string(300, 'o'));
+    b.Remove("Organ", "OrganBuilder");
+    ASSERT_TRUE(Load(b));
+    EXPECT_EQ(organ.churchName, std::string(127, 'c'));
+    EXPECT_EQ(organ.organComments, std::string(255, 'o'));
+    EXPECT_EQ(organ.organBuilder, "");
+    EXPECT_EQ(view.title, "Tessaline Console - " + std::string(127, 'c'));
+}
+
+TEST_F(OrganLoad, ScreenMustBeStrictlyLargerThanTheConsole) {
+    const char* tooSmall =
+        "The current screen display mode is not large enough to display this organ.\n"
+        "If your graphics card and monitor support it, please try to increase the screen "
+        "area (in the display settings of your desktop).";
+    OrganFileBuilder b = OrganFileBuilder::MinimalOrgan();
+    view.screen = {792, 1200, 32};
+    EXPECT_FALSE(Load(b));
+    EXPECT_EQ(OnlyMessage(), tooSmall);
+    EXPECT_EQ(view.placements, 0);
+    view.screen = {1920, 560, 32};
+    errors.Clear();
+    EXPECT_FALSE(Load(b));
+    EXPECT_EQ(OnlyMessage(), tooSmall);
+
+    view.screen = {793, 561, 32};
+    errors.Clear();
+    EXPECT_TRUE(Load(b));
+    EXPECT_EQ(view.windowX, 0);
+    EXPECT_EQ(view.windowY, 0);
+
+    // Width and height words are independent.
+    b.Set("Organ", "DispScreenSizeHoriz", "Large");
+    b.Set("Organ", "DispScreenSizeVert", "small");
+    view.screen = {1600, 600, 32};
+    EXPECT_TRUE(Load(b));
+    EXPECT_EQ(view.windowWidth, 1592);
+    EXPECT_EQ(view.windowHeight, 560);
+    EXPECT_EQ(view.windowX, 4);
+    EXPECT_EQ(view.windowY, 20);
+    b.Set("Organ", "DispScreenSizeVert", "Medium Large");
+    view.screen = {1920, 1080, 32};
+    EXPECT_TRUE(Load(b));
+    EXPECT_EQ(view.windowHeight, 920);
+    EXPECT_EQ(view.windowY, 80);
+    EXPECT_EQ(errors.Count(), 0u);
+}
+
+TEST_F(OrganLoad, CancelLeavesNoOrganAndTheDefaultWindow) {
+    CancelAtOnce cancelling;
+    Organ cancelled(view, cancelling);
+    OrganFileBuilder b = OrganFileBuilder::MinimalOrgan();
+    b.Set("Organ", "DispScreenSizeHoriz", "Large");
+    EXPECT_FALSE(cancelled.Load(dir.Write("test.organ", b.Text())));
+    EXPECT_EQ(OnlyMessage(), "Loading the organ has been cancelled by the user.");
+    EXPECT_FALSE(cancelled.loaded);
+    EXPECT_EQ(cancelled.churchName, "");
+    EXPECT_EQ(view.windowWidth, 792);
+    EXPECT_EQ(view.windowHeight, 560);
+    EXPECT_EQ(view.windowX, 564);
+    EXPECT_EQ(view.windowY, 320);
+    EXPECT_EQ(view.title, "Tessaline Console");
+}
+
+TEST_F(OrganLoad, CancelAfterAnOrganWasLoadedRestoresTheTitle) {
+    CancelAtOnce cancelling;
+    cancelling.armed = false;
+    Organ second(view, cancelling);
+    OrganFileBuilder b = OrganFileBuilder::MinimalOrgan();
+    b.Set("Organ", "DispScreenSizeVert", "Medium");
+    std::string file = dir.Write("test.organ", b.Text());
+    ASSERT_TRUE(second.Load(file));
+    ASSERT_EQ(view.title, "Tessaline Console - Test Church");
+    ASSERT_EQ(view.windowHeight, 728);
+    cancelling.armed = true;
+    EXPECT_FALSE(second.Load(file));
+    EXPECT_FALSE(second.loaded);
+    EXPECT_EQ(view.windowHeight, 560);
+    EXPECT_EQ(view.title, "Tessaline Console");
+}
+
+TEST_F(OrganLoad, UnloadResetsEverythingAndTheWindow) {
+    OrganFileBuilder b = OrganFileBuilder::MinimalOrgan();
+    b.Set("Organ", "HighestSampleFormat", "Stereo");
+    b.Set("Organ", "DispScreenSizeHoriz", "Medium");
+    ASSERT_TRUE(Load(b));
+    ASSERT_EQ(organ.outputMode, OutputMode::Stereo);
+    EXPECT_TRUE(organ.Unload(false));
+    EXPECT_FALSE(organ.loaded);
+    EXPECT_EQ(organ.churchName, "");
+    EXPECT_EQ(organ.infoFilename, "");
+    EXPECT_EQ(organ.numberOfManuals, 0u);
+    EXPECT_FALSE(organ.divisionalsStoreTremulants);
+    EXPECT_DOUBLE_EQ(organ.amplitudeLevel, 0.0);
+    EXPECT_EQ(organ.highestSampleFormat, SampleFormat::Mono);
+    EXPECT_EQ(organ.memorySampleFormat, SampleFormat::Mono);
+    EXPECT_FALSE(organ.simulateStereo);
+    EXPECT_EQ(organ.outputMode, OutputMode::Mono);
+    EXPECT_EQ(organ.organDirectory, "");
+    EXPECT_EQ(organ.Layout().dispDrawstopCols, 0u);
+    EXPECT_EQ(organ.Layout().centralWidth, 0u);
+    EXPECT_EQ(view.windowWidth, 792);
+    EXPECT_EQ(view.windowX, 564);
+    EXPECT_EQ(view.title, "Tessaline Console");
+
+    // A quiet unload leaves the window as it is.
+    ASSERT_TRUE(Load(b));
+    EXPECT_TRUE(organ.Unload(true));
+    EXPECT_FALSE(organ.loaded);
+    EXPECT_EQ(view.windowWidth, 1016);
+    EXPECT_EQ(view.title, "Tessaline Console - Test Church");
+}
+
+TEST_F(OrganLoad, AFailedLoadAfterALoadedOrganRestoresTheWindow) {
+    OrganFileBuilder b = OrganFileBuilder::MinimalOrgan();
+    b.Set("Organ", "DispScreenSizeHoriz", "Large");
+    ASSERT_TRUE(Load(b));
+    b.Set("Organ", "NumberOfManuals", "0");
+    EXPECT_FALSE(Load(b));
+    EXPECT_FALSE(organ.loaded);
+    EXPECT_EQ(view.windowWidth, 792);
+    EXPECT_EQ(view.title, "Tessaline Console");
+}
+
+TEST_F(OrganLoad, RelativeNamesResolveAgainstTheOrgansFolder) {
+    std::string base = dir.Path().string();
+    std::string file = dir.Write("Organs/Church/church.organ", OrganFileBuilder::MinimalOrgan().Text());
+    // A backslash in the path is a folder separator.
+    std::string withBackslashes = base + "/Organs\\Church\\church.organ";
+    ASSERT_TRUE(organ.Load(withBackslashes));
+    EXPECT_EQ(organ.organDirectory, base + "/Organs/Church");
+    EXPECT_EQ(organ.ResolvePath("pipes\\Great\\001.wav"), base + "/Organs/Church/pipes/Great/001.wav");
+    EXPECT_EQ(organ.ResolvePath("/abs/x.wav"), "/abs/x.wav");
+    ASSERT_TRUE(organ.Load(file));
+    EXPECT_EQ(organ.organDirectory, base + "/Organs/Church");
+}
+
+TEST_F(OrganLoad, AFolderThatCannotBeUsedIsReported) {
+    std::string missing = dir.Path().string() + "/Nowhere";
+    EXPECT_FALSE(organ.Load(missing + "\\church.organ"));
+    EXPECT_EQ(OnlyMessage(), "Could not change to the required working directory " + missing + ".");
+    EXPECT_EQ(organ.organDirectory, "");
+    // A plain file where the folder should be.
+    std::string notFolder = dir.Write("plain", "x");
+    errors.Clear();
+    EXPECT_FALSE(organ.Load(notFolder + "/church.organ"));
+    EXPECT_EQ(OnlyMessage(), "Could not change to the required working directory " + notFolder + ".");
+}
+
+TEST(OrganRollBack, UnloadsOnlyTheStagesReachedInItsOwnOrder) {
+    std::array<LoadStage, kLoadStages> order{};
+    auto stages = [&](LoadStage failed) {
+        int n = RollBackOrder(failed, order);
+        return std::vector<LoadStage>(order.begin(), order.begin() + n);
+    };
+    using S = LoadStage;
+    EXPECT_EQ(stages(S::ClearMidiAssignments), std::vector<S>{});
+    EXPECT_EQ(stages(S::WindchestGroups), std::vector<S>{S::WindchestGroups});
+    EXPECT_EQ(stages(S::Enclosures), (std::vector<S>{S::Enclosures, S::WindchestGroups}));
+    EXPECT_EQ(stages(S::Tremulants),
+              (std::vector<S>{S::Enclosures, S::Labels, S::Tremulants, S::WindchestGroups}));
+    // A failing second parse of the manuals unloads the manuals built by the first.
+    EXPECT_EQ(stages(S::ManualsSecondPass),
+              (std::vector<S>{S::Enclosures, S::Labels, S::Tremulants, S::WindchestGroups,
+                              S::Manuals}));
+    std::vector<S> all{S::Enclosures, S::Labels,    S::Tremulants, S::WindchestGroups,
+                       S::Manuals,    S::DivisionalCouplers, S::Generals, S::ReversiblePistons};
+    EXPECT_EQ(stages(S::ReversiblePistons), all);
+    EXPECT_EQ(stages(S::FrameGenerals), all);
+}
+
+}  // namespace
+}  // namespace tessaline

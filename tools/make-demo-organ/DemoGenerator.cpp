@@ -4,18 +4,13 @@
 #include <filesystem>
 #include <strings.h>
 
-#include "ConsoleGeometry.h"
+#include "ConsoleCheck.h"
 #include "OrganFileWriter.h"
 #include "WavFile.h"
 
 namespace tessaline::demo {
 
 namespace {
-
-// Room the window frame takes from the outer size: title, menu and status
-// bar in height, borders in width.
-constexpr uint32_t kFrameHeight = 60;
-constexpr uint32_t kFrameWidth = 16;
 
 bool Selected(const GenerateOptions& options, const StopSpec& stop) {
     if (options.only.empty()) return true;
@@ -55,31 +50,18 @@ PipeRecipe RecipeFor(const DemoOrgan& organ, int stop, int pipe, bool stereo) {
     return r;
 }
 
-bool DemoConsoleFits(const DemoOrgan& organ, std::string& error) {
-    const uint32_t windowWidth = ScreenWidthOf(organ.display.screenSizeHoriz);
-    const uint32_t windowHeight = ScreenHeightOf(organ.display.screenSizeVert);
-    const uint32_t width = windowWidth - kFrameWidth, height = windowHeight - kFrameHeight;
-    ConsoleGeometry geometry(organ.display, width, height, static_cast<uint32_t>(organ.manuals.size() - 1));
-    for (const PlacedPiece& p : PlaceDemoConsole(organ, geometry)) {
-        const Rect& f = p.frame;
-        if (f.left < 0 || f.top < 0 || f.right > width || f.bottom > height) {
-            error = std::string("The ") + p.kind + " " + p.name + " lies outside the console window.";
-            return false;
-        }
-    }
-    return true;
-}
-
 bool GenerateDemoOrgan(const GenerateOptions& options, GenerateReport& report, std::string& error) {
     namespace fs = std::filesystem;
     const DemoOrgan& organ = TheDemoOrgan();
     report = GenerateReport{};
-    if (!DemoConsoleFits(organ, error)) return false;
+    std::string text = OrganDefinitionText(organ, options.stereo);
+    DefinitionFile parsed;
+    parsed.ParseText(text);
+    if (!ConsoleFitsWindow(parsed, error)) return false;
 
     std::error_code ec;
     fs::create_directories(options.outDir, ec);
     const fs::path organPath = fs::path(options.outDir) / DemoOrganFileName();
-    std::string text = OrganDefinitionText(organ, options.stereo);
     if (!WriteFile(organPath.string(), std::vector<char>(text.begin(), text.end()))) {
         error = "Could not write " + organPath.string() + ".";
         return false;

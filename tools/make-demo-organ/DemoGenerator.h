@@ -1,6 +1,7 @@
 #pragma once
 // Writes the whole demo organ: the definition file and every owned pipe's
-// sample. Deterministic: the same options give the same bytes.
+// sample. Deterministic: the same options give the same bytes. The console
+// is checked to fit its window before anything is written.
 
 #include <string>
 #include <vector>
@@ -28,10 +29,6 @@ std::string DemoOrganFileName();
 
 // How pipe `pipe` (from 0) of stop `stop` (global index) is synthesised.
 PipeRecipe RecipeFor(const DemoOrgan& organ, int stop, int pipe, bool stereo);
-
-// The console must fit a window of the organ's size words; this checks it
-// against the client area left by the title, menu and status bar.
-bool DemoConsoleFits(const DemoOrgan& organ, std::string& error);
 
 bool GenerateDemoOrgan(const GenerateOptions& options, GenerateReport& report, std::string& error);
 

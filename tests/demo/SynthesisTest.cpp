@@ -124,6 +124,33 @@ TEST(DemoPipeSynthesis, FamiliesHaveTheirOwnSpectra) {
     EXPECT_GT(trumpet[3], trumpet[0]);
 }
 
+// Roughness of a stretch of sound: RMS of the frame-to-frame steps over the
+// RMS of the values, which grows with high-frequency content.
+double Roughness(const PipeSound& sound, int64_t from, int64_t frames) {
+    double steps = 0.0, values = 0.0;
+    for (int64_t t = from + 1; t < from + frames; ++t) {
+        double v = sound.samples[static_cast<size_t>(t)];
+        double step = v - sound.samples[static_cast<size_t>(t - 1)];
+        steps += step * step;
+        values += v * v;
+    }
+    return std::sqrt(steps / values);
+}
+
+TEST(DemoPipeSynthesis, FluesSpeakWithAChiffThatIsGoneByTheLoop) {
+    const int64_t window = 44100 * 30 / 1000;
+    PipeSound gedackt = Synthesise(Family::StoppedFlute, 48);
+    EXPECT_GT(Roughness(gedackt, 0, window), 1.5 * Roughness(gedackt, gedackt.loopStart, window));
+    // The attack never jumps above the steady tone.
+    int attack = 0, loop = 0;
+    for (int64_t t = 0; t < gedackt.Frames(); ++t) {
+        int v = std::abs(gedackt.samples[static_cast<size_t>(t)]);
+        int& peak = t < gedackt.loopStart ? attack : loop;
+        peak = std::max(peak, v);
+    }
+    EXPECT_LE(attack, loop * 5 / 4);
+}
+
 TEST(DemoPipeSynthesis, StereoFarChannelIsSofterAndLater) {
     PipeSound sound = Synthesise(Family::Principal, 45, 2);
     ASSERT_EQ(sound.channels, 2);

@@ -72,6 +72,25 @@ std::vector<double> LoopedNoise(int64_t frames, double centre, NoiseSource& nois
     return out;
 }
 
+// The noise of a pipe's speech onset: white noise through a two-pole
+// resonator an octave wide around centre, scaled to RMS 1.
+std::vector<double> ChiffNoise(int64_t frames, double centre, NoiseSource& noise) {
+    const double radius = std::exp(-kTwoPi * centre * 0.5 / kSampleRate);
+    const double a1 = 2.0 * radius * std::cos(kTwoPi * centre / kSampleRate);
+    const double a2 = -radius * radius;
+    std::vector<double> out(static_cast<size_t>(frames));
+    double y1 = 0.0, y2 = 0.0, energy = 1e-12;
+    for (auto& v : out) {
+        v = a1 * y1 + a2 * y2 + noise.Uniform();
+        y2 = y1;
+        y1 = v;
+        energy += v * v;
+    }
+    const double rms = std::sqrt(energy / static_cast<double>(std::max<int64_t>(frames, 1)));
+    for (auto& v : out) v /= rms;
+    return out;
+}
+
 int16_t Quantise(double value) {
     double scaled = std::round(value * 32767.0);
     return static_cast<int16_t>(std::clamp(scaled, -32767.0, 32767.0));
@@ -128,12 +147,9 @@ bool SynthesisePipe(const PipeRecipe& recipe, PipeSound& sound) {
     const double gain = recipe.level / peak;
     const double breathLevel = voicing.windNoise;
 
-    // Chiff: a resonant noise burst around the 4th harmonic, only in the attack.
-    const double chiffCentre = std::min(lowest * 4.0, 7000.0);
-    const double radius = std::exp(-kTwoPi * chiffCentre * 0.25 / kSampleRate);
-    const double a1 = 2.0 * radius * std::cos(kTwoPi * chiffCentre / kSampleRate);
-    const double a2 = -radius * radius;
-    double y1 = 0.0, y2 = 0.0;
+    // Chiff: a burst of band-passed noise in the upper partials (1.2-6 kHz),
+    // only in the attack, at RMS 1 before its envelope.
+    const std::vector<double> chiff = ChiffNoise(attack, std::clamp(lowest * 5.0, 1200.0, 6000.0), noise);
     const double chiffTime = voicing.chiffSeconds * speechScale * kSampleRate;
 
     std::vector<double> dry(total);
@@ -143,17 +159,13 @@ bool SynthesisePipe(const PipeRecipe& recipe, PipeSound& sound) {
             double x = static_cast<double>(t) / static_cast<double>(attack);
             double rise = 1.0 - std::pow(1.0 - x, 3.0);
             double fade = (1.0 - x) * (1.0 - x);
-            double burst = noise.Uniform();
-            double y = a1 * y1 + a2 * y2 + (1.0 - radius) * burst;
-            y2 = y1;
-            y1 = y;
             // The burst itself rises over 2 ms, so the sample starts from silence.
             double onset = std::exp(-static_cast<double>(t) / chiffTime) * fade *
                            std::min(1.0, static_cast<double>(t) / (0.002 * kSampleRate));
             double octave = std::sin(kTwoPi * 2.0 * static_cast<double>(plan.periods[0]) *
                                      static_cast<double>(t % L) / L);
             tone = tone * rise + recipe.level * onset *
-                                     (voicing.chiffLevel * 8.0 * y + voicing.octaveTransient * octave * rise);
+                                     (voicing.chiffLevel * 2.0 * chiff[t] + voicing.octaveTransient * octave * rise);
         } else if (t >= releaseMarker) {
             double u = static_cast<double>(t - releaseMarker) / kSampleRate;
             double envelope = (1.0 - voicing.roomShare) * std::exp(-u / (voicing.speechDecay * speechScale)) +

@@ -242,6 +242,12 @@ TEST(DemoOrganCommandLine, RefusesUnknownArgumentsAndMissingFolders) {
     EXPECT_NE(RunGenerator("--stereo 2> /dev/null"), 0);
     EXPECT_NE(RunGenerator("/tmp/x --bogus 2> /dev/null"), 0);
     EXPECT_NE(RunGenerator("/tmp/x --midi /tmp/y 2> /dev/null"), 0);
+    // A stop folder that names nothing (or a stop that borrows its pipes)
+    // is an error, not an organ without samples.
+    test::TempDir dir;
+    EXPECT_NE(RunGenerator("\"" + dir.Path().string() + "\" --only Principal9 2> /dev/null"), 0);
+    EXPECT_NE(RunGenerator("\"" + dir.Path().string() + "\" --only Octave8 2> /dev/null"), 0);
+    EXPECT_FALSE(std::filesystem::exists(dir.File(DemoOrganFileName())));
 }
 
 }  // namespace

@@ -54,6 +54,15 @@ bool GenerateDemoOrgan(const GenerateOptions& options, GenerateReport& report, s
     namespace fs = std::filesystem;
     const DemoOrgan& organ = TheDemoOrgan();
     report = GenerateReport{};
+    for (const std::string& name : options.only) {
+        bool known = false;
+        for (const StopSpec& stop : organ.stops)
+            known = known || (stop.sharedStop < 0 && strcasecmp(name.c_str(), stop.folder.c_str()) == 0);
+        if (!known) {
+            error = "No stop with pipes of its own has the sample folder " + name + ".";
+            return false;
+        }
+    }
     std::string text = OrganDefinitionText(organ, options.stereo);
     DefinitionFile parsed;
     parsed.ParseText(text);

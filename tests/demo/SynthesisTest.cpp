@@ -169,6 +169,21 @@ TEST(DemoPipeSynthesis, StereoFarChannelIsSofterAndLater) {
     EXPECT_NEAR(std::sqrt(right / left), 0.6, 0.01);
 }
 
+TEST(DemoPipeSynthesis, ChannelDelaysAreKeptWithinTheSteadyLead) {
+    PipeRecipe recipe;
+    recipe.ranks = {{220.0, 1.0}};
+    recipe.channels = 2;
+    recipe.leftDelay = -500;  // no reading ahead of the sound
+    recipe.rightDelay = 500;  // nor a far channel whose loop reaches into the attack
+    PipeSound sound;
+    ASSERT_TRUE(SynthesisePipe(recipe, sound));
+    PipeSound reference;
+    recipe.leftDelay = 0;
+    recipe.rightDelay = kMaxChannelDelay;
+    ASSERT_TRUE(SynthesisePipe(recipe, reference));
+    EXPECT_EQ(sound.samples, reference.samples);
+}
+
 TEST(DemoWavEncoding, ChunksCarryTheLoopAndTheReleaseMarker) {
     PipeSound sound;
     sound.channels = 1;

@@ -170,9 +170,9 @@ bool SynthesisePipe(const PipeRecipe& recipe, PipeSound& sound) {
             double u = static_cast<double>(t - releaseMarker) / kSampleRate;
             double envelope = (1.0 - voicing.roomShare) * std::exp(-u / (voicing.speechDecay * speechScale)) +
                               voicing.roomShare * std::exp(-u / voicing.roomDecay);
-            // The last tenth fades to silence so the file ends at zero.
+            // The last fifth fades to silence so the file ends at zero.
             double left = 1.0 - u / kReleaseSeconds;
-            envelope *= std::min(1.0, left * 10.0);
+            envelope *= std::min(1.0, left * 5.0);
             tone *= envelope;
         }
         dry[t] = tone;
@@ -189,8 +189,8 @@ bool SynthesisePipe(const PipeRecipe& recipe, PipeSound& sound) {
         for (int64_t t = 0; t < total; ++t) sound.samples[t] = Quantise(dry[t]);
     } else {
         const double gains[2] = {recipe.leftGain, recipe.rightGain};
-        const int64_t delays[2] = {std::min(recipe.leftDelay, kMaxChannelDelay),
-                                   std::min(recipe.rightDelay, kMaxChannelDelay)};
+        const int64_t delays[2] = {std::clamp<int64_t>(recipe.leftDelay, 0, kMaxChannelDelay),
+                                   std::clamp<int64_t>(recipe.rightDelay, 0, kMaxChannelDelay)};
         for (int64_t t = 0; t < total; ++t)
             for (int c = 0; c < 2; ++c) {
                 int64_t source = t - delays[c];

@@ -21,7 +21,7 @@ namespace tessaline::demo {
 inline constexpr int64_t kMaxChannelDelay = 32;
 inline constexpr int64_t kMinLoopFrames = 17640;  // 0.4 s
 inline constexpr int64_t kMaxLoopFrames = 35280;  // 0.8 s
-inline constexpr double kReleaseSeconds = 0.7;
+inline constexpr double kReleaseSeconds = 0.9;
 // The loop plan stops searching once every rank is this close to pitch.
 inline constexpr double kGoodEnoughCents = 0.05;
 
@@ -38,7 +38,7 @@ struct PipeRecipe {
     int channels = 1;
     double leftGain = 1.0;    // stereo only
     double rightGain = 1.0;
-    int64_t leftDelay = 0;    // frames, stereo only, at most kMaxChannelDelay
+    int64_t leftDelay = 0;    // frames, stereo only, 0 to kMaxChannelDelay
     int64_t rightDelay = 0;
 };
 

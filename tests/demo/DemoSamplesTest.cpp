@@ -33,6 +33,7 @@ struct Expected {
 
 std::vector<double> Subbass(int key) { return {key - 12.0}; }
 std::vector<double> Unison(int key) { return {double(key)}; }
+std::vector<double> Octave(int key) { return {key + 12.0}; }
 std::vector<double> Celeste(int key) { return {key + 0.06}; }
 std::vector<double> Twelfth(int key) { return {key + 19.0}; }
 std::vector<double> Mixture(int key) {
@@ -43,9 +44,13 @@ std::vector<double> Mixture(int key) {
     return {key + 12.0, key + 19.0, key + 24.0};
 }
 
+// Every stop with pipes of its own; the pedal Octave 8' borrows the Great
+// Principal's.
 const Expected kChecked[] = {
-    {"Stop012", Subbass}, {"Stop001", Unison}, {"Stop008", Celeste},
-    {"Stop010", Twelfth}, {"Stop004", Mixture}, {"Stop011", Unison},
+    {"Stop001", Unison},  {"Stop002", Unison}, {"Stop003", Octave},   {"Stop004", Mixture},
+    {"Stop005", Unison},  {"Stop006", Unison}, {"Stop007", Unison},   {"Stop008", Celeste},
+    {"Stop009", Octave},  {"Stop010", Twelfth}, {"Stop011", Unison},  {"Stop012", Subbass},
+    {"Stop014", Subbass},
 };
 
 struct Pipe {
@@ -100,10 +105,7 @@ class DemoSamples : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         dir = new test::TempDir;
-        std::string args = "\"" + dir->Path().string() + "\"";
-        for (const char* only : {"Subbass16", "Principal8", "VoixCeleste8", "Nazard", "Mixture3", "Oboe8"})
-            args += std::string(" --only ") + only;
-        ASSERT_EQ(RunGenerator(args), 0);
+        ASSERT_EQ(RunGenerator("\"" + dir->Path().string() + "\""), 0);
         organ = new DefinitionFile;
         ASSERT_TRUE(organ->Parse(dir->File(DemoOrganFileName())));
     }
@@ -128,7 +130,7 @@ TEST_F(DemoSamples, EveryPipeIsALoopedSampleWithASeamlessLoopAndALaterRelease) {
             ExpectSeamless(wav, pipe.path);
             ++checked;
         }
-    EXPECT_EQ(checked, 32 + 61 + 49 + 61 + 61 + 61);
+    EXPECT_EQ(checked, 10 * 61 + 49 + 2 * 32);
 }
 
 TEST_F(DemoSamples, EveryRankIsWithinOneCentOfEqualTemperament) {

@@ -12,10 +12,14 @@ namespace tessaline::demo {
 
 namespace {
 
+bool FolderIs(const std::string& name, const StopSpec& stop) {
+    return strcasecmp(name.c_str(), stop.folder.c_str()) == 0;
+}
+
 bool Selected(const GenerateOptions& options, const StopSpec& stop) {
     if (options.only.empty()) return true;
     for (const auto& name : options.only)
-        if (strcasecmp(name.c_str(), stop.folder.c_str()) == 0) return true;
+        if (FolderIs(name, stop)) return true;
     return false;
 }
 
@@ -57,7 +61,7 @@ bool GenerateDemoOrgan(const GenerateOptions& options, GenerateReport& report, s
     for (const std::string& name : options.only) {
         bool known = false;
         for (const StopSpec& stop : organ.stops)
-            known = known || (stop.sharedStop < 0 && strcasecmp(name.c_str(), stop.folder.c_str()) == 0);
+            known = known || (stop.sharedStop < 0 && FolderIs(name, stop));
         if (!known) {
             error = "No stop with pipes of its own has the sample folder " + name + ".";
             return false;

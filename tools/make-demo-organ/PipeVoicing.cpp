@@ -20,7 +20,8 @@ Voicing VoicingOf(Family family) {
 
 namespace {
 
-double Amplitude(Family family, int h) {
+// Strength of harmonic h, whose frequency is f.
+double Amplitude(Family family, int h, double f) {
     double x = h;
     switch (family) {
         case Family::Principal:
@@ -45,9 +46,11 @@ double Amplitude(Family family, int h) {
         case Family::Trumpet:
             // Rising to the 4th-6th harmonic, then a slow roll-off.
             return std::pow(x, 0.6) * std::exp(-x / 7.0) + 0.05 * std::exp(-x / 30.0);
-        case Family::Oboe:
-            // A formant around 1.2 kHz gives the nasal colour; computed by the caller.
-            return 1.0;
+        case Family::Oboe: {
+            // A formant around 1.2 kHz over a weak fundamental gives the nasal colour.
+            double formant = std::exp(-std::pow(std::log2(f / 1200.0), 2.0) / 0.8);
+            return ((h == 1 ? 0.35 : 0.12) + formant * 0.9) * std::exp(-f / 6000.0);
+        }
         case Family::Posaune:
             return std::pow(x, 0.4) * std::exp(-x / 11.0) + 0.04;
     }
@@ -61,13 +64,7 @@ std::vector<double> HarmonicAmplitudes(Family family, double fundamental, double
     // Above about 1 kHz the upper partials weaken by 3 dB per octave.
     double trebleTilt = fundamental > 1000.0 ? std::log2(fundamental / 1000.0) : 0.0;
     for (int h = 1; h * fundamental < maxFrequency && h <= 256; ++h) {
-        double a = Amplitude(family, h);
-        if (family == Family::Oboe) {
-            double f = h * fundamental;
-            double formant = std::exp(-std::pow(std::log2(f / 1200.0), 2.0) / 0.8);
-            a = (h == 1 ? 0.35 : 0.12) + formant * 0.9;
-            a *= std::exp(-f / 6000.0);
-        }
+        double a = Amplitude(family, h, h * fundamental);
         if (h > 1) a *= std::pow(0.707, trebleTilt * std::log2(static_cast<double>(h)));
         amplitudes.push_back(a);
     }

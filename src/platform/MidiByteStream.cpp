@@ -16,8 +16,7 @@ bool IsDropped(uint8_t status) {
            status == kActiveSensing;
 }
 
-}  // namespace
-
+// Number of data bytes after a status byte of a short message.
 int MidiDataBytesAfter(uint8_t status) {
     if (status < 0x80) return 0;
     if (status < 0xC0) return 2;  // note off/on, poly pressure, control change
@@ -33,6 +32,8 @@ int MidiDataBytesAfter(uint8_t status) {
             return 0;
     }
 }
+
+}  // namespace
 
 bool ParseMidiByte(MidiStreamState& state, uint8_t byte, uint32_t& message) {
     if (byte >= 0xF8) {

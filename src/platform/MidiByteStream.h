@@ -25,8 +25,4 @@ struct MidiStreamState {
 // lock-free: safe on the MIDI thread.
 bool ParseMidiByte(MidiStreamState& state, uint8_t byte, uint32_t& message);
 
-// Number of data bytes that follow a status byte (0 to 2); 0 for bytes that are
-// not status bytes of short messages.
-int MidiDataBytesAfter(uint8_t status);
-
 }  // namespace tessaline

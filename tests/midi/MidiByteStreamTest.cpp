@@ -83,21 +83,5 @@ TEST(MidiByteStream, StateCarriesAcrossPieces) {
     EXPECT_EQ(Parse(state, {0x0A}), Messages{});
 }
 
-TEST(MidiByteStream, DataByteCounts) {
-    EXPECT_EQ(MidiDataBytesAfter(0x7F), 0);
-    EXPECT_EQ(MidiDataBytesAfter(0x80), 2);
-    EXPECT_EQ(MidiDataBytesAfter(0xBF), 2);
-    EXPECT_EQ(MidiDataBytesAfter(0xC0), 1);
-    EXPECT_EQ(MidiDataBytesAfter(0xDF), 1);
-    EXPECT_EQ(MidiDataBytesAfter(0xE0), 2);
-    EXPECT_EQ(MidiDataBytesAfter(0xEF), 2);
-    EXPECT_EQ(MidiDataBytesAfter(0xF0), 0);
-    EXPECT_EQ(MidiDataBytesAfter(0xF1), 1);
-    EXPECT_EQ(MidiDataBytesAfter(0xF2), 2);
-    EXPECT_EQ(MidiDataBytesAfter(0xF3), 1);
-    EXPECT_EQ(MidiDataBytesAfter(0xF4), 0);
-    EXPECT_EQ(MidiDataBytesAfter(0xFF), 0);
-}
-
 }  // namespace
 }  // namespace tessaline

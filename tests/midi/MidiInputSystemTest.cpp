@@ -249,19 +249,6 @@ TEST_F(MidiInputSystemTest, ShortMessagesArriveUnchangedWithTheirDevice) {
     EXPECT_EQ(sink.Count(), 0u);
 }
 
-TEST_F(MidiInputSystemTest, ByteStreamsArriveResolvedWithoutSystemExclusive) {
-    AddPorts(1);
-    MidiInputSystem midi(ports, target);
-    ASSERT_TRUE(midi.Open(0));
-    const uint8_t bytes[] = {0x90, 0x3C, 0x64, 0x40, 0x64,        // running status
-                             0xF0, 0x7E, 0x7F, 0x09, 0x01, 0xF7,  // system exclusive
-                             0xC2, 0x07, 0xF8, 0xFE,              // clock, active sensing
-                             0x90, 0x3C, 0x00};
-    EXPECT_EQ(ports.SendBytes(0, bytes), 4);
-    EXPECT_EQ(target.Received(), (std::vector<std::pair<unsigned, uint32_t>>{
-                                     {0, 0x643C90}, {0, 0x644090}, {0, 0x0007C2}, {0, 0x003C90}}));
-}
-
 TEST_F(MidiInputSystemTest, FailureOfAnOpenPortIsReportedOncePerOpening) {
     AddPorts(2);
     MidiInputSystem midi(ports, target);

@@ -22,21 +22,6 @@ bool VirtualMidiPorts::Send(unsigned port, uint32_t message) {
     return true;
 }
 
-int VirtualMidiPorts::SendBytes(unsigned port, std::span<const uint8_t> bytes) {
-    std::lock_guard lock(mutex);
-    if (port >= ports.size() || !ports[port].receiver) return 0;
-    Port& p = ports[port];
-    int delivered = 0;
-    for (uint8_t byte : bytes) {
-        uint32_t message = 0;
-        if (ParseMidiByte(p.stream, byte, message) && p.started) {
-            p.receiver->OnShortMessage(message);
-            ++delivered;
-        }
-    }
-    return delivered;
-}
-
 void VirtualMidiPorts::FailWhileOpen(unsigned port, const std::string& description) {
     std::lock_guard lock(mutex);
     if (port < ports.size() && ports[port].receiver) ports[port].receiver->OnPortFailure(description);
@@ -116,7 +101,6 @@ MidiPortResult VirtualMidiPorts::Open(unsigned port, MidiPortReceiver& receiver,
     if (p->receiver) return MidiPortResult::Failure("The virtual port is already open.");
     p->receiver = &receiver;
     p->started = false;
-    p->stream = {};
     handle.value = static_cast<int>(port);
     return result;
 }
@@ -136,9 +120,10 @@ MidiPortResult VirtualMidiPorts::Stop(MidiPortHandle handle) {
 }
 
 MidiPortResult VirtualMidiPorts::Reset(MidiPortHandle handle) {
+    // Virtual ports hand over whole messages: there is nothing half received.
     std::lock_guard lock(mutex);
     MidiPortResult result;
-    if (Port* p = OpenPort(handle, Operation::Reset, result)) p->stream = {};
+    OpenPort(handle, Operation::Reset, result);
     return result;
 }
 

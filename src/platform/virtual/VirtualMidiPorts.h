@@ -11,11 +11,9 @@
 #include <array>
 #include <cstdint>
 #include <mutex>
-#include <span>
 #include <string>
 #include <vector>
 
-#include "platform/MidiByteStream.h"
 #include "platform/MidiPorts.h"
 
 namespace tessaline {
@@ -31,9 +29,6 @@ public:
     // Delivers one packed message when the port is open and started; returns
     // whether it was delivered.
     bool Send(unsigned port, uint32_t message);
-    // Feeds raw bytes as a device would send them, through the byte parser;
-    // returns the number of messages delivered.
-    int SendBytes(unsigned port, std::span<const uint8_t> bytes);
     // The port fails while open (its device was unplugged): the receiver hears
     // of it through OnPortFailure.
     void FailWhileOpen(unsigned port, const std::string& description);
@@ -62,7 +57,6 @@ private:
         std::string name;
         MidiPortReceiver* receiver = nullptr;  // set while open
         bool started = false;
-        MidiStreamState stream;
         std::array<int, kOperations> calls{};
         std::array<MidiPortResult, kOperations> failures{};
     };

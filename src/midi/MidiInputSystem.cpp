@@ -23,9 +23,10 @@ MidiInputSystem::MidiInputSystem(MidiPorts& midiPorts, MidiMessageTarget& messag
     for (unsigned i = 0; i < deviceCount; ++i) {
         MidiPortResult result = ports.PortName(i, capabilities[i].productName);
         if (!result.Succeeded()) {
-            ReportError("Could not read device capabilities for MIDI input device number %d "
-                        "(Error: %s).",
-                        kInitialising, static_cast<int>(i), result.text.c_str());
+            ReportError(
+                "Could not read device capabilities for MIDI input device number %d "
+                "(Error: %s).",
+                kInitialising, static_cast<int>(i), result.text.c_str());
             // The failing port and every port after it are dropped.
             capabilities[i].productName.clear();
             deviceCount = i;
@@ -125,8 +126,8 @@ void MidiInputSystem::Context::OnShortMessage(uint32_t message) {
 
 void MidiInputSystem::Context::OnPortFailure(const std::string& description) {
     if (failureReported.exchange(true, std::memory_order_acq_rel)) return;
-    ReportError("MIDI input device number %d stopped working (Error: %s).",
-                "Receiving MIDI input.", static_cast<int>(device), description.c_str());
+    ReportError("MIDI input device number %d stopped working (Error: %s).", "Receiving MIDI input.",
+                static_cast<int>(device), description.c_str());
 }
 
 }  // namespace tessaline

@@ -22,8 +22,7 @@ public:
     // the MIDI input system lists once and keeps its numbers.
     unsigned PortCount() override;
     MidiPortResult PortName(unsigned port, std::string& name) override;
-    MidiPortResult Open(unsigned port, MidiPortReceiver& receiver,
-                        MidiPortHandle& handle) override;
+    MidiPortResult Open(unsigned port, MidiPortReceiver& receiver, MidiPortHandle& handle) override;
     MidiPortResult Start(MidiPortHandle handle) override;
     MidiPortResult Stop(MidiPortHandle handle) override;
     MidiPortResult Reset(MidiPortHandle handle) override;

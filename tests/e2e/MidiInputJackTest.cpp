@@ -1,13 +1,12 @@
 // MIDI from a JACK client through RtMidiPorts and MidiInputSystem, with a JACK
 // server on the dummy driver started for each test.
 
+#include <gtest/gtest.h>
 #include <jack/jack.h>
 #include <jack/midiport.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <array>
 #include <atomic>
@@ -39,8 +38,10 @@ public:
         if (pid == 0) {
             freopen("/dev/null", "w", stdout);
             freopen("/dev/null", "w", stderr);
-            execlp("jackd", "jackd", "--no-realtime", "-n", name.c_str(), "-d", "dummy", "-r",
-                   "44100", "-p", "256", static_cast<char*>(nullptr));
+            // Synchronous mode: each cycle waits for every client, so that a
+            // loaded machine delays events rather than losing them.
+            execlp("jackd", "jackd", "--no-realtime", "--sync", "-n", name.c_str(), "-d", "dummy",
+                   "-r", "44100", "-p", "256", static_cast<char*>(nullptr));
             _exit(127);
         }
         setenv("JACK_DEFAULT_SERVER", name.c_str(), 1);
@@ -94,6 +95,15 @@ public:
         const size_t index = queued.load(std::memory_order_relaxed);
         events[index] = std::move(bytes);
         queued.store(index + 1, std::memory_order_release);
+    }
+    // The server takes a connection into its graph at a following cycle; until
+    // then what the port writes goes nowhere.
+    bool WaitConnected() const {
+        for (int i = 0; i < 300 && jack_port_connected(port) == 0; ++i) {
+            std::this_thread::sleep_for(10ms);
+        }
+        std::this_thread::sleep_for(50ms);
+        return jack_port_connected(port) > 0;
     }
     bool AllWritten() const {
         return written.load(std::memory_order_acquire) == queued.load(std::memory_order_acquire);
@@ -175,6 +185,7 @@ TEST_F(MidiInputJackTest, NotesFromAJackClientArrivePackedAndInOrder) {
     const unsigned device = midi.FindDevice(keyboard.PortName());
     ASSERT_NE(device, MidiInputSystem::kNoDevice) << keyboard.PortName();
     ASSERT_TRUE(midi.Open(device));
+    ASSERT_TRUE(keyboard.WaitConnected());
 
     Play(keyboard, {{0x90, 0x3C, 0x64},
                     {0x3E, 0x64},  // running status: another note on
@@ -202,6 +213,7 @@ TEST_F(MidiInputJackTest, AKeyboardThatGoesAwayWhileOpenLeavesThePortClosable) {
     const unsigned device = midi.FindDevice(keyboard->PortName());
     ASSERT_NE(device, MidiInputSystem::kNoDevice);
     ASSERT_TRUE(midi.Open(device));
+    ASSERT_TRUE(keyboard->WaitConnected());
     Play(*keyboard, {{0x90, 0x3C, 0x64}});
     ASSERT_EQ(target.WaitFor(1, 3000ms), (Received{{device, 0x643C90}}));
 
@@ -232,6 +244,7 @@ TEST_F(MidiInputJackTest, APortFoundAgainByNameWhenTheNumberingMoved) {
     first.reset();
     std::this_thread::sleep_for(100ms);
     ASSERT_TRUE(midi.Open(device));
+    ASSERT_TRUE(second.WaitConnected());
     Play(second, {{0xB0, 0x07, 0x7F}});
     EXPECT_EQ(target.WaitFor(1, 3000ms), (Received{{device, 0x7F07B0}}));
 }

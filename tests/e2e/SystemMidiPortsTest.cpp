@@ -1,11 +1,11 @@
 // The MIDI ports the application lists, without any MIDI server.
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <mutex>
 #include <string>
-#include <unistd.h>
 #include <utility>
 #include <vector>
 

@@ -1,9 +1,8 @@
-#include "platform/ChainedMidiPorts.h"
-
 #include <gtest/gtest.h>
 
 #include <vector>
 
+#include "platform/ChainedMidiPorts.h"
 #include "platform/virtual/VirtualMidiPorts.h"
 
 namespace tessaline {

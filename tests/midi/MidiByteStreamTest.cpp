@@ -1,8 +1,8 @@
-#include "platform/MidiByteStream.h"
-
 #include <gtest/gtest.h>
 
 #include <vector>
+
+#include "platform/MidiByteStream.h"
 
 namespace tessaline {
 namespace {

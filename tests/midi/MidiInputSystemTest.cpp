@@ -1,5 +1,3 @@
-#include "midi/MidiInputSystem.h"
-
 #include <gtest/gtest.h>
 
 #include <mutex>
@@ -7,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "midi/MidiInputSystem.h"
 #include "platform/virtual/RecordingErrorSink.h"
 #include "platform/virtual/VirtualMidiPorts.h"
 
@@ -166,10 +165,9 @@ TEST_F(MidiInputSystemTest, OpenFailuresAreReportedWithTheBackEndText) {
     sink.Clear();
     ports.InjectFailure(2, Op::Close, "Stuck.");
     EXPECT_FALSE(midi.Open(2));
-    EXPECT_EQ(sink.Messages(),
-              (std::vector<std::string>{
-                  "Could not start MIDI input device number 2 (Error: No clock.).",
-                  "Could not close MIDI input device 2 (Error: Stuck.)."}));
+    EXPECT_EQ(sink.Messages(), (std::vector<std::string>{
+                                   "Could not start MIDI input device number 2 (Error: No clock.).",
+                                   "Could not close MIDI input device 2 (Error: Stuck.)."}));
     EXPECT_EQ(sink.Errors()[1].attemptedAction, "Initialising MIDI system.");
 }
 

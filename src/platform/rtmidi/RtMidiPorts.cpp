@@ -94,7 +94,8 @@ RtMidiPorts::RtMidiPorts(Api api) {
     for (RtMidi::Api candidate : candidates) {
         // Asked for an API it lacks, RtMidi would quietly take another.
         if (!Compiled(candidate)) {
-            systemFailure = "RtMidi was built without " + RtMidi::getApiDisplayName(candidate) + ".";
+            systemFailure =
+                "RtMidi was built without " + RtMidi::getApiDisplayName(candidate) + ".";
             continue;
         }
         try {

@@ -39,8 +39,7 @@ public:
 
     unsigned PortCount() override;
     MidiPortResult PortName(unsigned port, std::string& name) override;
-    MidiPortResult Open(unsigned port, MidiPortReceiver& receiver,
-                        MidiPortHandle& handle) override;
+    MidiPortResult Open(unsigned port, MidiPortReceiver& receiver, MidiPortHandle& handle) override;
     MidiPortResult Start(MidiPortHandle handle) override;
     MidiPortResult Stop(MidiPortHandle handle) override;
     MidiPortResult Reset(MidiPortHandle handle) override;
@@ -51,10 +50,10 @@ public:
 private:
     OpenedPort* Find(MidiPortHandle handle);
 
-    int rtApi = 0;                      // RtMidi::Api of the lister
-    std::unique_ptr<RtMidiIn> lister;   // lists the ports; opens none
+    int rtApi = 0;                     // RtMidi::Api of the lister
+    std::unique_ptr<RtMidiIn> lister;  // lists the ports; opens none
     std::string systemFailure;
-    std::vector<std::string> listedNames;  // names by port number, as last listed
+    std::vector<std::string> listedNames;             // names by port number, as last listed
     std::vector<std::unique_ptr<OpenedPort>> opened;  // by handle; empty slots reused
 };
 

@@ -24,14 +24,16 @@ bool VirtualMidiPorts::Send(unsigned port, uint32_t message) {
 
 void VirtualMidiPorts::FailWhileOpen(unsigned port, const std::string& description) {
     std::lock_guard lock(mutex);
-    if (port < ports.size() && ports[port].receiver) ports[port].receiver->OnPortFailure(description);
+    if (port < ports.size() && ports[port].receiver)
+        ports[port].receiver->OnPortFailure(description);
 }
 
 void VirtualMidiPorts::InjectFailure(unsigned port, Operation operation, std::string text,
                                      int code) {
     std::lock_guard lock(mutex);
     if (port >= ports.size()) return;
-    ports[port].failures[static_cast<int>(operation)] = MidiPortResult::Failure(std::move(text), code);
+    ports[port].failures[static_cast<int>(operation)] =
+        MidiPortResult::Failure(std::move(text), code);
 }
 
 void VirtualMidiPorts::ClearFailures() {

@@ -45,8 +45,7 @@ public:
 
     unsigned PortCount() override;
     MidiPortResult PortName(unsigned port, std::string& name) override;
-    MidiPortResult Open(unsigned port, MidiPortReceiver& receiver,
-                        MidiPortHandle& handle) override;
+    MidiPortResult Open(unsigned port, MidiPortReceiver& receiver, MidiPortHandle& handle) override;
     MidiPortResult Start(MidiPortHandle handle) override;
     MidiPortResult Stop(MidiPortHandle handle) override;
     MidiPortResult Reset(MidiPortHandle handle) override;

@@ -61,11 +61,13 @@ public:
             }
         }
     }
-    ~JackServer() {
+    ~JackServer() { Stop(); }
+    void Stop() {
         if (pid > 0) {
             kill(pid, SIGTERM);
             waitpid(pid, nullptr, 0);
         }
+        pid = -1;
     }
     bool Running() const { return running; }
 
@@ -229,6 +231,21 @@ TEST_F(MidiInputJackTest, AKeyboardThatGoesAwayWhileOpenLeavesThePortClosable) {
     EXPECT_EQ(sink.Errors()[0].message,
               "Could not open MIDI input device number " + std::to_string(device) +
                   " (Error: The MIDI input port e2e-gone:out is no longer present.).");
+}
+
+TEST_F(MidiInputJackTest, AServerThatStopsWhileAPortIsOpenLeavesItClosable) {
+    JackKeyboard keyboard("e2e-server");
+    ASSERT_TRUE(keyboard.Ready());
+    RtMidiPorts ports(RtMidiPorts::Api::Jack);
+    MidiInputSystem midi(ports, target);
+    const unsigned device = midi.FindDevice(keyboard.PortName());
+    ASSERT_NE(device, MidiInputSystem::kNoDevice);
+    ASSERT_TRUE(midi.Open(device));
+    server.Stop();
+    std::this_thread::sleep_for(200ms);
+    EXPECT_TRUE(midi.Close(device));
+    EXPECT_FALSE(midi.IsOpen(device));
+    keyboard.Shut();
 }
 
 TEST_F(MidiInputJackTest, APortFoundAgainByNameWhenTheNumberingMoved) {

@@ -46,6 +46,9 @@ inline constexpr int kSampleRate = 44100;
 inline constexpr size_t kEnclosureEventRing = 16384;
 inline constexpr size_t kTremulantEventRing = 256;
 
+// MIDI input: ports beyond this many are never seen.
+inline constexpr unsigned kMaxMidiInputDevices = 32;
+
 // Error reporting: room for a formatted message and for the box text.
 inline constexpr size_t kReportTextRoom = 2047;
 

@@ -38,6 +38,12 @@ inline constexpr int kSampleRate = 44100;
 inline constexpr size_t kEnclosureEventRing = 16384;
 inline constexpr size_t kTremulantEventRing = 256;
 
+// Audio output
+inline constexpr size_t kMaxAudioDevices = 32;
+inline constexpr int64_t kMinBufferFrames = kBlockFrames;            // 1 block
+inline constexpr int64_t kMaxBufferFrames = 2048 * int64_t{kBlockFrames};  // 2048 blocks
+inline constexpr int kPositionLockWaitMilliseconds = 200;
+
 // Error reporting: room for a formatted message and for the box text.
 inline constexpr size_t kReportTextRoom = 2047;
 

@@ -176,7 +176,7 @@ RtAudioOutputSystem::RtAudioOutputSystem() {
     // Listing JACK devices must never start a server of its own.
     setenv("JACK_NO_START_SERVER", "1", 0);
     const char* wanted = std::getenv("TESSALINE_VIRTUAL_DEVICES");
-    if (wanted && std::strcmp(wanted, "1") == 0) virtualDevices = std::make_unique<VirtualAudioSystem>();
+    if (wanted && std::strcmp(wanted, "1") == 0) virtualDevices = std::make_unique<VirtualAudioSystem>(0, false);
 }
 
 bool RtAudioOutputSystem::Enumerate(std::vector<AudioDeviceEntry>& entries, size_t maxEntries) {

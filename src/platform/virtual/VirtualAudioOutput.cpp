@@ -152,7 +152,8 @@ private:
 
 }  // namespace
 
-VirtualAudioSystem::VirtualAudioSystem(size_t captureFrames) : captureCapacity(captureFrames * 2) {
+VirtualAudioSystem::VirtualAudioSystem(size_t captureFrames, bool listHandDriven)
+    : captureCapacity(captureFrames * 2), listHandDriven(listHandDriven) {
     captured.reserve(captureCapacity);
 }
 
@@ -166,6 +167,7 @@ bool VirtualAudioSystem::Enumerate(std::vector<AudioDeviceEntry>& entries, size_
     };
     for (const auto& entry : mine) {
         if (entries.size() >= maxEntries) break;
+        if (!listHandDriven && entry.identifier == kVirtualHandDrivenId) continue;
         entries.push_back(entry);
     }
     return true;

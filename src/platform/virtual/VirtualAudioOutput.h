@@ -43,7 +43,9 @@ class VirtualAudioStream;
 
 class VirtualAudioSystem : public AudioOutputSystem {
 public:
-    explicit VirtualAudioSystem(size_t captureFrames = 0);
+    // The real device list shows only the real-time device: nothing would
+    // move a hand-driven cursor there.
+    explicit VirtualAudioSystem(size_t captureFrames = 0, bool listHandDriven = true);
     ~VirtualAudioSystem() override;
 
     bool Enumerate(std::vector<AudioDeviceEntry>& entries, size_t maxEntries) override;
@@ -66,6 +68,7 @@ private:
     void Keep(const int16_t* frames, uint32_t count);
 
     const size_t captureCapacity;
+    const bool listHandDriven;
     mutable std::mutex captureMutex;
     std::vector<int16_t> captured;
     std::atomic<int> openStreams{0};

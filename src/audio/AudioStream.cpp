@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <mutex>
 
 #include "organ/Constants.h"
 #include "platform/ErrorReporting.h"
@@ -19,7 +20,7 @@ constexpr const char* kRunning = "Running audio system.";
 // goes on without touching the clock.
 class TimedGuard {
 public:
-    explicit TimedGuard(std::timed_mutex& m)
+    explicit TimedGuard(TimedLock& m)
         : mutex(m), owns(m.try_lock_for(std::chrono::milliseconds(kPositionLockWaitMilliseconds))) {}
     ~TimedGuard() {
         if (owns) mutex.unlock();
@@ -29,7 +30,7 @@ public:
     bool Owns() const { return owns; }
 
 private:
-    std::timed_mutex& mutex;
+    TimedLock& mutex;
     const bool owns;
 };
 

@@ -20,10 +20,10 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <vector>
 
 #include "audio/AudioRenderer.h"
+#include "audio/TimedLock.h"
 #include "platform/AudioOutput.h"
 #include "platform/PeriodicTimer.h"
 
@@ -106,7 +106,7 @@ private:
 
     // The clock. Atomic so that a reader never sees a torn value; taken
     // together they are consistent only under positionLock.
-    std::timed_mutex positionLock;
+    TimedLock positionLock;
     std::atomic<int64_t> lapBase{0};
     std::atomic<int64_t> playPosition{0};
     std::atomic<int64_t> lastCursor{0};

@@ -23,7 +23,6 @@ class RampRenderer : public AudioRenderer {
 public:
     MixBufferAllocation AllocateMixBuffers(int64_t) override { return {}; }
     void FreeMixBuffers() override {}
-    uint32_t WindchestGroupCount() const override { return 1; }
     bool RenderBlock(std::span<int16_t> out, int64_t blockTime) override {
         for (size_t i = 0; i < out.size(); ++i) out[i] = static_cast<int16_t>(blockTime + static_cast<int64_t>(i));
         return true;

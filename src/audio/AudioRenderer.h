@@ -18,12 +18,11 @@ class AudioRenderer {
 public:
     virtual ~AudioRenderer() = default;
     // OFF: makes the group buffers and the master accumulator for blocks of
-    // up to bufferFrames frames. On failure it frees what it made.
+    // up to bufferFrames frames, and takes the organ's windchest group count
+    // for the run. On failure it frees what it made.
     virtual MixBufferAllocation AllocateMixBuffers(int64_t bufferFrames) = 0;
     // OFF: frees them again (also after a failed or partial allocation).
     virtual void FreeMixBuffers() = 0;
-    // OFF: the loaded organ's windchest group count.
-    virtual uint32_t WindchestGroupCount() const = 0;
     // RT: fills out (already zeroed; out.size() / 2 stereo frames) with the
     // sound of the frames blockTime, blockTime + 1, ...
     virtual bool RenderBlock(std::span<int16_t> out, int64_t blockTime) = 0;

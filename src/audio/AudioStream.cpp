@@ -142,7 +142,6 @@ bool AudioStream::StartPlayback() {
         return StartFailed("Could not unlock audio output buffer.");
     }
 
-    groupCount = renderer.WindchestGroupCount();
     ResetClock();
     rendering.store(false, std::memory_order_release);
 
@@ -150,7 +149,7 @@ bool AudioStream::StartPlayback() {
 
     timerDelay = static_cast<uint32_t>(static_cast<uint64_t>(tickFrames) * 1000u / kSampleRate);
     timerResolution = tickFrames < 200 ? 1 : 2;
-    tickNanoseconds = std::max<int64_t>(timerDelay, timerResolution) * 1000000;
+    tickNanoseconds = TimerPeriodNanoseconds(timerDelay, timerResolution);
     timer = timers.StartPeriodic(timerDelay, timerResolution, *this);
     if (!timer) return StartFailed("Could not start audio output timer.");
 

@@ -96,7 +96,6 @@ private:
     StreamBufferCaps bufferCaps;
     StreamFormat bufferFormat;
     bool mixBuffersMade = false;
-    uint32_t groupCount = 0;
     uint32_t timerDelay = 0;
     uint32_t timerResolution = 0;
     int64_t tickNanoseconds = 0;

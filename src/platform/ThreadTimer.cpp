@@ -4,7 +4,6 @@
 #include <sched.h>
 #include <time.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <thread>
 
@@ -12,7 +11,6 @@ namespace tessaline {
 
 namespace {
 
-constexpr int64_t kNanosecondsPerMillisecond = 1000000;
 constexpr int64_t kNanosecondsPerSecond = 1000000000;
 
 int64_t Now() {
@@ -67,11 +65,6 @@ private:
 };
 
 }  // namespace
-
-int64_t TimerPeriodNanoseconds(uint32_t delayMilliseconds, uint32_t resolutionMilliseconds) {
-    uint32_t ms = delayMilliseconds > 0 ? delayMilliseconds : std::max(resolutionMilliseconds, 1u);
-    return int64_t{ms} * kNanosecondsPerMillisecond;
-}
 
 std::unique_ptr<PeriodicTimer> ThreadTimerService::StartPeriodic(uint32_t delayMilliseconds,
                                                                  uint32_t resolutionMilliseconds,

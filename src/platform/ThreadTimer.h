@@ -11,14 +11,9 @@ namespace tessaline {
 
 class ThreadTimerService : public TimerService {
 public:
-    // A delay of 0 ms runs at the resolution (1 ms and up) instead: the
-    // thread must never spin.
     std::unique_ptr<PeriodicTimer> StartPeriodic(uint32_t delayMilliseconds,
                                                  uint32_t resolutionMilliseconds,
                                                  TimerTick& tick) override;
 };
-
-// The period a timer of that delay and resolution runs at.
-int64_t TimerPeriodNanoseconds(uint32_t delayMilliseconds, uint32_t resolutionMilliseconds);
 
 }  // namespace tessaline

@@ -29,7 +29,6 @@ public:
         return allocation;
     }
     void FreeMixBuffers() override { ++frees; }
-    uint32_t WindchestGroupCount() const override { return 3; }
     bool RenderBlock(std::span<int16_t> out, int64_t blockTime) override {
         calls.push_back({blockTime, static_cast<int64_t>(out.size() / 2)});
         for (int16_t v : out) zeroedBeforeRender = zeroedBeforeRender && v == 0;

@@ -32,7 +32,6 @@ class ToneRenderer : public AudioRenderer {
 public:
     MixBufferAllocation AllocateMixBuffers(int64_t) override { return {}; }
     void FreeMixBuffers() override {}
-    uint32_t WindchestGroupCount() const override { return 1; }
     bool RenderBlock(std::span<int16_t> out, int64_t blockTime) override {
         const int64_t start = toneStart.load(std::memory_order_acquire);
         for (size_t i = 0; i < out.size() / 2; ++i) {

@@ -49,6 +49,12 @@ inline constexpr size_t kTremulantEventRing = 256;
 // MIDI input: ports beyond this many are never seen.
 inline constexpr unsigned kMaxMidiInputDevices = 32;
 
+// Audio output
+inline constexpr size_t kMaxAudioDevices = 32;
+inline constexpr int64_t kMinBufferFrames = kBlockFrames;            // 1 block
+inline constexpr int64_t kMaxBufferFrames = 2048 * int64_t{kBlockFrames};  // 2048 blocks
+inline constexpr int kPositionLockWaitMilliseconds = 200;
+
 // Error reporting: room for a formatted message and for the box text.
 inline constexpr size_t kReportTextRoom = 2047;
 

@@ -2,6 +2,8 @@
 
 #include <sys/mman.h>
 
+#include "samples/SanitizerPoison.h"
+
 namespace tessaline {
 
 namespace {
@@ -25,6 +27,7 @@ bool SampleMemory::AddChunk(size_t atLeast) {
         ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (memory == MAP_FAILED) return false;
     ::madvise(memory, size, MADV_HUGEPAGE);
+    PoisonBytes(memory, size);
     chunks.push_back({static_cast<uint8_t*>(memory), size});
     fill = 0;
     bytesReserved += size;
@@ -40,11 +43,15 @@ int16_t* SampleMemory::Allocate(size_t values) {
     uint8_t* at = chunks.back().base + fill;
     fill += bytes;
     bytesUsed += bytes;
+    UnpoisonBytes(at, values * sizeof(int16_t));
     return reinterpret_cast<int16_t*>(at);
 }
 
 void SampleMemory::Clear() {
-    for (const Chunk& chunk : chunks) ::munmap(chunk.base, chunk.size);
+    for (const Chunk& chunk : chunks) {
+        UnpoisonBytes(chunk.base, chunk.size);
+        ::munmap(chunk.base, chunk.size);
+    }
     chunks.clear();
     fill = 0;
     bytesUsed = 0;

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "platform/ErrorReporting.h"
+#include "samples/SanitizerPoison.h"
 
 namespace tessaline {
 
@@ -68,10 +69,19 @@ SampleLoadingBuffer::SampleLoadingBuffer(size_t bufferCapacity) {
     ::madvise(memory, bufferCapacity, MADV_HUGEPAGE);
     bytes = static_cast<uint8_t*>(memory);
     capacity = bufferCapacity;
+    PoisonBytes(bytes, capacity);
+}
+
+void SampleLoadingBuffer::ExposeOnly(size_t length) {
+    if (addressable > length) PoisonBytes(bytes + length, addressable - length);
+    UnpoisonBytes(bytes, length);
+    addressable = length;
 }
 
 SampleLoadingBuffer::~SampleLoadingBuffer() {
-    if (bytes) ::munmap(bytes, capacity);
+    if (!bytes) return;
+    UnpoisonBytes(bytes, capacity);
+    ::munmap(bytes, capacity);
 }
 
 bool ReadSampleFile(SampleLoadingBuffer& buffer, const char* fileName) {
@@ -95,6 +105,7 @@ bool ReadSampleFile(SampleLoadingBuffer& buffer, const char* fileName) {
         return false;
     }
     size_t length = measured ? static_cast<size_t>(status.st_size) : 0;
+    buffer.ExposeOnly(length);
     size_t got = measured ? ReadFully(fd, buffer.bytes, length) : 0;
     ::close(fd);
     if (!measured || got < length) {

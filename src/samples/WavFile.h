@@ -40,11 +40,15 @@ public:
 
 private:
     friend bool ReadSampleFile(SampleLoadingBuffer& buffer, const char* fileName);
+    // Under AddressSanitizer only the first `length` bytes stay addressable,
+    // so a read past the file is caught; otherwise nothing happens.
+    void ExposeOnly(size_t length);
 
     uint8_t* bytes = nullptr;
     size_t capacity = 0;
     size_t size = 0;
     bool valid = false;
+    size_t addressable = 0;
 };
 
 // OFF: reads the whole file into the buffer and checks its RIFF/WAVE header.

@@ -314,7 +314,8 @@ TEST_F(SampleLoaderTest, EveryValueConvertsAlikeWhereverItStandsInARun) {
             };
             for (size_t i = 0; i < held.size(); ++i) {
                 bool faded = i >= channels * 7u && i < channels * 1031u;
-                if (!faded) ASSERT_EQ(held[i], expected(all[i])) << all[i] << " x " << stopLevel;
+                if (faded) continue;
+                ASSERT_EQ(held[i], expected(all[i])) << all[i] << " x " << stopLevel;
             }
         }
     }

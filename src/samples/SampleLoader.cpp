@@ -56,7 +56,7 @@ int16_t Convert(int16_t value, double gain) {
 }
 
 #if defined(__x86_64__)
-// Convert on eight values at a time, with exactly the same double arithmetic;
+// Convert, eight values at a time, with exactly the same double arithmetic;
 // the number of values done. Loading an organ is dominated by this copy.
 __attribute__((target("avx2"))) size_t ConvertRunAvx2(const uint8_t* from, int16_t* to,
                                                       size_t count, double gain) {
@@ -65,7 +65,7 @@ __attribute__((target("avx2"))) size_t ConvertRunAvx2(const uint8_t* from, int16
     const __m256d lowest = _mm256_set1_pd(-32767.0);
     // The memory is fresh and read only when the pipe plays: streaming stores
     // spare reading its lines into the cache first. They need 16-byte
-    // aligned addresses, so the first values up to one are left to the caller.
+    // aligned addresses; the values before the first one go one by one.
     size_t i = 0;
     while (i < count && reinterpret_cast<uintptr_t>(to + i) % 16 != 0) {
         to[i] = Convert(ValueAt(from, i), gain);

@@ -46,4 +46,14 @@ inline constexpr int kBackgroundImages = 30;
 inline constexpr int kDefaultWindowWidth = 792;
 inline constexpr int kDefaultWindowHeight = 560;
 
+// Built-in artwork: sizes of the pictures the console composes.
+inline constexpr int kTileSize = 256;
+inline constexpr int kDrawstopImageSets = 2;
+inline constexpr int kDrawstopPictureSize = 65;  // square
+inline constexpr int kButtonImageSets = 2;
+inline constexpr int kButtonPictureWidth = 31;
+inline constexpr int kButtonPictureHeight = 30;
+inline constexpr int kLabelPlateWidth = 78;
+inline constexpr int kLabelPlateHeight = 22;
+
 }  // namespace tessaline

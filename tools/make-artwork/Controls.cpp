@@ -25,6 +25,7 @@ QImage Canvas(int width, int height) {
 QImage MaskFromCoverage(const QImage& painted) {
     QImage mask(painted.size(), QImage::Format_Mono);
     mask.setColorTable({qRgb(0, 0, 0), qRgb(255, 255, 255)});
+    mask.fill(0);  // also clears the padding bits at the ends of the lines
     for (int y = 0; y < painted.height(); ++y)
         for (int x = 0; x < painted.width(); ++x) mask.setPixel(x, y, qAlpha(painted.pixel(x, y)) >= 128 ? 1 : 0);
     return mask;
@@ -123,19 +124,22 @@ DrawstopLook LookOf(int set) {
 // serves both pictures.
 void Rosette(QPainter& p, QPointF c, const DrawstopLook& look) {
     Disc(p, c, 32.0, LitAcross(c, 32.0, look.woodLight, look.woodDark.darker(130)));
-    Disc(p, c, 29.5, LitAcross(c, 29.5, look.woodDark, look.woodLight));
-    Disc(p, c, 28.0, LitAcross(c, 28.0, look.woodLight.darker(115), look.woodDark));
-    for (double r : {26.0, 22.5}) Ring(p, c, r, QColor(0, 0, 0, 70), 0.8);
+    Disc(p, c, 30.0, LitAcross(c, 30.0, look.woodDark, look.woodLight));
+    Ring(p, c, 30.7, QColor(0, 0, 0, 70), 0.8);
 }
 
-void KnobHead(QPainter& p, QPointF c, double radius, const DrawstopLook& look) {
+// `light` below 1 dims the face, as a knob pushed home sits in the jamb's shade.
+void KnobHead(QPainter& p, QPointF c, double radius, const DrawstopLook& look, double light = 1.0) {
+    auto dim = [light](QColor colour) {
+        return QColor::fromRgbF(colour.redF() * light, colour.greenF() * light, colour.blueF() * light);
+    };
     Disc(p, c, radius, LitAcross(c, radius, look.woodLight.lighter(110), look.woodDark));
     Ring(p, c, radius - 1.6, QColor(0, 0, 0, 60), 0.8);
-    double face = radius - 4.0;
+    double face = radius - 3.2;
     if (look.inlay.isValid()) {
         Disc(p, c, face + 1.2, LitAcross(c, face + 1.2, look.inlay.lighter(130), look.inlay.darker(140)));
     }
-    Disc(p, c, face, Dome(c, face, look.faceLight, look.face, look.faceEdge));
+    Disc(p, c, face, Dome(c, face, dim(look.faceLight), dim(look.face), dim(look.faceEdge)));
     // A fine shadow where the face sits in the head, heavier at the lower right.
     QLinearGradient edge(c - QPointF(face, face), c + QPointF(face, face));
     edge.setColorAt(0, QColor(255, 255, 255, 90));
@@ -145,6 +149,14 @@ void KnobHead(QPainter& p, QPointF c, double radius, const DrawstopLook& look) {
     p.drawEllipse(c, face - 0.5, face - 0.5);
 }
 
+// Turning lines round a cylinder's side, seen where the head does not hide them.
+void TurningLines(QPainter& p, QPointF back, QPointF front, double radius, int lines) {
+    for (int i = 1; i <= lines; ++i) {
+        QPointF at = back + (front - back) * (double(i) / (lines + 1));
+        Ring(p, at, radius - 0.3, QColor(0, 0, 0, 80), 0.7);
+    }
+}
+
 QImage PaintDrawstop(const DrawstopLook& look, bool engaged) {
     QImage canvas = Canvas(kDrawstopPictureSize, kDrawstopPictureSize);
     QPainter p(&canvas);
@@ -152,16 +164,18 @@ QImage PaintDrawstop(const DrawstopLook& look, bool engaged) {
     const QPointF c(kDrawstopPictureSize / 2.0, kDrawstopPictureSize / 2.0);
     Rosette(p, c, look);
     if (engaged) {
-        // Drawn out towards the player: the hole in the boss, the shank and the
-        // side of the knob show at the lower right, and the head is larger.
-        Disc(p, c + QPointF(3, 3), 17.0, QColor(14, 9, 6));
-        Cylinder(p, c + QPointF(5, 5), c + QPointF(0, 0), 13.0, look.woodLight.darker(110), look.woodDark.darker(160));
-        Cylinder(p, c + QPointF(2, 2), c + QPointF(-3, -3), 27.0, look.woodLight, look.woodDark.darker(140));
-        KnobHead(p, c - QPointF(3, 3), 27.0, look);
+        // Drawn out towards the player: the head is larger and up to the left,
+        // and the turned side of the knob shows at the lower right.
+        const QPointF front = c - QPointF(2.6, 2.6), back = c + QPointF(2.4, 2.4);
+        Disc(p, back + QPointF(0.5, 0.5), 28.8, QColor(10, 6, 4));
+        Cylinder(p, back, front, 28.5, look.woodLight.lighter(135), look.woodDark);
+        TurningLines(p, back, front, 28.5, 2);
+        KnobHead(p, front, 28.5, look);
     } else {
-        // Home against the boss: only a shadow crescent shows below the head.
-        Disc(p, c + QPointF(1.8, 1.8), 25.0, QColor(12, 8, 5, 230));
-        KnobHead(p, c - QPointF(0.3, 0.3), 24.5, look);
+        // Home against the boss: the dark gap of the hole round a flush head.
+        Disc(p, c + QPointF(0.8, 0.8), 28.6, QColor(10, 6, 4));
+        Cylinder(p, c + QPointF(0.6, 0.6), c - QPointF(0.6, 0.6), 27.0, look.woodLight, look.woodDark);
+        KnobHead(p, c - QPointF(0.6, 0.6), 27.0, look, 0.94);
     }
     return canvas;
 }

@@ -58,7 +58,14 @@ QImage ToPalette(const QImage& picture) {
         std::sort(colours.begin() + static_cast<std::ptrdiff_t>(box.begin),
                   colours.begin() + static_cast<std::ptrdiff_t>(box.end),
                   [c](const Rgb& a, const Rgb& b) { return a[c] != b[c] ? a[c] < b[c] : a < b; });
-        size_t middle = box.begin + (box.end - box.begin) / 2;
+        // Keep every copy of the median value on one side, so no colour is
+        // split over two boxes (which would waste palette entries).
+        auto first = colours.begin() + static_cast<std::ptrdiff_t>(box.begin);
+        auto last = colours.begin() + static_cast<std::ptrdiff_t>(box.end);
+        int median = colours[box.begin + (box.end - box.begin) / 2][c];
+        auto cut = std::upper_bound(first, last, median, [c](int v, const Rgb& e) { return v < e[c]; });
+        if (cut == last) cut = std::lower_bound(first, last, median, [c](const Rgb& e, int v) { return e[c] < v; });
+        size_t middle = static_cast<size_t>(cut - colours.begin());
         *widest = MeasureBox(colours, box.begin, middle);
         boxes.push_back(MeasureBox(colours, middle, box.end));
     }

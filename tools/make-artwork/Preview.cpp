@@ -44,7 +44,7 @@ void Tile(QPainter& p, const QImage& tile, int x0, int y0, int x1, int y1) {
 
 QFont LabelFont() {
     QFont font("DejaVu Serif");
-    font.setPixelSize(10);
+    font.setPixelSize(9);
     return font;
 }
 

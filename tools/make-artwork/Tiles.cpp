@@ -55,22 +55,56 @@ struct WoodLook {
 
 Rgb Wood(const WoodLook& look, double x, double y) {
     PeriodicNoise n(look.seed);
-    double phase = look.rings * x / kSide + look.warp * (n.Fractal(x, y, 2, 3, 3) - 0.5) * 4.0 +
-                   0.35 * (n.Fractal(x, y, 8, 4, 2) - 0.5);
+    // Straight grain: a wander that is constant down the plank, a slow sway
+    // along it and a little local jitter.
+    double phase = look.rings * x / kSide + look.warp * (n.Fractal(x, y, 2, 1, 2) - 0.5) * 3.0 +
+                   0.8 * (n.Fractal(x, y, 6, 1, 2) - 0.5) + 0.3 * look.warp * (n.Fractal(x, y, 3, 2, 3) - 0.5) +
+                   0.12 * (n.Fractal(x, y, 16, 2, 2) - 0.5);
     double ring = Fraction(phase);
-    // Earlywood darkens gradually into latewood, which ends sharply.
-    double late = Smoothstep(0.35, 0.97, ring) * (1.0 - Smoothstep(0.97, 1.0, ring));
-    Rgb colour = Mix(Hex(look.early), Hex(look.late), late * 0.9);
-    double fibre = n.Fractal(x, y, 96, 3, 2);
-    double tone = 1.0 + look.figure * (fibre - 0.5) + 0.16 * (n.Fractal(x, y, 2, 2, 2) - 0.5);
-    double pore = n.Value(x, y, 128, 20);
+    // Earlywood darkens gradually into a narrow latewood band that ends sharply.
+    double late = Smoothstep(0.55, 0.95, ring) * (1.0 - Smoothstep(0.95, 1.0, ring));
+    Rgb colour = Mix(Hex(look.early), Hex(look.late), late);
+    double fibre = n.Fractal(x, y, 128, 2, 2);
+    double tone = 1.0 + look.figure * (fibre - 0.5) + 0.12 * (n.Fractal(x, y, 2, 2, 2) - 0.5);
+    double pore = n.Value(x, y, 128, 24);
     if (pore > 0.72) tone -= look.pores * (pore - 0.72) / 0.28;
     if (look.quarterSawn) {
-        double fleck = n.Fractal(x, y, 12, 48, 2);
-        colour = Mix(colour, Scale(Hex(look.early), 1.18), 0.8 * Smoothstep(0.6, 0.72, fleck));
+        // Medullary rays: short, pale, glossy flecks across the grain.
+        double fleck = n.Fractal(x, y, 16, 96, 2);
+        colour = Mix(colour, Mix(Hex(look.early), Rgb{250, 225, 170}, 0.3), 0.55 * Smoothstep(0.68, 0.78, fleck));
     }
     tone *= 1.0 + look.sheen * std::sin(kTau * (x + y) / kSide);
     return Scale(colour, tone);
+}
+
+struct KnotField {
+    double eye;    // 1 inside a knot's dark eye, falling to 0 outside
+    double rings;  // -1 to 1: the growth rings curling round nearby knots
+};
+
+// Knots at hashed places in 16-pixel cells, more of them where a slow noise
+// says so, so they gather in clusters; neighbouring cells wrap, so knots near
+// an edge continue across it.
+KnotField Knots(const PeriodicNoise& n, double x, double y) {
+    constexpr int kCell = 16, kCells = kTileSize / kCell;
+    int cx = static_cast<int>(x) / kCell, cy = static_cast<int>(y) / kCell;
+    KnotField field{0.0, 0.0};
+    double nearest = 1e9;
+    for (int dy = -1; dy <= 1; ++dy) {
+        for (int dx = -1; dx <= 1; ++dx) {
+            int kx = ((cx + dx) % kCells + kCells) % kCells, ky = ((cy + dy) % kCells + kCells) % kCells;
+            double chance = 0.15 + 0.8 * n.Value(kx * kCell + 8.0, ky * kCell + 8.0, 3, 3);
+            if (n.CellValue(kx + 500, ky) > chance) continue;
+            double px = (cx + dx) * kCell + kCell * n.CellValue(kx + 600, ky);
+            double py = (cy + dy) * kCell + kCell * n.CellValue(kx + 700, ky);
+            double radius = 1.0 + 1.6 * n.CellValue(kx + 800, ky);
+            double d = std::hypot(x - px, y - py);
+            field.eye = std::max(field.eye, 1.0 - Smoothstep(radius * 0.5, radius + 0.8, d));
+            nearest = std::min(nearest, d - radius);
+        }
+    }
+    if (nearest < 12.0) field.rings = std::cos(nearest * 1.3) * (1.0 - nearest / 12.0);
+    return field;
 }
 
 // Burr veneer: knotted, swirling figure with small dark eyes.
@@ -80,9 +114,9 @@ Rgb Burr(uint32_t light, uint32_t dark, uint32_t seed, double x, double y) {
     double wy = y + 60.0 * (n.Fractal(x + 97.0, y + 31.0, 4, 4, 3) - 0.5);
     double v = n.Fractal(wx, wy, 8, 8, 4);
     double swirl = 0.5 + 0.5 * std::sin(v * 40.0);
-    Rgb colour = Mix(Hex(light), Hex(dark), 0.25 + 0.55 * swirl * v * 1.4);
-    double eye = n.Value(x, y, 40, 40);
-    colour = Mix(colour, Scale(Hex(dark), 0.55), Smoothstep(0.78, 0.9, eye));
+    KnotField knots = Knots(n, x, y);
+    Rgb colour = Mix(Hex(light), Hex(dark), 0.2 + 0.4 * swirl * v * 1.4 + 0.18 * knots.rings);
+    colour = Mix(colour, Scale(Hex(dark), 0.6), 0.85 * knots.eye);
     return Scale(colour, 0.94 + 0.12 * n.Value(x, y, 128, 128));
 }
 
@@ -105,11 +139,14 @@ Rgb BookMatched(uint32_t light, uint32_t dark, uint32_t seed, double x, double y
 Rgb Marble(uint32_t base, uint32_t cloud, uint32_t vein, uint32_t seed, double x, double y) {
     PeriodicNoise n(seed);
     Rgb colour = Mix(Hex(base), Hex(cloud), Smoothstep(0.3, 0.75, n.Fractal(x, y, 3, 3, 5)));
-    double turbulence = n.Fractal(x, y, 3, 3, 5) - 0.5;
-    double main = std::pow(1.0 - std::fabs(std::sin(kTau * (x + 2.0 * y) / kSide + 9.0 * turbulence)), 14.0);
-    double fine = std::pow(
-        1.0 - std::fabs(std::sin(kTau * (3.0 * x - y) / kSide + 12.0 * (n.Fractal(x, y, 4, 4, 4) - 0.5))), 40.0);
-    colour = Mix(colour, Hex(vein), 0.85 * main + 0.45 * fine);
+    double turbulence = n.Fractal(x, y, 2, 2, 6, 0.6) - 0.5;
+    double wave = std::fabs(std::sin(kTau * (x + 2.0 * y) / kSide + 16.0 * turbulence));
+    // A soft halo round a sharper core, as veins bleed into the stone.
+    double main = 0.45 * std::pow(1.0 - wave, 5.0) + 0.55 * std::pow(1.0 - wave, 30.0);
+    double cross = std::pow(
+        1.0 - std::fabs(std::sin(kTau * (2.0 * x - y) / kSide + 14.0 * (n.Fractal(x, y, 3, 3, 5, 0.6) - 0.5))), 24.0);
+    double strength = Smoothstep(0.25, 0.7, n.Fractal(x, y, 2, 2, 3));
+    colour = Mix(colour, Hex(vein), (0.8 * main + 0.35 * cross) * (0.35 + 0.65 * strength));
     return Scale(colour, 0.97 + 0.06 * n.Value(x, y, 128, 128));
 }
 
@@ -123,15 +160,17 @@ Rgb Painted(uint32_t paint, uint32_t seed, double x, double y) {
 }
 
 // Gold leaf laid in 64-pixel squares, each of its own tone, with overlapping
-// seams; an antique finish lets the red bole show through worn places.
+// seams; an antique finish lets the red bole show through worn places. The
+// squares are set half a square off the tile's edges so that the wrap falls
+// inside a leaf, not on a seam.
 Rgb Gilded(bool antique, uint32_t seed, double x, double y) {
     PeriodicNoise n(seed);
-    int cx = static_cast<int>(x) / 64, cy = static_cast<int>(y) / 64;
+    int lx = (static_cast<int>(x) + 32) % kTileSize, ly = (static_cast<int>(y) + 32) % kTileSize;
+    int cx = lx / 64, cy = ly / 64;
     Rgb gold = Mix(Hex(0xC9A43E), Hex(0xE8CB6A), n.CellValue(cx, cy));
     double shimmer = n.Fractal(x, y, 4, 4, 3);
     Rgb colour = Mix(Scale(gold, 0.82), Scale(gold, 1.1), shimmer);
-    int sx = static_cast<int>(x) % 64, sy = static_cast<int>(y) % 64;
-    if (sx == 0 || sy == 0) colour = Scale(colour, 0.86);
+    if (lx % 64 == 0 || ly % 64 == 0) colour = Scale(colour, 0.88);
     if (antique) {
         colour = Scale(colour, 0.8);
         double wear = n.Fractal(x, y, 8, 8, 3);
@@ -164,23 +203,23 @@ std::function<Rgb(double, double)> WoodTile(WoodLook look) {
 
 const TileEntry* Entries() {
     static const TileEntry entries[kBackgroundImages] = {
-        {"Oak, natural", WoodTile(Look(0xC9A06A, 0x8E6434, 9, 0.35, 0.30, 0.25, false, 0.0, 101))},
-        {"Oak, light stain", WoodTile(Look(0xDDBB84, 0xA67C45, 8, 0.4, 0.25, 0.2, false, 0.0, 102))},
-        {"Oak, dark stain", WoodTile(Look(0x6E4A2A, 0x3E2713, 9, 0.35, 0.3, 0.25, false, 0.0, 103))},
+        {"Oak, natural", WoodTile(Look(0xC9A06A, 0x8E6434, 14, 0.35, 0.30, 0.25, false, 0.0, 101))},
+        {"Oak, light stain", WoodTile(Look(0xDDBB84, 0xA67C45, 12, 0.4, 0.25, 0.2, false, 0.0, 102))},
+        {"Oak, dark stain", WoodTile(Look(0x6E4A2A, 0x3E2713, 14, 0.35, 0.3, 0.25, false, 0.0, 103))},
         {"Oak, quarter-sawn with ray flecks",
          WoodTile(Look(0xB88C55, 0x8A6136, 22, 0.08, 0.25, 0.15, true, 0.0, 104))},
-        {"Walnut", WoodTile(Look(0x7A5236, 0x4A2E1C, 7, 0.45, 0.3, 0.2, false, 0.0, 105))},
-        {"Walnut, polished", WoodTile(Look(0x6E4830, 0x3C2416, 7, 0.45, 0.25, 0.12, false, 0.07, 106))},
+        {"Walnut", WoodTile(Look(0x7A5236, 0x4A2E1C, 10, 0.45, 0.3, 0.2, false, 0.0, 105))},
+        {"Walnut, polished", WoodTile(Look(0x6E4830, 0x3C2416, 10, 0.45, 0.25, 0.12, false, 0.07, 106))},
         {"Walnut burr veneer",
          [](double x, double y) { return Burr(0x9A6A42, 0x3F2515, 107, x, y); }},
-        {"Mahogany", WoodTile(Look(0x8C3F24, 0x5C2414, 11, 0.25, 0.35, 0.2, false, 0.0, 108))},
-        {"Mahogany, polished", WoodTile(Look(0x7E3520, 0x4E1C10, 12, 0.2, 0.3, 0.1, false, 0.08, 109))},
-        {"Cherry", WoodTile(Look(0xB8704A, 0x8A4A2C, 8, 0.3, 0.22, 0.12, false, 0.0, 110))},
-        {"Maple", WoodTile(Look(0xE6CFA0, 0xCDAE78, 10, 0.3, 0.18, 0.05, false, 0.0, 111))},
-        {"Rosewood", WoodTile(Look(0x6A2E1E, 0x2E120C, 13, 0.5, 0.35, 0.15, false, 0.03, 112))},
+        {"Mahogany", WoodTile(Look(0x8C3F24, 0x5C2414, 16, 0.25, 0.35, 0.2, false, 0.0, 108))},
+        {"Mahogany, polished", WoodTile(Look(0x7E3520, 0x4E1C10, 18, 0.2, 0.3, 0.1, false, 0.08, 109))},
+        {"Cherry", WoodTile(Look(0xB8704A, 0x8A4A2C, 12, 0.3, 0.22, 0.12, false, 0.0, 110))},
+        {"Maple", WoodTile(Look(0xE6CFA0, 0xCDAE78, 14, 0.3, 0.18, 0.05, false, 0.0, 111))},
+        {"Rosewood", WoodTile(Look(0x6A2E1E, 0x2E120C, 18, 0.5, 0.35, 0.15, false, 0.03, 112))},
         {"Rosewood, book-matched veneer",
          [](double x, double y) { return BookMatched(0x74321F, 0x2E120B, 113, x, y); }},
-        {"Ebony", WoodTile(Look(0x2C221C, 0x120C09, 14, 0.3, 0.45, 0.1, false, 0.04, 114))},
+        {"Ebony", WoodTile(Look(0x2C221C, 0x120C09, 20, 0.3, 0.45, 0.1, false, 0.04, 114))},
         {"Walnut, book-matched veneer",
          [](double x, double y) { return BookMatched(0x8A603E, 0x46291A, 115, x, y); }},
         {"Maple burr veneer", [](double x, double y) { return Burr(0xE2C28E, 0x9A6C3C, 116, x, y); }},
@@ -197,7 +236,7 @@ const TileEntry* Entries() {
         {"Felt, red (key bed)", [](double x, double y) { return Felt(0x9A1E1E, 127, x, y); }},
         {"Felt, green (key bed)", [](double x, double y) { return Felt(0x245A2E, 128, x, y); }},
         {"Felt, black (key bed)", [](double x, double y) { return Felt(0x262424, 129, x, y); }},
-        {"Cherry, dark stain", WoodTile(Look(0x7A3E26, 0x4A2214, 8, 0.3, 0.25, 0.15, false, 0.02, 130))},
+        {"Cherry, dark stain", WoodTile(Look(0x7A3E26, 0x4A2214, 12, 0.3, 0.25, 0.15, false, 0.02, 130))},
     };
     return entries;
 }

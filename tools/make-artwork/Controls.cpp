@@ -199,7 +199,7 @@ MaskedPicture MakeButton(int set) {
         bool ivory = set == 0;
         QColor collarLight = ivory ? QColor(250, 224, 140) : QColor(236, 238, 240);
         QColor collarDark = ivory ? QColor(120, 84, 26) : QColor(70, 74, 80);
-        Disc(p, c, 14.6, LitAcross(c, 14.6, collarLight, collarDark));
+        Disc(p, c, 14.3, LitAcross(c, 14.3, collarLight, collarDark));
         Disc(p, c, 12.6, LitAcross(c, 12.6, collarDark, collarLight));
         Disc(p, c, 11.6, QColor(16, 10, 6));
         QPointF dome = c - QPointF(0.5, 0.5);

@@ -70,10 +70,14 @@ Rgb Wood(const WoodLook& look, double x, double y) {
     if (pore > 0.72) tone -= look.pores * (pore - 0.72) / 0.28;
     if (look.quarterSawn) {
         // Medullary rays: short, pale, glossy flecks across the grain.
-        double fleck = n.Fractal(x, y, 16, 96, 2);
-        colour = Mix(colour, Mix(Hex(look.early), Rgb{250, 225, 170}, 0.3), 0.55 * Smoothstep(0.68, 0.78, fleck));
+        double fleck = n.Fractal(x, y, 10, 48, 3);
+        colour = Mix(colour, Mix(Hex(look.early), Rgb{250, 225, 170}, 0.3), 0.6 * Smoothstep(0.62, 0.72, fleck));
     }
-    tone *= 1.0 + look.sheen * std::sin(kTau * (x + y) / kSide);
+    // Polish deepens the colour and lets a soft, uneven lustre play over it.
+    if (look.sheen > 0) {
+        colour = Mix(Scale(colour, 0.92), Hex(look.late), 0.15 * look.sheen / 0.08);
+        tone *= 1.0 + look.sheen * 1.6 * (n.Fractal(x, y, 2, 3, 2) - 0.5);
+    }
     return Scale(colour, tone);
 }
 
@@ -125,11 +129,11 @@ Rgb Burr(uint32_t light, uint32_t dark, uint32_t seed, double x, double y) {
 Rgb BookMatched(uint32_t light, uint32_t dark, uint32_t seed, double x, double y) {
     PeriodicNoise n(seed);
     double m = x < kSide / 2 ? x : kSide - 1 - x;
-    double phase = 6.0 * y / kSide + 2.2 * m / kSide + 1.2 * (n.Fractal(m, y, 2, 3, 3) - 0.5) +
+    double phase = 10.0 * y / kSide + 3.0 * m / kSide + 1.2 * (n.Fractal(m, y, 2, 3, 3) - 0.5) +
                    0.3 * (n.Fractal(m, y, 16, 4, 2) - 0.5);
     double ring = Fraction(phase);
-    double late = Smoothstep(0.3, 0.95, ring) * (1.0 - Smoothstep(0.95, 1.0, ring));
-    Rgb colour = Mix(Hex(light), Hex(dark), late * 0.85);
+    double late = Smoothstep(0.5, 0.95, ring) * (1.0 - Smoothstep(0.95, 1.0, ring));
+    Rgb colour = Mix(Hex(light), Hex(dark), late * 0.7);
     double tone = 1.0 + 0.22 * (n.Fractal(m, y, 64, 6, 2) - 0.5);
     // A soft sheen across each leaf, brighter towards the centre line.
     tone *= 0.95 + 0.1 * m / (kSide / 2);
@@ -207,7 +211,7 @@ const TileEntry* Entries() {
         {"Oak, light stain", WoodTile(Look(0xDDBB84, 0xA67C45, 12, 0.4, 0.25, 0.2, false, 0.0, 102))},
         {"Oak, dark stain", WoodTile(Look(0x6E4A2A, 0x3E2713, 14, 0.35, 0.3, 0.25, false, 0.0, 103))},
         {"Oak, quarter-sawn with ray flecks",
-         WoodTile(Look(0xB88C55, 0x8A6136, 22, 0.08, 0.25, 0.15, true, 0.0, 104))},
+         WoodTile(Look(0xC29660, 0xA27646, 30, 0.08, 0.2, 0.12, true, 0.0, 104))},
         {"Walnut", WoodTile(Look(0x7A5236, 0x4A2E1C, 10, 0.45, 0.3, 0.2, false, 0.0, 105))},
         {"Walnut, polished", WoodTile(Look(0x6E4830, 0x3C2416, 10, 0.45, 0.25, 0.12, false, 0.07, 106))},
         {"Walnut burr veneer",

@@ -75,4 +75,14 @@ inline constexpr uint32_t kMaxExtraDrawstopRows = 40;
 inline constexpr uint32_t kMaxExtraDrawstopCols = 40;
 inline constexpr uint32_t kMaxButtonSlotRow = 5;  // button rows 0..5 name keyboard slots
 
+// Built-in artwork: sizes of the pictures the console composes.
+inline constexpr int kTileSize = 256;
+inline constexpr int kDrawstopImageSets = 2;
+inline constexpr int kDrawstopPictureSize = 65;  // square
+inline constexpr int kButtonImageSets = 2;
+inline constexpr int kButtonPictureWidth = 31;
+inline constexpr int kButtonPictureHeight = 30;
+inline constexpr int kLabelPlateWidth = 78;
+inline constexpr int kLabelPlateHeight = 22;
+
 }  // namespace tessaline

@@ -38,6 +38,11 @@ inline constexpr size_t kDefinitionLinePiece = 511;
 
 // Samples
 inline constexpr size_t kSampleLoadingBufferBytes = 8u * 1024u * 1024u;
+inline constexpr int kReleaseFadeFrames = 1024;    // fade-in at the start of a release
+inline constexpr int kReleaseFadeStep = 32;        // fade gain step per frame, of 32767
+// Pipe sample memory is taken from chunks of this size (one sample larger than
+// a chunk gets a chunk of its own).
+inline constexpr size_t kSampleMemoryChunkBytes = 64u * 1024u * 1024u;
 
 // Audio engine
 inline constexpr int kVoicePoolSize = 2048;
@@ -45,6 +50,15 @@ inline constexpr int kBlockFrames = 128;
 inline constexpr int kSampleRate = 44100;
 inline constexpr size_t kEnclosureEventRing = 16384;
 inline constexpr size_t kTremulantEventRing = 256;
+
+// MIDI input: ports beyond this many are never seen.
+inline constexpr unsigned kMaxMidiInputDevices = 32;
+
+// Audio output
+inline constexpr size_t kMaxAudioDevices = 32;
+inline constexpr int64_t kMinBufferFrames = kBlockFrames;            // 1 block
+inline constexpr int64_t kMaxBufferFrames = 2048 * int64_t{kBlockFrames};  // 2048 blocks
+inline constexpr int kPositionLockWaitMilliseconds = 200;
 
 // Error reporting: room for a formatted message and for the box text.
 inline constexpr size_t kReportTextRoom = 2047;
@@ -60,5 +74,15 @@ inline constexpr uint32_t kMaxExtraButtonRows = 8;
 inline constexpr uint32_t kMaxExtraDrawstopRows = 40;
 inline constexpr uint32_t kMaxExtraDrawstopCols = 40;
 inline constexpr uint32_t kMaxButtonSlotRow = 5;  // button rows 0..5 name keyboard slots
+
+// Built-in artwork: sizes of the pictures the console composes.
+inline constexpr int kTileSize = 256;
+inline constexpr int kDrawstopImageSets = 2;
+inline constexpr int kDrawstopPictureSize = 65;  // square
+inline constexpr int kButtonImageSets = 2;
+inline constexpr int kButtonPictureWidth = 31;
+inline constexpr int kButtonPictureHeight = 30;
+inline constexpr int kLabelPlateWidth = 78;
+inline constexpr int kLabelPlateHeight = 22;
 
 }  // namespace tessaline

@@ -1,0 +1,94 @@
+// What the output stream's tick costs on top of the rendering it drives:
+// one tick refilling a quarter of a 42-block ring on the hand-driven virtual
+// device, against writing the same frames straight into a buffer. Both sides
+// also move the device's cursor over those frames, as the device would.
+// Compared in CPU time: the machines these run on are shared.
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <vector>
+
+#include "audio/AudioStream.h"
+#include "platform/virtual/ManualTimer.h"
+#include "platform/virtual/VirtualAudioOutput.h"
+
+namespace tessaline {
+namespace {
+
+constexpr int64_t kRing = 42 * 128;
+constexpr uint32_t kTick = kRing / 4;
+
+class RampRenderer : public AudioRenderer {
+public:
+    MixBufferAllocation AllocateMixBuffers(int64_t) override { return {}; }
+    void FreeMixBuffers() override {}
+    bool RenderBlock(std::span<int16_t> out, int64_t blockTime) override {
+        for (size_t i = 0; i < out.size(); ++i) out[i] = static_cast<int16_t>(blockTime + static_cast<int64_t>(i));
+        return true;
+    }
+};
+
+double baselineNs = 0;
+double tickNs = 0;
+
+void BM_RenderOnly(benchmark::State& state) {
+    VirtualAudioSystem devices;
+    ManualTimerService timers;
+    RampRenderer renderer;
+    AudioStream stream(devices, timers, renderer);  // ticks never fire here
+    stream.SetParameters(0, kRing);
+    stream.StartPlayback();
+    std::vector<int16_t> out(2 * kTick);
+    int64_t t = 0;
+    for (auto _ : state) {
+        devices.Advance(kTick);
+        std::fill(out.begin(), out.end(), int16_t{0});
+        renderer.RenderBlock(out, t);
+        t += kTick;
+        benchmark::DoNotOptimize(out.data());
+    }
+    stream.StopPlayback();
+}
+
+void BM_StreamTick(benchmark::State& state) {
+    VirtualAudioSystem devices;
+    ManualTimerService timers;
+    RampRenderer renderer;
+    AudioStream stream(devices, timers, renderer);
+    stream.SetParameters(0, kRing);
+    stream.StartPlayback();
+    for (auto _ : state) {
+        devices.Advance(kTick);
+        timers.Fire();
+    }
+    stream.StopPlayback();
+}
+
+BENCHMARK(BM_RenderOnly);
+BENCHMARK(BM_StreamTick);
+
+class FigureReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        ConsoleReporter::ReportRuns(runs);
+        for (const auto& run : runs) {
+            if (run.run_name.function_name == "BM_RenderOnly") baselineNs = run.GetAdjustedCPUTime();
+            if (run.run_name.function_name == "BM_StreamTick") tickNs = run.GetAdjustedCPUTime();
+        }
+    }
+};
+
+}  // namespace
+}  // namespace tessaline
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    tessaline::FigureReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+    if (tessaline::baselineNs > 0 && tessaline::tickNs > 0) {
+        std::printf("FIGURE stream_tick_vs_render=%.3f\n", tessaline::tickNs / tessaline::baselineNs);
+    }
+    return 0;
+}

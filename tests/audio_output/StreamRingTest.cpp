@@ -1,0 +1,70 @@
+#include "platform/StreamRing.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace tessaline {
+namespace {
+
+TEST(StreamRing, LockHandsOutOneOrTwoRegionsInsideTheRing) {
+    StreamRing ring(64);  // 16 frames
+    RingRegion a, b;
+    ASSERT_TRUE(ring.Lock(16, 32, a, b));
+    EXPECT_EQ(a.bytes, 32u);
+    EXPECT_EQ(b.data, nullptr);
+    EXPECT_EQ(b.bytes, 0u);
+
+    ASSERT_TRUE(ring.Lock(48, 32, a, b));
+    EXPECT_EQ(a.bytes, 16u);
+    EXPECT_EQ(b.bytes, 16u);
+    EXPECT_EQ(a.data - b.data, 24);  // second region starts at offset 0
+    EXPECT_TRUE(ring.Unlock(a, b));
+
+    ASSERT_TRUE(ring.Lock(0, 64, a, b));
+    EXPECT_EQ(a.bytes, 64u);
+    EXPECT_EQ(b.bytes, 0u);
+}
+
+TEST(StreamRing, LockRefusesRegionsItCannotHold) {
+    StreamRing ring(64);
+    RingRegion a, b;
+    EXPECT_FALSE(ring.Lock(0, 68, a, b));   // longer than the ring
+    EXPECT_FALSE(ring.Lock(64, 4, a, b));   // starts past the end
+    EXPECT_FALSE(ring.Lock(0xFFFFFFF0u, 16, a, b));  // a negative offset gone unsigned
+    EXPECT_FALSE(ring.Lock(2, 8, a, b));    // not on a frame
+    EXPECT_FALSE(ring.Lock(0, 6, a, b));    // not whole frames
+    EXPECT_FALSE(ring.Lock(0, 0, a, b));
+    EXPECT_EQ(a.data, nullptr);
+}
+
+TEST(StreamRing, UnlockRefusesRegionsFromElsewhere) {
+    StreamRing ring(64);
+    std::vector<int16_t> other(32);
+    RingRegion a, b;
+    ASSERT_TRUE(ring.Lock(0, 16, a, b));
+    EXPECT_FALSE(ring.Unlock({other.data(), 16}, b));
+    EXPECT_FALSE(ring.Unlock({a.data, 68}, b));  // runs past the end
+    EXPECT_TRUE(ring.Unlock(a, b));
+}
+
+TEST(StreamRing, PlayCopiesAtTheCursorAndWrapsAsOftenAsNeeded) {
+    StreamRing ring(16);  // 4 frames
+    RingRegion a, b;
+    ASSERT_TRUE(ring.Lock(0, 16, a, b));
+    for (int i = 0; i < 8; ++i) a.data[i] = static_cast<int16_t>(i + 1);
+    ASSERT_TRUE(ring.Unlock(a, b));
+
+    int16_t out[2 * 7];
+    ring.Play(out, 3);
+    EXPECT_EQ(ring.CursorBytes(), 12u);
+    ring.Play(out, 7);  // from frame 3: 3,0,1,2,3,0,1
+    const int16_t expected[] = {7, 8, 1, 2, 3, 4, 5, 6, 7, 8, 1, 2, 3, 4};
+    for (int i = 0; i < 14; ++i) EXPECT_EQ(out[i], expected[i]) << i;
+    EXPECT_EQ(ring.CursorBytes(), 8u);
+    ring.Skip(6);
+    EXPECT_EQ(ring.CursorBytes(), 0u);
+}
+
+}  // namespace
+}  // namespace tessaline

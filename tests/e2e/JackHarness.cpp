@@ -1,0 +1,217 @@
+#include "JackHarness.h"
+
+#include <jack/midiport.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+namespace tessaline::e2e {
+
+namespace {
+
+std::string LastLines(const std::string& path) {
+    std::ifstream in(path);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    std::string text;
+    for (size_t i = lines.size() > 5 ? lines.size() - 5 : 0; i < lines.size(); ++i) {
+        text += "\n    " + lines[i];
+    }
+    return text;
+}
+
+bool Answers(const std::string& server) {
+    jack_client_t* probe = OpenClient(server, "tessaline-probe");
+    if (!probe) return false;
+    jack_client_close(probe);
+    return true;
+}
+
+}  // namespace
+
+jack_client_t* OpenClient(const std::string& server, const char* clientName) {
+    jack_status_t status;
+    return jack_client_open(clientName,
+                            static_cast<jack_options_t>(JackNoStartServer | JackServerName),
+                            &status, server.c_str());
+}
+
+JackServer::~JackServer() { Kill(); }
+
+bool JackServer::Start(std::string& whyNot) {
+    // Quiet libjack's complaints while probing names that have no server.
+    jack_set_error_function([](const char*) {});
+    jack_set_info_function([](const char*) {});
+    for (int attempt = 0;; ++attempt) {
+        name = "tessaline-e2e-" + std::to_string(getpid()) + "-" + std::to_string(attempt);
+        if (!Answers(name)) break;
+        if (attempt == 50) {
+            whyNot = "no free JACK server name";
+            return false;
+        }
+    }
+    logPath = "/tmp/" + name + ".log";
+    pid = fork();
+    if (pid < 0) {
+        whyNot = "fork failed";
+        return false;
+    }
+    if (pid == 0) {
+        FILE* log = std::fopen(logPath.c_str(), "w");
+        if (log) {
+            dup2(fileno(log), STDOUT_FILENO);
+            dup2(fileno(log), STDERR_FILENO);
+        }
+        // No D-Bus session and no device to reserve on a build machine.
+        setenv("JACK_NO_AUDIO_RESERVATION", "1", 1);
+        execlp("jackd", "jackd", "-n", name.c_str(), "--no-realtime", "-d", "dummy", "-r", "44100",
+               "-p", "256", static_cast<char*>(nullptr));
+        std::perror("exec jackd");
+        _exit(127);
+    }
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (std::chrono::steady_clock::now() < deadline) {
+        int status = 0;
+        if (waitpid(pid, &status, WNOHANG) == pid) {
+            pid = -1;
+            whyNot = "jackd exited before it answered:" + LastLines(logPath);
+            return false;
+        }
+        if (Answers(name)) {
+            setenv("JACK_DEFAULT_SERVER", name.c_str(), 1);
+            return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    whyNot = "jackd did not answer within 10 s:" + LastLines(logPath);
+    Kill();
+    return false;
+}
+
+void JackServer::Kill() {
+    if (pid <= 0) return;
+    kill(pid, SIGTERM);
+    for (int i = 0; i < 100; ++i) {
+        if (waitpid(pid, nullptr, WNOHANG) == pid) {
+            pid = -1;
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    if (pid > 0) {
+        kill(pid, SIGKILL);
+        waitpid(pid, nullptr, 0);
+        pid = -1;
+    }
+    if (!logPath.empty()) std::remove(logPath.c_str());
+    unsetenv("JACK_DEFAULT_SERVER");
+}
+
+JackCapture::~JackCapture() {
+    if (client) jack_client_close(client);
+}
+
+bool JackCapture::Open(const std::string& server, size_t capacityFrames) {
+    left.assign(capacityFrames, 0.0f);
+    right.assign(capacityFrames, 0.0f);
+    client = OpenClient(server, "tessaline-capture");
+    if (!client) return false;
+    ports[0] = jack_port_register(client, "in_1", JACK_DEFAULT_AUDIO_TYPE, JackPortIsInput, 0);
+    ports[1] = jack_port_register(client, "in_2", JACK_DEFAULT_AUDIO_TYPE, JackPortIsInput, 0);
+    if (!ports[0] || !ports[1]) return false;
+    jack_set_process_callback(client, &JackCapture::Process, this);
+    return jack_activate(client) == 0;
+}
+
+bool JackCapture::Connect(const std::string& leftSource, const std::string& rightSource) {
+    return jack_connect(client, leftSource.c_str(), jack_port_name(ports[0])) == 0 &&
+           jack_connect(client, rightSource.c_str(), jack_port_name(ports[1])) == 0;
+}
+
+size_t JackCapture::CallInNextCycle(std::function<void()> action) {
+    pending = std::move(action);
+    pendingRan.store(false, std::memory_order_release);
+    pendingArmed.store(true, std::memory_order_release);
+    for (int i = 0; i < 400 && !pendingRan.load(std::memory_order_acquire); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    pendingArmed.store(false, std::memory_order_release);
+    return pendingRan.load(std::memory_order_acquire) ? pendingRanAt.load() : kNever;
+}
+
+bool JackCapture::WaitForFrames(size_t count, double timeoutSeconds) const {
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(timeoutSeconds);
+    while (Frames() < count) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return true;
+}
+
+int JackCapture::Process(jack_nframes_t count, void* user) {
+    auto* self = static_cast<JackCapture*>(user);
+    if (!self->recording.load(std::memory_order_acquire)) return 0;
+    size_t at = self->frames.load(std::memory_order_relaxed);
+    if (self->pendingArmed.exchange(false, std::memory_order_acq_rel)) {
+        self->pending();
+        self->pendingRanAt.store(at);
+        self->pendingRan.store(true, std::memory_order_release);
+    }
+    size_t n = std::min<size_t>(count, self->left.size() - at);
+    auto* l = static_cast<const float*>(jack_port_get_buffer(self->ports[0], count));
+    auto* r = static_cast<const float*>(jack_port_get_buffer(self->ports[1], count));
+    std::copy(l, l + n, self->left.begin() + static_cast<long>(at));
+    std::copy(r, r + n, self->right.begin() + static_cast<long>(at));
+    self->frames.store(at + n, std::memory_order_release);
+    return 0;
+}
+
+JackMidiSender::~JackMidiSender() {
+    if (client) jack_client_close(client);
+    if (queue) jack_ringbuffer_free(queue);
+}
+
+bool JackMidiSender::Open(const std::string& server) {
+    queue = jack_ringbuffer_create(4096);
+    client = OpenClient(server, "tessaline-midi-sender");
+    if (!client || !queue) return false;
+    port = jack_port_register(client, "out", JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
+    if (!port) return false;
+    jack_set_process_callback(client, &JackMidiSender::Process, this);
+    return jack_activate(client) == 0;
+}
+
+bool JackMidiSender::Connect(const std::string& destination) {
+    return jack_connect(client, jack_port_name(port), destination.c_str()) == 0;
+}
+
+std::string JackMidiSender::PortName() const { return jack_port_name(port); }
+
+bool JackMidiSender::Send(const std::vector<uint8_t>& message) {
+    if (message.empty() || message.size() > 3) return false;
+    uint8_t record[4] = {static_cast<uint8_t>(message.size()), 0, 0, 0};
+    std::copy(message.begin(), message.end(), record + 1);
+    if (jack_ringbuffer_write_space(queue) < sizeof record) return false;
+    jack_ringbuffer_write(queue, reinterpret_cast<const char*>(record), sizeof record);
+    return true;
+}
+
+int JackMidiSender::Process(jack_nframes_t count, void* user) {
+    auto* self = static_cast<JackMidiSender*>(user);
+    void* buffer = jack_port_get_buffer(self->port, count);
+    jack_midi_clear_buffer(buffer);
+    uint8_t record[4];
+    while (jack_ringbuffer_read_space(self->queue) >= sizeof record) {
+        jack_ringbuffer_read(self->queue, reinterpret_cast<char*>(record), sizeof record);
+        jack_midi_event_write(buffer, 0, record + 1, record[0]);
+    }
+    return 0;
+}
+
+}  // namespace tessaline::e2e

@@ -1,0 +1,104 @@
+#pragma once
+// End-to-end test harness around a private JACK server: starts
+// `jackd --no-realtime -d dummy -r 44100 -p 256` under a server name of its
+// own (so parallel runs do not meet), captures audio from any output ports,
+// and sends MIDI to any input port. Clients of the program under test reach
+// the server through JACK_DEFAULT_SERVER, which Start sets.
+
+#include <jack/jack.h>
+#include <jack/ringbuffer.h>
+#include <sys/types.h>
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace tessaline::e2e {
+
+inline constexpr uint32_t kJackRate = 44100;
+inline constexpr uint32_t kJackPeriod = 256;
+
+class JackServer {
+public:
+    JackServer() = default;
+    ~JackServer();  // kills the server it started
+    JackServer(const JackServer&) = delete;
+    JackServer& operator=(const JackServer&) = delete;
+
+    // Starts the server and waits (at most 10 s) until it answers. On failure
+    // whyNot says what went wrong, with the server's own last words.
+    bool Start(std::string& whyNot);
+    const std::string& Name() const { return name; }
+
+private:
+    void Kill();
+
+    std::string name;
+    std::string logPath;
+    pid_t pid = -1;
+};
+
+// Opens a client on the named server; nullptr when the server does not answer.
+jack_client_t* OpenClient(const std::string& server, const char* clientName);
+
+// Records two channels from the moment Start is called, up to a capacity
+// fixed at Open. Each recorded frame's JACK frame time is known.
+class JackCapture {
+public:
+    ~JackCapture();
+    bool Open(const std::string& server, size_t capacityFrames);
+    // Connects the capture inputs to two output ports ("client:port").
+    bool Connect(const std::string& leftSource, const std::string& rightSource);
+    void Start() { recording.store(true, std::memory_order_release); }
+    void Stop() { recording.store(false, std::memory_order_release); }
+    // Runs action once, inside the next recorded cycle, after every client
+    // that feeds the capture has produced that cycle's frames. Returns the
+    // index in the recording of that cycle's first frame (waits at most 2 s;
+    // kNever if it never ran). Times are counted in recorded frames, not in
+    // JACK frame times: a server that falls behind its clock skips frame
+    // times, never recorded frames.
+    static constexpr size_t kNever = static_cast<size_t>(-1);
+    size_t CallInNextCycle(std::function<void()> action);
+    // Waits (at most timeoutSeconds) until that many frames are recorded.
+    bool WaitForFrames(size_t count, double timeoutSeconds) const;
+
+    // Valid after Stop.
+    const std::vector<float>& Left() const { return left; }
+    const std::vector<float>& Right() const { return right; }
+    size_t Frames() const { return frames.load(std::memory_order_acquire); }
+
+private:
+    static int Process(jack_nframes_t count, void* self);
+
+    jack_client_t* client = nullptr;
+    jack_port_t* ports[2] = {nullptr, nullptr};
+    std::vector<float> left, right;
+    std::atomic<size_t> frames{0};
+    std::atomic<bool> recording{false};
+    std::function<void()> pending;
+    std::atomic<bool> pendingArmed{false};
+    std::atomic<size_t> pendingRanAt{0};
+    std::atomic<bool> pendingRan{false};
+};
+
+// Sends short MIDI messages, each at the start of the next cycle.
+class JackMidiSender {
+public:
+    ~JackMidiSender();
+    bool Open(const std::string& server);
+    bool Connect(const std::string& destination);  // a MIDI input port "client:port"
+    std::string PortName() const;
+    // Queues one message of 1 to 3 bytes; false when the queue is full.
+    bool Send(const std::vector<uint8_t>& message);
+
+private:
+    static int Process(jack_nframes_t count, void* self);
+
+    jack_client_t* client = nullptr;
+    jack_port_t* port = nullptr;
+    jack_ringbuffer_t* queue = nullptr;
+};
+
+}  // namespace tessaline::e2e

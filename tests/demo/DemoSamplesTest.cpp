@@ -12,6 +12,9 @@
 #include "DemoGenerator.h"
 #include "Inspection.h"
 #include "organ/DefinitionReader.h"
+#include "organ/FilePaths.h"
+#include "platform/virtual/RecordingErrorSink.h"
+#include "samples/SampleLoader.h"
 #include "support/TempDir.h"
 
 namespace tessaline::demo {
@@ -64,7 +67,7 @@ std::vector<Pipe> PipesOf(const DefinitionFile& organ, const std::string& folder
     int first = ParseWholeNumber(organ.Find(stop, "FirstAccessiblePipeLogicalKeyNumber")->c_str());
     int count = ParseWholeNumber(organ.Find(stop, "NumberOfLogicalPipes")->c_str());
     for (int p = 1; p <= count; ++p)
-        pipes.push_back({folder + "/" + *organ.Find(stop, NumberedName("Pipe", p)), 36 + first - 1 + p - 1});
+        pipes.push_back({ResolveOrganFilePath(folder, *organ.Find(stop, NumberedName("Pipe", p))), 36 + first - 1 + p - 1});
     return pipes;
 }
 
@@ -159,12 +162,37 @@ TEST_F(DemoSamples, EveryRankIsWithinOneCentOfEqualTemperament) {
         }
 }
 
+TEST_F(DemoSamples, EveryPipeLoadsIntoSampleMemoryWithoutAReport) {
+    RecordingErrorSink errors;
+    SampleLoadingBuffer buffer;
+    SampleMemory memory;
+    const SampleLoadContext context{buffer, memory, SampleFormat::Mono, SampleFormat::Mono, false, 1.0};
+    for (const Expected& e : kChecked)
+        for (const Pipe& pipe : PipesOf(*organ, dir->Path().string(), e.stop)) {
+            test::WavInfo wav;
+            std::string why;
+            ASSERT_TRUE(test::ReadWav(pipe.path, wav, why)) << why;
+            PipeSample sample;
+            ASSERT_TRUE(LoadPipeSample(context, sample, pipe.path.c_str(), 100, false, 1.0)) << pipe.path;
+            EXPECT_EQ(sample.loopStart, wav.loopStart) << pipe.path;
+            EXPECT_EQ(sample.releaseStart, int64_t{wav.loopEnd} + 1) << pipe.path;
+            EXPECT_EQ(sample.end, sample.releaseStart + wav.Frames() - wav.cueOffsets.at(0)) << pipe.path;
+            ReleasePipeSample(sample);
+            memory.Clear();
+        }
+    EXPECT_EQ(errors.Count(), 0u);
+}
+
 TEST(DemoStereoSamples, PipesStandOnAlternateSidesAndLoopInBothChannels) {
     test::TempDir dir;
     ASSERT_EQ(RunGenerator("\"" + dir.Path().string() + "\" --stereo --only Subbass16"), 0);
     DefinitionFile organ;
     ASSERT_TRUE(organ.Parse(dir.File(DemoOrganFileName())));
     EXPECT_EQ(*organ.Find("Organ", "HighestSampleFormat"), "Stereo");
+    RecordingErrorSink errors;
+    SampleLoadingBuffer buffer;
+    SampleMemory memory;
+    const SampleLoadContext context{buffer, memory, SampleFormat::Stereo, SampleFormat::Mono, true, 1.0};
     for (const Pipe& pipe : PipesOf(organ, dir.Path().string(), "Stop012")) {
         test::WavInfo wav;
         std::string why;
@@ -179,7 +207,15 @@ TEST(DemoStereoSamples, PipesStandOnAlternateSidesAndLoopInBothChannels) {
             EXPECT_GT(level[0], 1.1 * level[1]) << pipe.path;
         else
             EXPECT_GT(level[1], 1.1 * level[0]) << pipe.path;
+        // Loaded into a mono organ that simulates stereo, the pipe keeps its side.
+        PipeSample sample;
+        ASSERT_TRUE(LoadPipeSample(context, sample, pipe.path.c_str(), 100, false, 1.0)) << pipe.path;
+        EXPECT_EQ(cSide ? sample.leftGain : sample.rightGain, 1.0f) << pipe.path;
+        EXPECT_LT(cSide ? sample.rightGain : sample.leftGain, 0.95f) << pipe.path;
+        ReleasePipeSample(sample);
+        memory.Clear();
     }
+    EXPECT_EQ(errors.Count(), 0u);
 }
 
 }  // namespace

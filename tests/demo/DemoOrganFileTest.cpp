@@ -221,6 +221,19 @@ TEST_F(DemoOrganFile, OnlyWritesTheChosenStopsAndEveryRunIsTheSame) {
     }
 }
 
+TEST(DemoOrganLoad, TheWholeOrganLoadsWithoutAReport) {
+    test::TempDir dir;
+    ASSERT_EQ(RunGenerator("\"" + dir.Path().string() + "\""), 0);
+    // The checker prints every report to stderr and exits 0 only when the
+    // organ loaded; a screen just larger than the Medium window suffices.
+    std::string reports = dir.File("reports.txt");
+    std::string command = std::string("\"") + ORGAN_CHECKER + "\" \"" + dir.File(DemoOrganFileName()) +
+                          "\" --screen 1024x768 > /dev/null 2> \"" + reports + "\"";
+    EXPECT_EQ(std::system(command.c_str()), 0);
+    auto text = test::ReadBytes(reports);
+    EXPECT_EQ(std::string(text.begin(), text.end()), "");
+}
+
 TEST(DemoOrganCommandLine, RefusesUnknownArgumentsAndMissingFolders) {
     EXPECT_NE(RunGenerator("2> /dev/null"), 0);
     EXPECT_NE(RunGenerator("--stereo 2> /dev/null"), 0);

@@ -95,11 +95,16 @@ void WriteOrganSection(DefinitionText& out, const DemoOrgan& o, bool stereo) {
     out.Flag("DispTrimBelowManuals", d.trimBelowManuals);
     out.Flag("DispButtonsAboveManuals", d.buttonsAboveManuals);
     out.Flag("DispExtraPedalButtonRow", d.extraPedalButtonRow);
+    if (d.extraPedalButtonRow) {
+        out.Flag("DispExtraPedalButtonRowOffset", d.extraPedalButtonRowOffset);
+        out.Flag("DispExtraPedalButtonRowOffsetRight", d.extraPedalButtonRowOffsetRight);
+    }
     out.Key("AmplitudeLevel", 100);
     out.Key("DispDrawstopCols", static_cast<int>(d.drawstopCols));
     out.Key("DispButtonCols", static_cast<int>(d.buttonCols));
     out.Key("DispDrawstopRows", static_cast<int>(d.drawstopRows));
     out.Flag("DispDrawstopColsOffset", d.drawstopColsOffset);
+    if (d.drawstopColsOffset) out.Flag("DispDrawstopOuterColOffsetUp", d.drawstopOuterColOffsetUp);
     out.Flag("DispPairDrawstopCols", d.pairDrawstopCols);
     out.Key("DispExtraButtonRows", static_cast<int>(d.extraButtonRows));
     out.Key("DispExtraDrawstopRows", static_cast<int>(d.extraDrawstopRows));

@@ -62,5 +62,23 @@ TEST(DemoConsole, ConsolesThatSpillOffTheWindowAreRefused) {
     EXPECT_EQ(error, "The key Stop012/DispDrawstopRow is missing.");
 }
 
+TEST(DemoConsole, OptionalDisplayKeysAreWrittenWhenTheirSettingsNeedThem) {
+    DemoOrgan organ = TheDemoOrgan();
+    organ.display.extraPedalButtonRow = true;
+    organ.display.extraPedalButtonRowOffset = true;
+    organ.display.drawstopColsOffset = true;
+    DefinitionFile file;
+    file.ParseText(OrganDefinitionText(organ, false));
+    ASSERT_NE(file.Find("Organ", "DispExtraPedalButtonRowOffsetRight"), nullptr);
+    EXPECT_EQ(*file.Find("Organ", "DispExtraPedalButtonRowOffset"), "Y");
+    EXPECT_EQ(*file.Find("Organ", "DispDrawstopOuterColOffsetUp"), "N");
+    std::string error;
+    EXPECT_TRUE(ConsoleFitsWindow(file, error)) << error;
+
+    file.ParseText(OrganDefinitionText(TheDemoOrgan(), false));
+    EXPECT_EQ(file.Find("Organ", "DispExtraPedalButtonRowOffset"), nullptr);
+    EXPECT_EQ(file.Find("Organ", "DispDrawstopOuterColOffsetUp"), nullptr);
+}
+
 }  // namespace
 }  // namespace tessaline::demo

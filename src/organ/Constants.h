@@ -38,6 +38,11 @@ inline constexpr size_t kDefinitionLinePiece = 511;
 
 // Samples
 inline constexpr size_t kSampleLoadingBufferBytes = 8u * 1024u * 1024u;
+inline constexpr int kReleaseFadeFrames = 1024;    // fade-in at the start of a release
+inline constexpr int kReleaseFadeStep = 32;        // fade gain step per frame, of 32767
+// Pipe sample memory is taken from chunks of this size (one sample larger than
+// a chunk gets a chunk of its own).
+inline constexpr size_t kSampleMemoryChunkBytes = 64u * 1024u * 1024u;
 
 // Audio engine
 inline constexpr int kVoicePoolSize = 2048;

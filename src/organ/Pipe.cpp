@@ -1,8 +1,17 @@
 #include "organ/Pipe.h"
 
 #include "audio/PipeVoice.h"
+#include "samples/SampleLoader.h"
 
 namespace tessaline {
+
+bool Pipe::LoadSample(const SampleLoadContext& context, const std::string& fileName,
+                      uint32_t overallVolumePercent, bool percussive, double stopAmplitudeLevel) {
+    return LoadPipeSample(context, sample, fileName.c_str(), overallVolumePercent, percussive,
+                          stopAmplitudeLevel);
+}
+
+void Pipe::ReleaseSample() { ReleasePipeSample(sample); }
 
 bool Pipe::Playable() const {
     if (!sample.Present() || sample.end < 0) return false;

@@ -6,13 +6,16 @@
 // state, it only reads the sample through the voice that plays it.
 
 #include <cstdint>
+#include <string>
 
 #include "samples/PipeSample.h"
 
 namespace tessaline {
 
+class Organ;
 class PipeVoice;
 class VoicePool;
+struct SampleLoadContext;
 
 class Pipe {
 public:
@@ -34,6 +37,17 @@ public:
     // would wrap for ever or read outside them.
     bool Playable() const;
 
+    // Builds the sample from its WAV file with the load-wide settings of the
+    // organ, the player's overall volume (per cent) and the stop's gain and
+    // percussive flag. False after reporting, with the sample released.
+    // OFF: only while the organ is not active.
+    bool LoadSample(const SampleLoadContext& context, const std::string& fileName,
+                    uint32_t overallVolumePercent, bool percussive, double stopAmplitudeLevel);
+    // Lets the sample go; its memory stays in the organ's sample memory until
+    // the organ clears that. OFF.
+    void ReleaseSample();
+
+    Organ* organ = nullptr;  // the organ the pipe belongs to
     PipeSample sample;
     int windchestGroup = 0;  // 1 .. the organ's NumberOfWindchestGroups
     // The organ's pool, where Start claims voices; set when the pipe is built.

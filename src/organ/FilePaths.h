@@ -9,7 +9,7 @@
 
 namespace tessaline {
 
-// OFF/UI: the path of `specifier` (relative to baseDirectory, or to the
+// UI, while loading an organ: the path of `specifier` (relative to baseDirectory, or to the
 // current directory when baseDirectory is empty; an absolute specifier stands
 // alone). The path as written (with "/" separators) when it exists or when no
 // match ignoring case is found, so that opening it reports the name as given;

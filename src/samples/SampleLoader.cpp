@@ -4,6 +4,10 @@
 #include <cmath>
 #include <cstring>
 
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
+
 #include "organ/Constants.h"
 #include "platform/ErrorReporting.h"
 
@@ -42,24 +46,53 @@ int16_t ValueAt(const uint8_t* data, size_t index) {
 }
 
 // value x gain, clamped to -32767..32767 and truncated toward zero: the
-// stored form never holds -32768.
+// stored form never holds -32768. (Written as minimum and maximum, as the
+// vector form below computes it.)
 int16_t Convert(int16_t value, double gain) {
     double x = value * gain;
-    x = x >= 32767.0 ? 32767.0 : x;
-    x = x < -32767.0 ? -32767.0 : x;
+    x = x < 32767.0 ? x : 32767.0;
+    x = x > -32767.0 ? x : -32767.0;
     return static_cast<int16_t>(static_cast<int32_t>(x));
 }
 
-// Converts count consecutive values. Whole blocks of a fixed size let the
-// compiler vectorise the loop; loading is dominated by this copy.
-void ConvertRun(const uint8_t* from, int16_t* to, size_t count, double gain) {
-    constexpr size_t kBlock = 16;
+#if defined(__x86_64__)
+// Convert, eight values at a time, with exactly the same double arithmetic;
+// the number of values done. Loading an organ is dominated by this copy.
+__attribute__((target("avx2"))) size_t ConvertRunAvx2(const uint8_t* from, int16_t* to,
+                                                      size_t count, double gain) {
+    const __m256d factor = _mm256_set1_pd(gain);
+    const __m256d highest = _mm256_set1_pd(32767.0);
+    const __m256d lowest = _mm256_set1_pd(-32767.0);
+    // The memory is fresh and read only when the pipe plays: streaming stores
+    // spare reading its lines into the cache first. They need 16-byte
+    // aligned addresses; the values before the first one go one by one.
     size_t i = 0;
-    for (; i + kBlock <= count; i += kBlock) {
-        int16_t in[kBlock];
-        std::memcpy(in, from + 2 * i, sizeof in);
-        for (size_t k = 0; k < kBlock; ++k) to[i + k] = Convert(in[k], gain);
+    while (i < count && reinterpret_cast<uintptr_t>(to + i) % 16 != 0) {
+        to[i] = Convert(ValueAt(from, i), gain);
+        ++i;
     }
+    for (; i + 8 <= count; i += 8) {
+        __m256i wide = _mm256_cvtepi16_epi32(
+            _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + 2 * i)));
+        __m256d low = _mm256_cvtepi32_pd(_mm256_castsi256_si128(wide));
+        __m256d high = _mm256_cvtepi32_pd(_mm256_extracti128_si256(wide, 1));
+        low = _mm256_max_pd(_mm256_min_pd(_mm256_mul_pd(low, factor), highest), lowest);
+        high = _mm256_max_pd(_mm256_min_pd(_mm256_mul_pd(high, factor), highest), lowest);
+        __m128i packed = _mm_packs_epi32(_mm256_cvttpd_epi32(low), _mm256_cvttpd_epi32(high));
+        _mm_stream_si128(reinterpret_cast<__m128i*>(to + i), packed);
+    }
+    _mm_sfence();
+    return i;
+}
+#endif
+
+// Converts count consecutive values.
+void ConvertRun(const uint8_t* from, int16_t* to, size_t count, double gain) {
+    size_t i = 0;
+#if defined(__x86_64__)
+    static const bool hasAvx2 = __builtin_cpu_supports("avx2");
+    if (hasAvx2) i = ConvertRunAvx2(from, to, count, gain);
+#endif
     for (; i < count; ++i) to[i] = Convert(ValueAt(from, i), gain);
 }
 

@@ -292,6 +292,35 @@ TEST_F(SampleLoaderTest, GainIsTheProductOfTheThreeLevelsWithClampingAndTruncati
     EXPECT_EQ(Memory(), (std::vector<int16_t>{-32767, 32767, 0, -100, 32767, -32767, 300, -300}));
 }
 
+TEST_F(SampleLoaderTest, EveryValueConvertsAlikeWhereverItStandsInARun) {
+    // Every 16-bit value, in runs long enough for the vector path and at
+    // every alignment of the memory, against the rule as written: at least
+    // 32767 gives 32767, below -32767 gives -32767, else truncation.
+    std::vector<int16_t> all;
+    for (int v = -32768; v <= 32767; ++v) all.push_back(static_cast<int16_t>(v));
+    for (double stopLevel : {1.0, 0.7, 1.3, 2.0 / 3.0, 0.001}) {
+        for (uint16_t channels : {1, 2}) {
+            context.memorySampleFormat = channels == 2 ? SampleFormat::Stereo : SampleFormat::Mono;
+            WavBuilder wav;
+            wav.Channels(channels).Values(all).Loop(0, 6).Cue(7);
+            ASSERT_TRUE(Load(wav.Build(), false, 100, stopLevel));
+            std::vector<int16_t> held = Memory();
+            ASSERT_EQ(held.size(), all.size());
+            // Memory frame f holds file frame f; the release fade covers
+            // frames 7 .. 1030.
+            auto expected = [stopLevel](int16_t value) {
+                double x = value * stopLevel;
+                return x >= 32767.0 ? 32767 : x < -32767.0 ? -32767 : static_cast<int>(x);
+            };
+            for (size_t i = 0; i < held.size(); ++i) {
+                bool faded = i >= channels * 7u && i < channels * 1031u;
+                if (faded) continue;
+                ASSERT_EQ(held[i], expected(all[i])) << all[i] << " x " << stopLevel;
+            }
+        }
+    }
+}
+
 TEST_F(SampleLoaderTest, StereoAndMonoFilesInStereoMemory) {
     context.memorySampleFormat = SampleFormat::Stereo;
     WavBuilder stereo;

@@ -41,7 +41,8 @@ public:
     WavBuilder& BytesPerSecond(uint32_t bytes);
     // Sample values, interleaved left/right for stereo.
     WavBuilder& Values(std::vector<int16_t> values);
-    // `frames` frames of a deterministic pattern (left and right differ).
+    // `frames` frames of a deterministic pattern (left and right differ);
+    // set the channels first.
     WavBuilder& Pattern(uint32_t frames);
     WavBuilder& Loop(uint32_t start, uint32_t end, uint32_t type = 0, uint32_t playCount = 0);
     // Declares a number of loops other than the records written.

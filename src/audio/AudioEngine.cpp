@@ -15,7 +15,7 @@ namespace tessaline {
 
 namespace {
 
-constexpr int kPrefetchVoices = 4;  // how far ahead sample data is fetched
+constexpr int kPrefetchVoices = 8;  // how far ahead sample data is fetched
 constexpr int64_t kCacheLine = 64;
 constexpr int64_t kPrefetchBytes = 512;
 
@@ -29,7 +29,7 @@ void PrefetchVoice(const PipeVoice& voice, OutputMode mode) {
     if (!voice.inUse.load(std::memory_order_acquire) ||
         !voice.ready.load(std::memory_order_seq_cst))
         return;
-    const PipeSample& sample = voice.pipe->sample;
+    const PipeSample& sample = voice.sample;
     const int64_t channels = mode == OutputMode::Stereo ? 2 : 1;
     const int64_t at = voice.releasing ? voice.releasePosition : voice.position;
     const char* start = reinterpret_cast<const char*>(sample.memory + channels * at);

@@ -8,6 +8,7 @@ namespace tessaline {
 void PipeVoice::Start(const Pipe& playedPipe, AudioEngine& playingEngine) {
     pipe = &playedPipe;
     engine = &playingEngine;
+    sample = playedPipe.sample;
     inUse.store(true, std::memory_order_relaxed);
     startPending = true;
     stopPending.store(false, std::memory_order_relaxed);
@@ -36,6 +37,7 @@ void PipeVoice::Clear() {
     ready.store(false, std::memory_order_relaxed);
     pipe = nullptr;
     engine = nullptr;
+    sample = PipeSample{};
     stopPending.store(false, std::memory_order_relaxed);
     startPending = false;
     releasing = false;

@@ -18,6 +18,7 @@
 #include <cstdint>
 
 #include "organ/Constants.h"
+#include "samples/PipeSample.h"
 
 namespace tessaline {
 
@@ -42,6 +43,9 @@ public:
 
     const Pipe* pipe = nullptr;
     AudioEngine* engine = nullptr;
+    // The pipe's sample, copied at the start so that the renderer walks the
+    // pool without following a pointer to every pipe.
+    PipeSample sample;
     std::atomic<bool> inUse{false};
     std::atomic<bool> ready{false};
     std::atomic<bool> stopPending{false};

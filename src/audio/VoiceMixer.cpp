@@ -12,10 +12,19 @@ namespace tessaline {
 
 namespace {
 
-// Eight values at a time through the compiler's vector types: plain SSE2 on
+// Four values at a time through the compiler's vector types: plain SSE2 on
 // x86-64 without asking for more than the base instruction set.
-typedef int16_t Int16x8 __attribute__((vector_size(16)));
-typedef int32_t Int32x8 __attribute__((vector_size(32)));
+typedef int16_t Int16x4 __attribute__((vector_size(8)));
+typedef int32_t Int32x4 __attribute__((vector_size(16)));
+
+inline void AddFour(int32_t* destination, const int16_t* source) {
+    Int16x4 s;
+    Int32x4 d;
+    std::memcpy(&s, source, sizeof s);
+    std::memcpy(&d, destination, sizeof d);
+    d += __builtin_convertvector(s, Int32x4);
+    std::memcpy(destination, &d, sizeof d);
+}
 
 // Frames of the integer fade left before a gain of fadeGain reaches 0.
 int64_t FadeFramesLeft(int32_t fadeGain) {
@@ -135,7 +144,7 @@ int64_t PlayLoop(PipeVoice& voice, const PipeSample& sample, int32_t* buffer, in
 
 template <typename Kernel>
 void MixWith(const Kernel& kernel, PipeVoice& voice, int32_t* buffer, int64_t n, int64_t T) {
-    const PipeSample& sample = voice.pipe->sample;
+    const PipeSample& sample = voice.sample;
     constexpr int C = Kernel::kChannels;
     int64_t p = 0;
 
@@ -189,12 +198,8 @@ void AddWidened(int32_t* __restrict destination, const int16_t* __restrict sourc
                 int64_t count) {
     int64_t i = 0;
     for (; i + 8 <= count; i += 8) {
-        Int16x8 s;
-        Int32x8 d;
-        std::memcpy(&s, source + i, sizeof s);
-        std::memcpy(&d, destination + i, sizeof d);
-        d += __builtin_convertvector(s, Int32x8);
-        std::memcpy(destination + i, &d, sizeof d);
+        AddFour(destination + i, source + i);
+        AddFour(destination + i + 4, source + i + 4);
     }
     for (; i < count; ++i) destination[i] += source[i];
 }
@@ -209,7 +214,7 @@ void MixVoice(OutputMode mode, PipeVoice& voice, int32_t* groupBuffer, int64_t f
             MixWith(StereoKernel{}, voice, groupBuffer, frameCount, blockTime);
             break;
         case OutputMode::MixUpwards: {
-            const PipeSample& sample = voice.pipe->sample;
+            const PipeSample& sample = voice.sample;
             MixWith(MixUpwardsKernel{sample.leftGain, sample.rightGain}, voice, groupBuffer,
                     frameCount, blockTime);
             break;

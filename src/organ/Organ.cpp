@@ -48,7 +48,12 @@ Organ::Organ(ConsoleView& consoleView, LoadingProgress& loadingProgress, const S
     for (Label& label : labels) label.Attach(*this);
 }
 
-Organ::~Organ() { Unload(true); }
+// Manuals loaded on their own (outside a whole load) still hold stops; they
+// go before the sample memory and the counters they refer to.
+Organ::~Organ() {
+    Unload(true);
+    UnloadManuals();
+}
 
 bool Organ::Load(const std::string& fileName) {
     Unload(false);

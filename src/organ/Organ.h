@@ -166,8 +166,10 @@ private:
 
     // Stages. Each loads every object of its kind and reports the failing one
     // ("Windchest group %d failed to load." and the like, action "Loading an
-    // organ."). The kinds join the model one by one; until a kind exists its
-    // stage has no objects to build and succeeds.
+    // organ."). The kinds join the model one by one: until a kind exists,
+    // the stages of windchest groups, enclosures and tremulants build
+    // nothing, and those of divisional couplers, generals and reversible
+    // pistons refuse an organ that has any.
     bool ClearMidiAssignments();
     bool LoadWindchestGroups(const DefinitionFile& file);
     bool LoadEnclosures(const DefinitionFile& file);

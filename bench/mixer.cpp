@@ -23,6 +23,8 @@ constexpr int64_t kBlock = kBlockFrames;
 constexpr int64_t kAttack = 512, kLoop = 4096, kRelease = 512;
 constexpr int64_t kFrames = kAttack + kLoop + kRelease;
 
+int64_t StartFrame(int voice) { return (voice * 613) % kLoop; }
+
 // 2048 pipes with samples of their own, all started and sounding.
 struct Organ {
     explicit Organ(OutputMode mode) : pool(std::make_unique<VoicePool>(engine)) {
@@ -46,9 +48,12 @@ struct Organ {
             pipe.sample.end = kFrames;
             pipe.windchestGroup = 1;
             pipe.voicePool = pool.get();
+            // Notes begin at different moments, so their voices read at
+            // different places in their loops.
+            engine.SetPlayPosition(StartFrame(v));
             pipe.Start();
         }
-        blockTime = engine.BufferFrames();  // when the voices start
+        blockTime = kLoop + engine.BufferFrames();  // every voice sounds by then
         out.resize(2 * kBlock);
     }
 
@@ -77,7 +82,9 @@ void Baseline(benchmark::State& state, OutputMode mode) {
     Organ organ(mode);
     const int64_t values = kBlock * organ.channels;
     std::vector<int32_t> sum(static_cast<size_t>(values));
-    std::vector<int64_t> position(kVoicePoolSize, 0);
+    std::vector<int64_t> position(kVoicePoolSize);
+    for (int v = 0; v < kVoicePoolSize; ++v)
+        position[static_cast<size_t>(v)] = organ.channels * StartFrame(v);
     for (auto _ : state) {
         for (int v = 0; v < kVoicePoolSize; ++v) {
             const int16_t* source =

@@ -17,15 +17,14 @@ namespace {
 
 constexpr int kPrefetchVoices = 8;  // how far ahead sample data is fetched
 constexpr int64_t kCacheLine = 64;
-constexpr int64_t kPrefetchBytes = 512;
 
 int16_t Clip(int32_t value) {
     return static_cast<int16_t>(std::clamp(value, -32767, 32767));
 }
 
-// Asks for the first frames a voice will read, so that the loads of the next
-// voices overlap the mixing of this one.
-void PrefetchVoice(const PipeVoice& voice, OutputMode mode) {
+// Asks for the frames a voice will read in this block, so that the loads of
+// the next voices overlap the mixing of this one.
+void PrefetchVoice(const PipeVoice& voice, OutputMode mode, int64_t frameCount) {
     if (!voice.inUse.load(std::memory_order_acquire) ||
         !voice.ready.load(std::memory_order_seq_cst))
         return;
@@ -33,9 +32,11 @@ void PrefetchVoice(const PipeVoice& voice, OutputMode mode) {
     const int64_t channels = mode == OutputMode::Stereo ? 2 : 1;
     const int64_t at = voice.releasing ? voice.releasePosition : voice.position;
     const char* start = reinterpret_cast<const char*>(sample.memory + channels * at);
-    const int64_t bytes = std::min(kPrefetchBytes, (sample.end - at) * channels * 2);
+    const int64_t bytes = std::min(frameCount, sample.end - at) * channels * 2;
+    if (bytes <= 0) return;
     for (int64_t offset = 0; offset < bytes; offset += kCacheLine)
         __builtin_prefetch(start + offset);
+    __builtin_prefetch(start + bytes - 1);  // the line the last frame ends in
 }
 
 }  // namespace
@@ -96,10 +97,10 @@ void AudioEngine::MixVoices(int64_t frameCount, int64_t blockTime) {
     voicePass.fetch_add(1, std::memory_order_seq_cst);
     VoicePool& pool = *voices;
     for (int i = 0; i < kPrefetchVoices && i < VoicePool::Size(); ++i)
-        PrefetchVoice(pool[i], outputMode);
+        PrefetchVoice(pool[i], outputMode, frameCount);
     for (int i = 0; i < VoicePool::Size(); ++i) {
         if (i + kPrefetchVoices < VoicePool::Size())
-            PrefetchVoice(pool[i + kPrefetchVoices], outputMode);
+            PrefetchVoice(pool[i + kPrefetchVoices], outputMode, frameCount);
         PipeVoice& voice = pool[i];
         if (!voice.inUse.load(std::memory_order_acquire) ||
             !voice.ready.load(std::memory_order_seq_cst))

@@ -19,8 +19,9 @@
 //    for the frames just played. It never allocates, never takes a lock,
 //    never makes a system call and never reports: everything it touches was
 //    allocated before the stream started.
-//  - Recorder writer: takes rendered blocks from the tick and writes them to
-//    the file on a thread of its own, so the tick never waits on the disk.
+//  - Recorder writer: while a recording runs, the tick hands each rendered
+//    block on without waiting; writing it to the file (which may block on the
+//    disk) is the writer's business, never the tick's.
 //
 // Frame times are signed 64-bit counts of frames at 44100 per second since the
 // stream started. A block [blockTime, blockTime + frameCount) is at most the

@@ -92,7 +92,9 @@ bool ReadSampleFile(SampleLoadingBuffer& buffer, const char* fileName) {
                     kReadAction, fileName);
         return false;
     }
-    int fd = ::open(fileName, O_RDONLY | O_CLOEXEC);
+    // Non-blocking, so that a pipe named as a sample cannot hang the load
+    // waiting for a writer (it then reads as an empty file).
+    int fd = ::open(fileName, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         ReportError("The sample file %s could not be opened.", kReadAction, fileName);
         return false;

@@ -1,6 +1,7 @@
 #include "samples/WavFile.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <string>
 
@@ -60,6 +61,14 @@ TEST_F(WavFileTest, ReadReportsFilesThatCannotBeOpenedOrRead) {
               (std::vector<std::string>{
                   "The sample file " + missing + " could not be opened.",
                   "The sample file " + folder + " could not all be read successfully."}));
+}
+
+TEST_F(WavFileTest, NamedPipeIsRefusedWithoutWaitingForAWriter) {
+    std::string fifo = dir.File("pipe.wav");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_FALSE(ReadSampleFile(buffer, fifo.c_str()));
+    EXPECT_EQ(sink.Messages(),
+              (std::vector<std::string>{"The file " + fifo + " is not in Microsoft RIFF format."}));
 }
 
 TEST_F(WavFileTest, FilesUpToTheBufferCapacityAreRead) {

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "organ/Organ.h"
+#include "organ/Stop.h"
 #include "platform/LoadingProgress.h"
 #include "platform/virtual/FixedMetricsConsoleView.h"
 
@@ -66,9 +67,22 @@ int main(int argc, char** argv) {
     tessaline::CountingLoadingProgress progress;
     tessaline::Organ organ(view, progress);
     bool loaded = organ.Load(fileName);
-    if (loaded)
-        std::printf("Loaded \"%s\": %u manuals, console %dx%d, %u loading steps.\n",
-                    organ.churchName.c_str(), organ.numberOfManuals, view.windowWidth,
-                    view.windowHeight, progress.total);
-    return loaded ? 0 : 1;
+    if (!loaded) return 1;
+    uint32_t stops = 0;
+    uint32_t sharedPipes = 0;
+    for (const tessaline::Manual& manual : organ.manuals) {
+        for (int s = 0; s < manual.numberOfStops; ++s) {
+            const tessaline::Stop* stop = manual.GetStop(s);
+            ++stops;
+            for (int p = 0; p < stop->numberOfLogicalPipes; ++p)
+                if (stop->shared[static_cast<size_t>(p)]) ++sharedPipes;
+        }
+    }
+    std::printf("Loaded \"%s\": %u manuals, console %dx%d, %u loading steps.\n",
+                organ.churchName.c_str(), organ.numberOfManuals, view.windowWidth,
+                view.windowHeight, progress.total);
+    std::printf("%u stops, %u pipes with samples, %u shared pipes, %s samples in memory.\n", stops,
+                organ.pipesLoaded, sharedPipes,
+                organ.memorySampleFormat == tessaline::SampleFormat::Stereo ? "stereo" : "mono");
+    return 0;
 }

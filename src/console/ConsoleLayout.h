@@ -103,6 +103,8 @@ struct KeyboardPlacement {
 class KeyboardSlots {
 public:
     explicit KeyboardSlots(bool hasPedals) : next(hasPedals ? 0 : 1) {}
+    // The slot the next manual takes.
+    uint32_t Next() const { return next; }
     uint32_t Place(uint32_t manual, bool displayed) {
         uint32_t slot = next;
         if (manual == 0 || displayed) ++next;

@@ -11,7 +11,12 @@ namespace tessaline {
 inline constexpr int kMaxManuals = 6;             // manual 0 is the pedal
 inline constexpr int kMaxManualNumber = 5;        // NumberOfManuals 1..5
 inline constexpr int kMaxStopsPerManual = 64;
-inline constexpr int kMaxLogicalKeys = 192;
+inline constexpr int kMaxLogicalKeys = 192;          // also the pipes of a stop
+inline constexpr int kMaxAccessibleKeys = 85;
+inline constexpr int kMaxManualCouplers = 16;
+inline constexpr int kMaxManualDivisionals = 32;
+inline constexpr int kMaxManualTremulants = 10;
+inline constexpr int kManualMidiInputs = 6;
 inline constexpr int kMaxEnclosures = 6;
 inline constexpr int kMaxTremulants = 16;
 // Accepted NumberOfWindchestGroups is 1..kMaxWindchestGroupsInFile; the table
@@ -39,7 +44,6 @@ inline constexpr size_t kDefinitionLinePiece = 511;
 // Samples
 inline constexpr size_t kSampleLoadingBufferBytes = 8u * 1024u * 1024u;
 inline constexpr int kReleaseFadeFrames = 1024;    // fade-in at the start of a release
-inline constexpr int kReleaseFadeStep = 32;        // fade gain step per frame, of 32767
 // Pipe sample memory is taken from chunks of this size (one sample larger than
 // a chunk gets a chunk of its own).
 inline constexpr size_t kSampleMemoryChunkBytes = 64u * 1024u * 1024u;
@@ -50,6 +54,13 @@ inline constexpr int kBlockFrames = 128;
 inline constexpr int kSampleRate = 44100;
 inline constexpr size_t kEnclosureEventRing = 16384;
 inline constexpr size_t kTremulantEventRing = 256;
+// Attachments of one enclosure or tremulant to windchest groups.
+inline constexpr int kMaxGroupLinks = 12;
+inline constexpr int kMaxGroupEnclosures = 6;  // per windchest group
+inline constexpr int kMaxGroupTremulants = 6;
+// Release cross-fade of the integer kernels: gain 32767 falling by 32 a frame.
+inline constexpr int32_t kReleaseFadeStart = 32767;
+inline constexpr int32_t kReleaseFadeStep = 32;
 
 // MIDI input: ports beyond this many are never seen.
 inline constexpr unsigned kMaxMidiInputDevices = 32;

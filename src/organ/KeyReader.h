@@ -84,6 +84,22 @@ public:
         return true;
     }
 
+    // An optional whole number in min..max: value is left as it was when the
+    // key is absent or empty.
+    template <typename... Args>
+    bool OptionalWhole(const char* key, size_t bufferSize, uint32_t min, uint32_t max,
+                       uint32_t& value, const char* invalid, Args... args) const {
+        std::string text = Text(key, bufferSize);
+        if (text.empty()) return true;
+        uint32_t number = static_cast<uint32_t>(ParseWholeNumber(text.c_str()));
+        if (number < min || number > max) {
+            Report(invalid, args...);
+            return false;
+        }
+        value = number;
+        return true;
+    }
+
     // A required signed whole number in min..max.
     template <typename... Args>
     bool Signed(const char* key, size_t bufferSize, int32_t min, int32_t max, int32_t& value,

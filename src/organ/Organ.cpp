@@ -8,6 +8,8 @@
 #include "organ/Constants.h"
 #include "organ/DefinitionReader.h"
 #include "organ/KeyReader.h"
+#include "organ/Stop.h"
+#include "platform/DataDirectory.h"
 #include "platform/ErrorReporting.h"
 
 namespace tessaline {
@@ -40,9 +42,18 @@ int RollBackOrder(LoadStage failed, std::array<LoadStage, kLoadStages>& order) {
 }
 
 Organ::Organ(ConsoleView& consoleView, LoadingProgress& loadingProgress, const SetupInfo& info)
-    : view(consoleView), progress(loadingProgress), setup(info) {}
+    : view(consoleView), progress(loadingProgress), setup(info),
+      dataDirectory(DefaultDataDirectory()) {
+    for (Manual& manual : manuals) manual.Attach(*this);
+    for (Label& label : labels) label.Attach(*this);
+}
 
-Organ::~Organ() { Unload(true); }
+// Manuals loaded on their own (outside a whole load) still hold stops; they
+// go before the sample memory and the counters they refer to.
+Organ::~Organ() {
+    Unload(true);
+    UnloadManuals();
+}
 
 bool Organ::Load(const std::string& fileName) {
     Unload(false);
@@ -299,7 +310,7 @@ bool Organ::RunStage(LoadStage stage, const DefinitionFile& file) {
         case LoadStage::Labels: return LoadLabels(file);
         case LoadStage::Tremulants: return LoadTremulants(file);
         case LoadStage::Manuals: return LoadManuals(file);
-        case LoadStage::ManualsSecondPass: return LoadManualsSecondPass();
+        case LoadStage::ManualsSecondPass: return LoadManualsSecondPass(file);
         case LoadStage::DivisionalCouplers: return LoadDivisionalCouplers(file);
         case LoadStage::Generals: return LoadGenerals(file);
         case LoadStage::ReversiblePistons: return LoadReversiblePistons(file);
@@ -321,7 +332,11 @@ void Organ::RollBack(LoadStage failed) {
 
 // Each kind's objects unload here as the kind joins the model; the manuals
 // stage's objects include what their second pass resolved.
-void Organ::UnloadStage(LoadStage stage) { stagesBuilt &= ~Bit(stage); }
+void Organ::UnloadStage(LoadStage stage) {
+    if (stage == LoadStage::Manuals) UnloadManuals();
+    if (stage == LoadStage::Labels) UnloadLabels();
+    stagesBuilt &= ~Bit(stage);
+}
 
 bool Organ::ClearMidiAssignments() { return true; }
 
@@ -333,29 +348,72 @@ bool Organ::LoadWindchestGroups(const DefinitionFile&) { return true; }
 // "Enclosure %d failed to load.".
 bool Organ::LoadEnclosures(const DefinitionFile&) { return true; }
 
-// Label%03d (i + 1); "Label %d failed to load.".
-bool Organ::LoadLabels(const DefinitionFile&) { return true; }
+bool Organ::LoadLabels(const DefinitionFile& file) {
+    for (uint32_t i = 0; i < numberOfLabels; ++i) {
+        if (!labels[i].Load(file, static_cast<int>(i))) {
+            ReportError("Label %d failed to load.", kLoadingAction, static_cast<int>(i + 1));
+            return false;
+        }
+    }
+    return true;
+}
 
 // Tremulant%03d (i + 1); "Tremulant %d failed to load.".
 bool Organ::LoadTremulants(const DefinitionFile&) { return true; }
 
-// Manuals (hasPedals ? 0 : 1) .. numberOfManuals, centred at W / 2 in keyboard
-// slot r, where r starts at (hasPedals ? 0 : 1) and goes up after manual 0
-// and after every displayed manual; "Manual %d failed to load." with m.
-bool Organ::LoadManuals(const DefinitionFile&) { return true; }
+// Keyboard slots go up after the pedal and after every displayed manual, so
+// hidden manuals leave no gap on the console.
+bool Organ::LoadManuals(const DefinitionFile& file) {
+    KeyboardSlots slots(hasPedals);
+    for (uint32_t m = hasPedals ? 0 : 1; m <= numberOfManuals; ++m) {
+        bool displayed = false;
+        uint32_t slot = slots.Next();
+        bool ok = manuals[m].Load(file, static_cast<int>(m), slot, displayed);
+        slots.Place(m, displayed);
+        if (!ok) {
+            ReportError("Manual %d failed to load.", kLoadingAction, static_cast<int>(m));
+            return false;
+        }
+    }
+    return true;
+}
 
-// Shared pipes of the same manuals; "Manual %d failed to load." with the
-// action "Loading an organ (second parse).".
-bool Organ::LoadManualsSecondPass() { return true; }
+bool Organ::LoadManualsSecondPass(const DefinitionFile& file) {
+    for (uint32_t m = hasPedals ? 0 : 1; m <= numberOfManuals; ++m) {
+        if (!manuals[m].LoadSecondPass(file)) {
+            ReportError("Manual %d failed to load.", "Loading an organ (second parse).",
+                        static_cast<int>(m));
+            return false;
+        }
+    }
+    return true;
+}
 
-// DivisionalCoupler%03d (i + 1); "Divisional coupler %d failed to load.".
-bool Organ::LoadDivisionalCouplers(const DefinitionFile&) { return true; }
+// Divisional couplers, generals and reversible pistons have no model yet; an
+// organ that has them is refused rather than loaded without them.
+bool Organ::LoadDivisionalCouplers(const DefinitionFile&) {
+    if (numberOfDivisionalCouplers == 0) return true;
+    ReportError("Divisional couplers are not supported by this version of Tessaline.",
+                kLoadingAction);
+    ReportError("Divisional coupler %d failed to load.", kLoadingAction, 1);
+    return false;
+}
 
-// General%03d (i + 1) into entry i; "General combination %d failed to load.".
-bool Organ::LoadGenerals(const DefinitionFile&) { return true; }
+bool Organ::LoadGenerals(const DefinitionFile&) {
+    if (numberOfGenerals == 0) return true;
+    ReportError("General combinations are not supported by this version of Tessaline.",
+                kLoadingAction);
+    ReportError("General combination %d failed to load.", kLoadingAction, 1);
+    return false;
+}
 
-// ReversiblePiston%03d (i + 1); "Reversible piston %d failed to load.".
-bool Organ::LoadReversiblePistons(const DefinitionFile&) { return true; }
+bool Organ::LoadReversiblePistons(const DefinitionFile&) {
+    if (numberOfReversiblePistons == 0) return true;
+    ReportError("Reversible pistons are not supported by this version of Tessaline.",
+                kLoadingAction);
+    ReportError("Reversible piston %d failed to load.", kLoadingAction, 1);
+    return false;
+}
 
 bool Organ::PublishVoiceBounds() { return true; }
 
@@ -363,11 +421,25 @@ bool Organ::PublishVoiceBounds() { return true; }
 // e + 1 and the action "Clearing frame general organ combinations.".
 bool Organ::InitialiseFrameGenerals() { return true; }
 
+// Every pipe is gone once the manuals are, so the sample memory goes with them.
+bool Organ::UnloadManuals() {
+    for (Manual& manual : manuals)
+        if (!manual.Unload()) return false;
+    sampleMemory.Clear();
+    return true;
+}
+
+bool Organ::UnloadLabels() {
+    for (Label& label : labels) label.Clear();
+    return true;
+}
+
 // Order: manuals, tremulants, windchest groups (entry 0 included), reversible
 // pistons, generals, frame generals, labels, enclosures, divisional couplers,
 // the registration-frame and stop-control MIDI controls; then capture mode and
 // the test note off. Each kind joins here as it joins the model.
 bool Organ::UnloadObjects() {
+    if (!UnloadManuals() || !UnloadLabels()) return false;
     stagesBuilt = 0;
     return true;
 }

@@ -12,15 +12,22 @@
 #include <string>
 
 #include "console/ConsoleLayout.h"
+#include "console/Label.h"
+#include "organ/Constants.h"
+#include "organ/Manual.h"
 #include "organ/SetupInfo.h"
 #include "platform/ConsoleView.h"
 #include "platform/LoadingProgress.h"
 #include "samples/PipeSample.h"
+#include "samples/SampleLoader.h"
+#include "samples/SampleMemory.h"
+#include "samples/WavFile.h"
 
 namespace tessaline {
 
 class DefinitionFile;
 class KeyReader;
+class VoicePool;
 
 // The stages of the second pass, in the order they run.
 enum class LoadStage : uint8_t {
@@ -63,6 +70,22 @@ public:
     bool StepLoadingProgress() { return progress.StepLoadingProgress(); }
     // OFF, UI: the setup that the next load takes its sample settings from.
     void SetSetupInfo(const SetupInfo& info) { setup = info; }
+    const SetupInfo& Setup() const { return setup; }
+    // OFF, UI: the folder of the shortcut-key file (by default the installed
+    // data directory; tools and tests may point elsewhere).
+    void SetDataDirectory(const std::string& directory) { dataDirectory = directory; }
+    const std::string& DataDirectory() const { return dataDirectory; }
+    // OFF, UI: the voice pool that pipes built from now on start their voices in.
+    void SetVoicePool(VoicePool* pool) { voicePool = pool; }
+    // UI: the console window the organ draws in.
+    ConsoleView& View() const { return view; }
+    // OFF, UI: what every pipe of this load needs to build its sample.
+    SampleLoadContext SampleContext() {
+        return {sampleBuffer,       sampleMemory,   highestSampleFormat,
+                memorySampleFormat, simulateStereo, amplitudeLevel};
+    }
+    // Sample memory of the loaded pipes (emptied when the manuals unload).
+    const SampleMemory& Samples() const { return sampleMemory; }
 
     // UI. Where a file name of the definition file points: a "\" is a directory
     // separator, and a relative name is relative to the organ's directory.
@@ -118,6 +141,14 @@ public:
     // over the manuals.
     uint32_t progressTotal = 0;
 
+    // Manual m is the section Manual%03d (m); 0 is the pedal.
+    std::array<Manual, kMaxManuals> manuals;
+    std::array<Label, kMaxLabels> labels;
+    // Pipes that stops own now (shared references not counted).
+    uint32_t pipesLoaded = 0;
+    // Where pipes start their voices; none until the application gives one.
+    VoicePool* voicePool = nullptr;
+
 private:
     bool UseOrganDirectory(const std::string& fileName);
     bool ReadOrganSection(const KeyReader& organ);
@@ -135,15 +166,17 @@ private:
 
     // Stages. Each loads every object of its kind and reports the failing one
     // ("Windchest group %d failed to load." and the like, action "Loading an
-    // organ."). The kinds join the model one by one; until a kind exists its
-    // stage has no objects to build and succeeds.
+    // organ."). The kinds join the model one by one: until a kind exists,
+    // the stages of windchest groups, enclosures and tremulants build
+    // nothing, and those of divisional couplers, generals and reversible
+    // pistons refuse an organ that has any.
     bool ClearMidiAssignments();
     bool LoadWindchestGroups(const DefinitionFile& file);
     bool LoadEnclosures(const DefinitionFile& file);
     bool LoadLabels(const DefinitionFile& file);
     bool LoadTremulants(const DefinitionFile& file);
     bool LoadManuals(const DefinitionFile& file);
-    bool LoadManualsSecondPass();
+    bool LoadManualsSecondPass(const DefinitionFile& file);
     bool LoadDivisionalCouplers(const DefinitionFile& file);
     bool LoadGenerals(const DefinitionFile& file);
     bool LoadReversiblePistons(const DefinitionFile& file);
@@ -153,12 +186,19 @@ private:
     // Unloads every object, in the order Unload gives; false at the first
     // object that refuses.
     bool UnloadObjects();
+    bool UnloadManuals();
+    bool UnloadLabels();
     void ClearSettings();
 
     ConsoleView& view;
     LoadingProgress& progress;
     SetupInfo setup;
     ConsoleLayout layout;
+    std::string dataDirectory;
+    // One loading buffer for every sample file, and the memory of the pipes'
+    // samples, both for the Organ's lifetime.
+    SampleLoadingBuffer sampleBuffer;
+    SampleMemory sampleMemory;
     // Stages whose objects are (partly) built, one bit per LoadStage.
     uint32_t stagesBuilt = 0;
 };

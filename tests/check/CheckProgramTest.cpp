@@ -5,6 +5,7 @@
 #include <string>
 
 #include "support/OrganFileBuilder.h"
+#include "support/OrganSections.h"
 #include "support/TempDir.h"
 
 namespace tessaline {
@@ -37,7 +38,8 @@ TEST(CheckProgram, LoadedOrganExitsZero) {
     CheckRun run = Check("'" + file + "'");
     EXPECT_EQ(run.status, 0) << run.output;
     EXPECT_EQ(run.output,
-              "Loaded \"Test Church\": 1 manuals, console 792x560, 0 loading steps.\n");
+              "Loaded \"Test Church\": 1 manuals, console 792x560, 0 loading steps.\n"
+              "0 stops, 0 pipes with samples, 0 shared pipes, mono samples in memory.\n");
 }
 
 TEST(CheckProgram, ReportsArePrintedInBoxFormAndExitOne) {
@@ -49,6 +51,72 @@ TEST(CheckProgram, ReportsArePrintedInBoxFormAndExitOne) {
     EXPECT_EQ(run.output,
               "Message: An invalid number of manuals for the organ is specified in the organ "
               "definition file.\n\nAttempted action: Loading an organ.\n----\n");
+}
+
+// A pedal and two manuals, mono and stereo samples in folders named with "\"
+// and another letter case, labels, and pipes shared across manuals in both
+// directions.
+OrganFileBuilder WholeOrgan(const test::TempDir& dir) {
+    OrganFileBuilder b = OrganFileBuilder::MinimalOrgan();
+    b.Set("Organ", "HasPedals", "Y");
+    b.Set("Organ", "NumberOfManuals", "2");
+    b.Set("Organ", "HighestSampleFormat", "Stereo");
+    b.Set("Organ", "NumberOfLabels", "1");
+    b.Set("Label001", "Name", "Pedal");
+    b.Set("Label001", "DispImageNum", "1");
+    b.Set("Label001", "FreeXPlacement", "Y");
+    b.Set("Label001", "DispXpos", "10");
+    b.Set("Label001", "FreeYPlacement", "Y");
+    b.Set("Label001", "DispYpos", "10");
+    b.Set("Label001", "DispLabelColour", "Black");
+    b.Set("Label001", "DispLabelFontSize", "Small");
+
+    test::SetManual(b, 0, 32, {1});
+    test::SetManual(b, 1, 61, {2, 3});
+    test::SetManual(b, 2, 61, {4});
+    std::vector<std::string> pedal;
+    for (int p = 1; p <= 32; ++p) {
+        std::string name = "p" + std::to_string(p) + ".wav";
+        test::WritePipeWav(dir, "Samples/Pedal/" + name, 1);
+        pedal.push_back("samples\\PEDAL\\" + name);
+    }
+    test::SetStop(b, 1, pedal);
+    test::SetStop(b, 2, test::WritePipeWavs(dir, "great", 61, 2));
+    std::vector<std::string> mixed = test::WritePipeWavs(dir, "mixture", 61, 1);
+    mixed[0] = "REF:00:001:001";   // the pedal, read before
+    mixed[1] = "ref:02:001:002";   // the swell, read after
+    test::SetStop(b, 3, mixed);
+    std::vector<std::string> swell = test::WritePipeWavs(dir, "swell", 61, 2);
+    swell[5] = "REF:01:001:006";
+    test::SetStop(b, 4, swell);
+    return b;
+}
+
+TEST(CheckProgram, WholeOrganLoadsEveryPipe) {
+    test::TempDir dir;
+    std::string file = dir.Write("whole.organ", WholeOrgan(dir).Text());
+    CheckRun run = Check("'" + file + "'");
+    EXPECT_EQ(run.status, 0) << run.output;
+    // Steps: 32 pedal keys x 1 stop + 61 x 2 + 61 x 1.
+    EXPECT_EQ(run.output,
+              "Loaded \"Test Church\": 2 manuals, console 792x560, 215 loading steps.\n"
+              "4 stops, 212 pipes with samples, 3 shared pipes, stereo samples in memory.\n");
+}
+
+TEST(CheckProgram, WholeOrganWithABrokenReference) {
+    test::TempDir dir;
+    OrganFileBuilder b = WholeOrgan(dir);
+    b.Set("Stop004", "Pipe006", "REF:01:002:001");  // a pipe that is itself shared
+    CheckRun run = Check("'" + dir.Write("whole.organ", b.Text()) + "'");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.output,
+              "Message: An invalid referenced pipe for a shared pipe is specified in the organ "
+              "definition file (global stop number 4, pipe 6).\n\nAttempted action: Loading an "
+              "organ stop.\n----\n"
+              "Message: Reference stop 1 for manual 2 could not be loaded.\n\nAttempted action: "
+              "Loading an organ manual (second parse).\n----\n"
+              "Message: Manual 2 failed to load.\n\nAttempted action: Loading an organ (second "
+              "parse).\n----\n");
 }
 
 TEST(CheckProgram, ScreenOptionSetsTheScreen) {

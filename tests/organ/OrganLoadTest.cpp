@@ -9,6 +9,7 @@
 #include "platform/virtual/FixedMetricsConsoleView.h"
 #include "platform/virtual/RecordingErrorSink.h"
 #include "support/OrganFileBuilder.h"
+#include "support/OrganSections.h"
 #include "support/TempDir.h"
 
 namespace tessaline {
@@ -226,28 +227,38 @@ TEST_F(OrganLoad, AFileThatCannotBeOpenedLacksItsVersion) {
 TEST_F(OrganLoad, PedalsDecideWhetherManual000IsRead) {
     OrganFileBuilder b = OrganFileBuilder::MinimalOrgan();
     b.Set("Organ", "NumberOfManuals", "5");
+    // Manuals whose stops all sound one looped sample, stops numbered on
+    // from `nextStop`.
+    test::WritePipeWav(dir, "p.wav");
+    int nextStop = 1;
+    auto manual = [&](int m, int keys, int stops) {
+        std::vector<int> numbers;
+        for (int s = 0; s < stops; ++s) {
+            numbers.push_back(nextStop);
+            test::SetStop(b, nextStop++, {"p.wav"});
+        }
+        test::SetManual(b, m, keys, numbers);
+    };
+    manual(1, 61, 10);
     for (int m = 2; m <= 5; ++m) {
-        std::string section = "Manual00" + std::to_string(m);
-        b.Set(section, "NumberOfLogicalKeys", "56");
-        b.Set(section, "NumberOfStops", std::to_string(m));
-        b.Set(section, "Displayed", m == 3 ? "N" : "y");
+        manual(m, 56, m);
+        b.Set("Manual00" + std::to_string(m), "Displayed", m == 3 ? "N" : "y");
     }
-    b.Set("Manual001", "NumberOfStops", "10");
     // No Manual000 section: loads without pedals.
-    ASSERT_TRUE(Load(b));
+    ASSERT_TRUE(Load(b)) << ::testing::PrintToString(errors.Messages());
     EXPECT_EQ(progress.total, 10u * 61 + (2 + 3 + 4 + 5) * 56u);
     EXPECT_EQ(organ.Layout().displayedManualCount, 4u);
+    EXPECT_FALSE(organ.manuals[0].loaded);
 
     // With pedals, manual 0 is read first and named by its own number.
     b.Set("Organ", "HasPedals", "Y");
     EXPECT_FALSE(Load(b));
     EXPECT_EQ(OnlyMessage(),
               "The NumberOfLogicalKeys setting for manual 0 could not be found in the organ definition file or the manual section is missing.");
-    b.Set("Manual000", "NumberOfLogicalKeys", "32");
-    b.Set("Manual000", "NumberOfStops", "3");
-    b.Set("Manual000", "Displayed", "Y");
+    manual(0, 32, 3);
     errors.Clear();
-    ASSERT_TRUE(Load(b));
+    ASSERT_TRUE(Load(b)) << ::testing::PrintToString(errors.Messages());
+    EXPECT_TRUE(organ.manuals[0].loaded);
     EXPECT_EQ(progress.total, 3u * 32 + 10u * 61 + (2 + 3 + 4 + 5) * 56u);
     // The pedal is never counted as a displayed manual.
     EXPECT_EQ(organ.Layout().displayedManualCount, 4u);

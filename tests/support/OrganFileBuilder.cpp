@@ -60,8 +60,13 @@ OrganFileBuilder OrganFileBuilder::MinimalOrgan() {
     for (const auto& [key, value] : organ) b.Set("Organ", key, value);
     b.Set("Manual001", "Name", "Great");
     b.Set("Manual001", "NumberOfLogicalKeys", "61");
-    b.Set("Manual001", "NumberOfStops", "0");
+    b.Set("Manual001", "NumberOfAccessibleKeys", "61");
+    b.Set("Manual001", "FirstAccessibleKeyLogicalKeyNumber", "1");
+    b.Set("Manual001", "FirstAccessibleKeyMIDINoteNumber", "36");
+    b.Set("Manual001", "MIDIInputNumber", "1");
     b.Set("Manual001", "Displayed", "Y");
+    b.Set("Manual001", "DispKeyColourInverted", "N");
+    b.Set("Manual001", "NumberOfStops", "0");
     b.Set("WindchestGroup001", "Name", "Main");
     return b;
 }

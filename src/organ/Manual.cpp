@@ -1,0 +1,264 @@
+#include "organ/Manual.h"
+
+#include <algorithm>
+#include <new>
+
+#include "organ/DefinitionReader.h"
+#include "organ/KeyReader.h"
+#include "organ/Organ.h"
+#include "organ/Stop.h"
+#include "platform/ErrorReporting.h"
+
+namespace tessaline {
+
+namespace {
+
+constexpr const char* kManualAction = "Loading an organ manual.";
+constexpr const char* kSecondPassAction = "Loading an organ manual (second parse).";
+constexpr size_t kNameBuffer = 32;
+constexpr size_t kNumberBuffer = 8;
+constexpr size_t kFlagBuffer = 2;
+constexpr size_t kCommentsBuffer = 256;
+constexpr size_t kSpecifierBuffer = 256;
+constexpr uint32_t kMaxMidiNote = 127;
+
+}  // namespace
+
+bool Manual::Load(const DefinitionFile& file, int m, uint32_t slot, bool& displayedOut) {
+    Unload();
+    index = m;
+    KeyReader section(file, NumberedName("Manual", m), kManualAction);
+    if (!ReadKeys(section, displayedOut) || !LoadTremulants(section) ||
+        !LoadStops(file, section) || !LoadCouplers(section) || !LoadDivisionals(section)) {
+        Unload();
+        return false;
+    }
+    for (ManualKey& key : keys) key = ManualKey{};
+    if (displayed) LayOutKeys(slot);
+    loaded = true;
+    return true;
+}
+
+bool Manual::ReadKeys(const KeyReader& section, bool& displayedOut) {
+    uint32_t logical = 0, accessible = 0, firstKey = 0, firstNote = 0, input = 0;
+    if (!section.RequiredText("Name", kNameBuffer, name,
+                              "The name of manual %d could not be found in the organ definition file or the manual section is missing.",
+                              index) ||
+        !section.Whole("NumberOfLogicalKeys", kNumberBuffer, 1, kMaxLogicalKeys, logical,
+                       "The NumberOfLogicalKeys setting for manual %d could not be found in the organ definition file.",
+                       "An NumberOfLogicalKeys setting for manual %d is specified in the organ definition file.",
+                       index) ||
+        !section.Whole("NumberOfAccessibleKeys", kNumberBuffer, 0,
+                       std::min<uint32_t>(kMaxAccessibleKeys, logical), accessible,
+                       "The NumberOfAccessibleKeys setting for manual %d could not be found in the organ definition file.",
+                       "An invalid NumberOfAccessibleKeys setting for manual %d is specified in the organ definition file.",
+                       index) ||
+        // The accessible keys must end at or before the last logical key.
+        !section.Whole("FirstAccessibleKeyLogicalKeyNumber", kNumberBuffer, 1,
+                       logical - std::max<uint32_t>(accessible, 1) + 1, firstKey,
+                       "The FirstAccessibleKeyLogicalKeyNumber setting for manual %d could not be found in the organ definition file.",
+                       "An invalid FirstAccessibleKeyLogicalKeyNumber setting for manual %d is specified in the organ definition file.",
+                       index) ||
+        !section.Whole("FirstAccessibleKeyMIDINoteNumber", kNumberBuffer, 0, kMaxMidiNote, firstNote,
+                       "The FirstAccessibleKeyMIDINoteNumber setting for manual %d could not be found in the organ definition file.",
+                       "An invalid FirstAccessibleKeyMIDINoteNumber setting for manual %d is specified in the organ definition file (0-127).",
+                       index) ||
+        !section.Whole("MIDIInputNumber", kNumberBuffer, 1, kManualMidiInputs, input,
+                       "The MIDI input number for manual %d could not be found in the organ definition file.",
+                       "An invalid MIDI input number for manual %d is specified in the organ definition file.",
+                       index))
+        return false;
+    numberOfLogicalKeys = static_cast<int>(logical);
+    numberOfAccessibleKeys = static_cast<int>(accessible);
+    firstAccessibleKey = static_cast<int>(firstKey) - 1;
+    firstAccessibleKeyMidiNote = static_cast<int>(firstNote);
+    midiNoteOfKey0 = firstAccessibleKeyMidiNote - firstAccessibleKey;
+    midiInput = static_cast<int>(input) - 1;
+
+    if (!section.Flag("Displayed", displayed,
+                      "The Displayed setting for manual %d is not specified in the organ definition file.",
+                      "The Displayed setting for manual %d is invalid (Y/N).", index))
+        return false;
+    displayedOut = displayed;
+    return section.Flag("DispKeyColourInverted", keyColourInverted,
+                        "The DispKeyColourInverted setting for manual %d is not specified in the organ definition file.",
+                        "The DispKeyColourInverted setting for manual %d is invalid.", index) &&
+           ReadCounts(section);
+}
+
+bool Manual::ReadCounts(const KeyReader& section) {
+    uint32_t stopCount = 0, couplers = 0, divisionals = 0, tremulantCount = 0;
+    if (!section.Whole("NumberOfStops", kNumberBuffer, 0, kMaxStopsPerManual, stopCount,
+                       "The number of stops for manual %d could not be found in the organ definition file.",
+                       "An invalid number of stops for manual %d is specified in the organ definition file.",
+                       index) ||
+        !section.OptionalWhole("NumberOfCouplers", kNumberBuffer, 0, kMaxManualCouplers, couplers,
+                               "An invalid number of couplers for manual %d is specified in the organ definition file.",
+                               index) ||
+        !section.OptionalWhole("NumberOfDivisionals", kNumberBuffer, 0, kMaxManualDivisionals, divisionals,
+                               "An invalid number of divisional combinations for manual %d is specified in the organ definition file.",
+                               index) ||
+        !section.OptionalWhole("NumberOfTremulants", kNumberBuffer, 0, kMaxManualTremulants, tremulantCount,
+                               "An invalid number of tremulants for manual %d is specified in the organ definition file.",
+                               index))
+        return false;
+    numberOfStops = static_cast<int>(stopCount);
+    numberOfCouplers = static_cast<int>(couplers);
+    numberOfDivisionals = static_cast<int>(divisionals);
+    numberOfTremulants = static_cast<int>(tremulantCount);
+    comments = section.Text("Comments", kCommentsBuffer);
+    return true;
+}
+
+bool Manual::LoadTremulants(const KeyReader& section) {
+    for (int t = 0; t < numberOfTremulants; ++t) {
+        std::string key = NumberedName("Tremulant", t + 1);
+        uint32_t number = 0;
+        if (!section.Whole(key.c_str(), kSpecifierBuffer, 1, organ->numberOfTremulants, number,
+                           "Tremulant specifier %d for manual %d could not be found in the organ definition file.",
+                           "Tremulant specifier %d for manual %d references an invalid tremulant in the organ definition file.",
+                           t + 1, index))
+            return false;
+        tremulants[static_cast<size_t>(t)] = static_cast<int>(number) - 1;
+    }
+    return true;
+}
+
+bool Manual::LoadStops(const DefinitionFile& file, const KeyReader& section) {
+    for (int s = 0; s < numberOfStops; ++s) {
+        std::string key = NumberedName("Stop", s + 1);
+        std::string specifier = section.Text(key.c_str(), kSpecifierBuffer);
+        if (specifier.empty()) {
+            section.Report("Stop specifier %d for manual %d could not be found in the organ definition file.",
+                           s + 1, index);
+            return false;
+        }
+        Stop* stop = new (std::nothrow) Stop(*organ);
+        if (stop == nullptr) {
+            section.Report("Memory could not be allocated for stop %d, manual %d.", s + 1, index);
+            return false;
+        }
+        stops[static_cast<size_t>(s)] = stop;
+        if (!stop->Load(file, ParseWholeNumber(specifier.c_str()))) {
+            section.Report("Stop %d on manual %d failed to load.", s + 1, index);
+            return false;
+        }
+    }
+    return true;
+}
+
+bool Manual::LoadCouplers(const KeyReader& section) {
+    for (int c = 0; c < numberOfCouplers; ++c) {
+        std::string key = NumberedName("Coupler", c + 1);
+        std::string specifier = section.Text(key.c_str(), kSpecifierBuffer);
+        if (specifier.empty()) {
+            section.Report("Coupler specifier %d for manual %d could not be found in the organ definition file.",
+                           c + 1, index);
+            return false;
+        }
+        if (!LoadCoupler(c, ParseWholeNumber(specifier.c_str()))) {
+            section.Report("Coupler %d on manual %d failed to load.", c + 1, index);
+            return false;
+        }
+    }
+    return true;
+}
+
+bool Manual::LoadDivisionals(const KeyReader& section) {
+    for (int d = 0; d < numberOfDivisionals; ++d) {
+        std::string key = NumberedName("Divisional", d + 1);
+        std::string specifier = section.Text(key.c_str(), kSpecifierBuffer);
+        if (specifier.empty()) {
+            section.Report("Divisional combination specifier %d for manual %d could not be found in the organ definition file.",
+                           d + 1, index);
+            return false;
+        }
+        if (!LoadDivisional(d, ParseWholeNumber(specifier.c_str()))) {
+            section.Report("Divisional combination %d on manual %d failed to load.", d + 1, index);
+            return false;
+        }
+    }
+    return true;
+}
+
+// Couplers and divisionals have no model yet: an organ that lists them is
+// refused rather than loaded as if they were there.
+bool Manual::LoadCoupler(int c, int couplerNumber) {
+    ReportError("Couplers are not supported by this version of Tessaline (coupler specifier %d "
+                "for manual %d names Coupler%03d).",
+                kManualAction, c + 1, index, couplerNumber);
+    return false;
+}
+
+bool Manual::LoadDivisional(int d, int divisionalNumber) {
+    ReportError("Divisional combinations are not supported by this version of Tessaline "
+                "(divisional combination specifier %d for manual %d names Divisional%03d).",
+                kManualAction, d + 1, index, divisionalNumber);
+    return false;
+}
+
+void Manual::LayOutKeys(uint32_t slot) {
+    const ConsoleLayout& layout = organ->Layout();
+    keyboardSlot = slot;
+    uint32_t firstNote = static_cast<uint32_t>(firstAccessibleKeyMidiNote);
+    uint32_t count = static_cast<uint32_t>(numberOfAccessibleKeys);
+    KeyboardPlacement keyboard = layout.Keyboard(slot, firstNote, count);
+    keyboardRect = {keyboard.left, keyboard.keyTop, keyboard.left + keyboard.width,
+                    keyboard.keyTop + kKeyStripHeight};
+    for (uint32_t k = 0; k < count; ++k) {
+        ManualKey& key = keys[static_cast<size_t>(firstAccessibleKey) + k];
+        uint32_t note = firstNote + k;
+        key.playable = true;
+        key.midiNote = static_cast<int32_t>(note);
+        key.position = layout.KeyPosition(keyboard, firstNote, note);
+        key.shape = ShapeOfKey(note, k == 0, k + 1 == count);
+    }
+}
+
+bool Manual::LoadSecondPass(const DefinitionFile& file) {
+    KeyReader section(file, NumberedName("Manual", index), kSecondPassAction);
+    for (int s = 0; s < numberOfStops; ++s) {
+        std::string key = NumberedName("Stop", s + 1);
+        std::string specifier = section.Text(key.c_str(), kSpecifierBuffer);
+        if (specifier.empty()) {
+            section.Report("Stop specifier %d for manual %d could not be found in the organ definition file.",
+                           s + 1, index);
+            return false;
+        }
+        if (!stops[static_cast<size_t>(s)]->ResolveSharedPipes(file, ParseWholeNumber(specifier.c_str()))) {
+            section.Report("Reference stop %d for manual %d could not be loaded.", s + 1, index);
+            return false;
+        }
+    }
+    return true;
+}
+
+void Manual::DestroyStops() {
+    for (Stop*& stop : stops) {
+        delete stop;
+        stop = nullptr;
+    }
+}
+
+bool Manual::Unload() {
+    DestroyStops();
+    name.clear();
+    comments.clear();
+    numberOfLogicalKeys = numberOfAccessibleKeys = firstAccessibleKey = 0;
+    firstAccessibleKeyMidiNote = midiNoteOfKey0 = midiInput = 0;
+    displayed = keyColourInverted = false;
+    numberOfStops = numberOfCouplers = numberOfDivisionals = numberOfTremulants = 0;
+    keys.fill(ManualKey{});
+    tremulants.fill(0);
+    keyboardSlot = 0;
+    keyboardRect = Rect{};
+    loaded = false;
+    return true;
+}
+
+Stop* Manual::GetStop(int s) const {
+    if (!loaded || s < 0 || s >= numberOfStops) return nullptr;
+    return stops[static_cast<size_t>(s)];
+}
+
+}  // namespace tessaline

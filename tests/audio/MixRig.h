@@ -1,0 +1,99 @@
+#pragma once
+// An engine with its voice pool and hand-made pipes, rendered without a
+// device: a test sets the play position, starts and stops pipes and renders
+// blocks at chosen frame times.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <span>
+#include <vector>
+
+#include "audio/AudioEngine.h"
+#include "audio/Enclosure.h"
+#include "audio/PipeVoice.h"
+#include "audio/Tremulant.h"
+#include "organ/Pipe.h"
+
+namespace tessaline::test {
+
+class MixRig {
+public:
+    MixRig(int64_t bufferFrames, OutputMode mode, int groupCount = 1)
+        : pool(std::make_unique<VoicePool>(engine)) {
+        engine.SetBufferFrames(bufferFrames);
+        engine.SetOutputMode(mode);
+        engine.SetGroupCount(groupCount);
+        engine.SetSources(pool.get(), {}, {});
+        engine.AllocateMixBuffers();
+    }
+
+    // A looped pipe: frames (one value each in mono memory, left/right pairs
+    // in stereo memory) with the loop [loopStart, releaseStart).
+    Pipe& Looped(std::vector<int16_t> values, int64_t loopStart, int64_t releaseStart,
+                 int group = 1) {
+        Pipe& pipe = Add(std::move(values), group);
+        pipe.sample.loopStart = loopStart;
+        pipe.sample.releaseStart = releaseStart;
+        return pipe;
+    }
+    Pipe& Percussive(std::vector<int16_t> values, int group = 1) {
+        Pipe& pipe = Add(std::move(values), group);
+        pipe.sample.percussive = true;
+        return pipe;
+    }
+
+    // Renders one block; returns its interleaved output.
+    std::vector<int16_t> Render(int64_t frames, int64_t blockTime) {
+        std::vector<int16_t> out(static_cast<size_t>(frames) * 2, 12345);
+        EXPECT_TRUE(engine.RenderBlock(out, frames, blockTime));
+        return out;
+    }
+    // Renders [from, from + total) in blocks of the given sizes, cycled, and
+    // returns the interleaved output of the whole stretch.
+    std::vector<int16_t> RenderStretch(int64_t from, int64_t total, std::vector<int64_t> sizes) {
+        std::vector<int16_t> all;
+        size_t k = 0;
+        for (int64_t t = from; t < from + total;) {
+            int64_t n = std::min(sizes[k++ % sizes.size()], from + total - t);
+            std::vector<int16_t> block = Render(n, t);
+            all.insert(all.end(), block.begin(), block.end());
+            t += n;
+        }
+        return all;
+    }
+
+    AudioEngine engine;
+    std::unique_ptr<VoicePool> pool;
+
+private:
+    Pipe& Add(std::vector<int16_t> values, int group) {
+        const int channels = engine.Mode() == OutputMode::Stereo ? 2 : 1;
+        memories.push_back(std::make_unique<std::vector<int16_t>>(std::move(values)));
+        pipes.push_back(std::make_unique<Pipe>());
+        Pipe& pipe = *pipes.back();
+        pipe.sample.memory = memories.back()->data();
+        pipe.sample.end = static_cast<int64_t>(memories.back()->size()) / channels;
+        pipe.windchestGroup = group;
+        pipe.voicePool = pool.get();
+        return pipe;
+    }
+
+    std::vector<std::unique_ptr<std::vector<int16_t>>> memories;
+    std::vector<std::unique_ptr<Pipe>> pipes;
+};
+
+// Left values of an interleaved block.
+inline std::vector<int32_t> Left(const std::vector<int16_t>& out) {
+    std::vector<int32_t> left;
+    for (size_t i = 0; i < out.size(); i += 2) left.push_back(out[i]);
+    return left;
+}
+inline std::vector<int32_t> Right(const std::vector<int16_t>& out) {
+    std::vector<int32_t> right;
+    for (size_t i = 1; i < out.size(); i += 2) right.push_back(out[i]);
+    return right;
+}
+
+}  // namespace tessaline::test

@@ -1,0 +1,93 @@
+#include "support/OrganSections.h"
+
+#include <cstdio>
+
+#include "support/WavBuilder.h"
+
+namespace tessaline::test {
+
+namespace {
+
+std::string Numbered(const char* stem, int number) {
+    char name[32];
+    std::snprintf(name, sizeof name, "%s%03d", stem, number);
+    return name;
+}
+
+}  // namespace
+
+void SetControlKeys(OrganFileBuilder& b, const std::string& section, const std::string& name) {
+    b.Set(section, "Name", name);
+    b.Set(section, "Displayed", "Y");
+    b.Set(section, "DispKeyLabelOnLeft", "N");
+    b.Set(section, "DispLabelColour", "White");
+    b.Set(section, "DispLabelFontSize", "Normal");
+}
+
+void SetDrawstopKeys(OrganFileBuilder& b, const std::string& section, const std::string& name,
+                     int row, int column) {
+    b.Set(section, "DispDrawstopRow", std::to_string(row));
+    b.Set(section, "DispDrawstopCol", std::to_string(column));
+    b.Set(section, "DefaultToEngaged", "N");
+    b.Set(section, "DisplayInInvertedState", "N");
+    b.Set(section, "DispImageNum", "1");
+    SetControlKeys(b, section, name);
+}
+
+void SetButtonKeys(OrganFileBuilder& b, const std::string& section, const std::string& name,
+                   int row, int column) {
+    b.Set(section, "DispButtonCol", std::to_string(column));
+    b.Set(section, "DispButtonRow", std::to_string(row));
+    b.Set(section, "MIDIProgramChangeNumber", "1");
+    b.Set(section, "DispImageNum", "1");
+    SetControlKeys(b, section, name);
+}
+
+void SetStop(OrganFileBuilder& b, int n, const std::vector<std::string>& specifiers) {
+    std::string section = Numbered("Stop", n);
+    SetDrawstopKeys(b, section, "Stop " + std::to_string(n), 1, (n - 1) % 4 + 1);
+    b.Set(section, "AmplitudeLevel", "100");
+    b.Set(section, "NumberOfLogicalPipes", std::to_string(specifiers.size()));
+    b.Set(section, "NumberOfAccessiblePipes", std::to_string(specifiers.size()));
+    b.Set(section, "FirstAccessiblePipeLogicalPipeNumber", "1");
+    b.Set(section, "FirstAccessiblePipeLogicalKeyNumber", "1");
+    b.Set(section, "WindchestGroup", "1");
+    b.Set(section, "Percussive", "N");
+    for (size_t p = 0; p < specifiers.size(); ++p)
+        b.Set(section, Numbered("Pipe", static_cast<int>(p + 1)), specifiers[p]);
+}
+
+void SetManual(OrganFileBuilder& b, int m, int keys, const std::vector<int>& stops) {
+    std::string section = Numbered("Manual", m);
+    b.Set(section, "Name", "Manual " + std::to_string(m));
+    b.Set(section, "NumberOfLogicalKeys", std::to_string(keys));
+    b.Set(section, "NumberOfAccessibleKeys", std::to_string(keys));
+    b.Set(section, "FirstAccessibleKeyLogicalKeyNumber", "1");
+    b.Set(section, "FirstAccessibleKeyMIDINoteNumber", "36");
+    b.Set(section, "MIDIInputNumber", "1");
+    b.Set(section, "Displayed", "Y");
+    b.Set(section, "DispKeyColourInverted", "N");
+    b.Set(section, "NumberOfStops", std::to_string(stops.size()));
+    for (size_t s = 0; s < stops.size(); ++s)
+        b.Set(section, Numbered("Stop", static_cast<int>(s + 1)), std::to_string(stops[s]));
+}
+
+std::string WritePipeWav(const TempDir& dir, const std::string& relative, int channels,
+                         int frames) {
+    WavBuilder wav;
+    uint32_t n = static_cast<uint32_t>(frames);
+    wav.Channels(static_cast<uint16_t>(channels)).Pattern(n).Loop(n / 6, n / 2).Cue(n / 6).Cue(n * 3 / 4);
+    dir.Write(relative, wav.Build());
+    return relative;
+}
+
+std::vector<std::string> WritePipeWavs(const TempDir& dir, const std::string& folder, int count,
+                                       int channels) {
+    std::vector<std::string> specifiers;
+    for (int p = 1; p <= count; ++p)
+        specifiers.push_back(
+            WritePipeWav(dir, folder + "/" + Numbered("p", p) + ".wav", channels));
+    return specifiers;
+}
+
+}  // namespace tessaline::test

@@ -25,10 +25,6 @@ constexpr uint32_t kImageSets = 2;
 constexpr uint32_t kMaxMidiNote = 127;
 constexpr uint32_t kProgramChanges = 128;
 
-constexpr int32_t kDrawstopPictureSize = 65;
-constexpr int32_t kButtonPictureWidth = 31;
-constexpr int32_t kButtonPictureHeight = 30;
-
 }  // namespace
 
 bool IsReservedShortcutKey(uint32_t code) {

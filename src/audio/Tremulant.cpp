@@ -119,15 +119,9 @@ bool Tremulant::Load(const DefinitionFile& file, int tremulantNumber,
     // 2 pi radians per period of periodMs x 44.1 frames.
     fullSpeed = static_cast<float>(62.831856 / (periodMs * 441.0));
     depthPerSpeed = depth / fullSpeed;
-    // A group naming the tremulant twice is processed twice. Attachments past
-    // the link table are ignored rather than written beyond it.
-    for (size_t g = 0; g < groups.size(); ++g) {
-        const WindchestGroup& group = groups[g];
-        for (uint32_t t = 0; t < group.tremulantCount && t < group.tremulants.size(); ++t) {
-            if (group.tremulants[t] != tremulantNumber - 1 || linkCount == kMaxGroupLinks) continue;
-            links[static_cast<size_t>(linkCount++)].group = static_cast<int>(g);
-        }
-    }
+    std::array<int, kMaxGroupLinks> found{};
+    linkCount = FindAttachments(groups, GroupList::Tremulants, tremulantNumber - 1, found);
+    for (int i = 0; i < linkCount; ++i) links[static_cast<size_t>(i)].group = found[static_cast<size_t>(i)];
     loaded = true;
     return true;
 }

@@ -173,6 +173,29 @@ TEST(VoiceMix, PoolOf2048DropsFurtherStartsSilently) {
     EXPECT_EQ(Left(rig.Render(4, 12)), Values(4, 0));
 }
 
+TEST(VoiceMix, APipeSilencedWithThePoolLeavesItsFormerSlotAlone) {
+    MixRig rig(8, OutputMode::Mono);
+    Pipe& stopped = rig.Looped({1, 1}, 0, 2);
+    Pipe& cut = rig.Looped({10, 10}, 0, 2);
+    Pipe& second = rig.Looped({200, 200}, 0, 2);
+    Pipe& fourth = rig.Looped({3000, 3000}, 0, 2);
+    stopped.Start();
+    cut.Start();
+    rig.pool->SilenceAllVoices();  // the pipes still believe they sound
+    second.Start();
+    fourth.Start();
+    ASSERT_EQ(second.voice, &(*rig.pool)[0]);
+    ASSERT_EQ(fourth.voice, &(*rig.pool)[1]);
+
+    stopped.Stop();
+    cut.Cut();
+    EXPECT_FALSE(stopped.sounding);
+    EXPECT_FALSE(cut.sounding);
+    EXPECT_FALSE(second.voice->stopPending.load());
+    EXPECT_TRUE(fourth.voice->inUse.load());
+    EXPECT_EQ(Left(rig.Render(2, 8)), (Values{3200, 3200}));
+}
+
 TEST(VoiceMix, PipeWithoutAPlayableSampleDoesNotSound) {
     MixRig rig(8, OutputMode::Mono);
     Pipe& emptyLoop = rig.Looped({1, 2, 3}, 2, 2);

@@ -108,6 +108,9 @@ BENCHMARK_CAPTURE(Baseline, mono, OutputMode::Mono)->Repetitions(kRepetitions);
 // Keeps the least CPU time per block of the runs of each benchmark.
 class FigureReporter : public benchmark::ConsoleReporter {
 public:
+    // No colour codes: scripts read the FIGURE lines from the start of a line.
+    FigureReporter() : ConsoleReporter(OO_Tabular) {}
+
     void ReportRuns(const std::vector<Run>& runs) override {
         ConsoleReporter::ReportRuns(runs);
         for (const Run& run : runs) {

@@ -40,7 +40,8 @@ struct Organ {
             auto& values = memory[static_cast<size_t>(v)];
             values.resize(static_cast<size_t>(kFrames * channels));
             for (size_t i = 0; i < values.size(); ++i)
-                values[i] = static_cast<int16_t>((i * 37 + static_cast<size_t>(v) * 11) % 4001) - 2000;
+                values[i] =
+                    static_cast<int16_t>((i * 37 + static_cast<size_t>(v) * 11) % 4001) - 2000;
             Pipe& pipe = pipes[static_cast<size_t>(v)];
             pipe.sample.memory = values.data();
             pipe.sample.loopStart = kAttack;

@@ -104,7 +104,8 @@ bool Enclosure::Load(const DefinitionFile& file, int enclosureIndex, int x, int 
     indicatorY = y;
     std::array<int, kMaxGroupLinks> found{};
     linkCount = FindAttachments(groups, GroupList::Enclosures, enclosureIndex, found);
-    for (int i = 0; i < linkCount; ++i) links[static_cast<size_t>(i)].group = found[static_cast<size_t>(i)];
+    for (int i = 0; i < linkCount; ++i)
+        links[static_cast<size_t>(i)].group = found[static_cast<size_t>(i)];
     loaded = true;
     return true;
 }

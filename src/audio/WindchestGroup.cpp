@@ -25,7 +25,8 @@ bool WindchestGroup::Load(const DefinitionFile& file, int index, uint32_t organE
                           uint32_t organTremulants) {
     Clear();
     const int number = index + 1;
-    KeyReader keys(file, NumberedName("WindchestGroup", number), "Loading an organ windchest group.");
+    KeyReader keys(file, NumberedName("WindchestGroup", number),
+                   "Loading an organ windchest group.");
     bool ok =
         keys.Whole("NumberOfEnclosures", kNumberBuffer, 0, kMaxGroupEnclosures, enclosureCount,
                    "The NumberOfEnclosures setting for windchest group %d is not specified in the "

@@ -40,7 +40,8 @@ struct Organ {
             auto& values = memory[static_cast<size_t>(v)];
             values.resize(static_cast<size_t>(kFrames * channels));
             for (size_t i = 0; i < values.size(); ++i)
-                values[i] = static_cast<int16_t>((i * 37 + static_cast<size_t>(v) * 11) % 4001) - 2000;
+                values[i] =
+                    static_cast<int16_t>((i * 37 + static_cast<size_t>(v) * 11) % 4001) - 2000;
             Pipe& pipe = pipes[static_cast<size_t>(v)];
             pipe.sample.memory = values.data();
             pipe.sample.loopStart = kAttack;
@@ -108,6 +109,9 @@ BENCHMARK_CAPTURE(Baseline, mono, OutputMode::Mono)->Repetitions(kRepetitions);
 // Keeps the least CPU time per block of the runs of each benchmark.
 class FigureReporter : public benchmark::ConsoleReporter {
 public:
+    // No colour codes: scripts read the FIGURE lines from the start of a line.
+    FigureReporter() : ConsoleReporter(OO_Tabular) {}
+
     void ReportRuns(const std::vector<Run>& runs) override {
         ConsoleReporter::ReportRuns(runs);
         for (const Run& run : runs) {

@@ -18,9 +18,7 @@ namespace {
 constexpr int kPrefetchVoices = 8;  // how far ahead sample data is fetched
 constexpr int64_t kCacheLine = 64;
 
-int16_t Clip(int32_t value) {
-    return static_cast<int16_t>(std::clamp(value, -32767, 32767));
-}
+int16_t Clip(int32_t value) { return static_cast<int16_t>(std::clamp(value, -32767, 32767)); }
 
 // Asks for the frames a voice will read in this block, so that the loads of
 // the next voices overlap the mixing of this one.

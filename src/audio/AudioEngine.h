@@ -90,7 +90,9 @@ public:
 
     // The mix buffer of a windchest group: frames of left, right. Tests read
     // it after RenderBlock. Any thread while no block renders.
-    const int32_t* GroupBuffer(int group) const { return groupBuffers[static_cast<size_t>(group)].data(); }
+    const int32_t* GroupBuffer(int group) const {
+        return groupBuffers[static_cast<size_t>(group)].data();
+    }
 
 private:
     void MixVoices(int64_t frameCount, int64_t blockTime);

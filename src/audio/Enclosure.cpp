@@ -102,15 +102,10 @@ bool Enclosure::Load(const DefinitionFile& file, int enclosureIndex, int x, int 
     levelSlope = static_cast<float>(100 - minimumLevel) / 100.0f;
     indicatorX = x;
     indicatorY = y;
-    // A group naming the enclosure twice is processed twice. Attachments past
-    // the link table are ignored rather than written beyond it.
-    for (size_t g = 0; g < groups.size(); ++g) {
-        const WindchestGroup& group = groups[g];
-        for (uint32_t e = 0; e < group.enclosureCount && e < group.enclosures.size(); ++e) {
-            if (group.enclosures[e] != enclosureIndex || linkCount == kMaxGroupLinks) continue;
-            links[static_cast<size_t>(linkCount++)].group = static_cast<int>(g);
-        }
-    }
+    std::array<int, kMaxGroupLinks> found{};
+    linkCount = FindAttachments(groups, GroupList::Enclosures, enclosureIndex, found);
+    for (int i = 0; i < linkCount; ++i)
+        links[static_cast<size_t>(i)].group = found[static_cast<size_t>(i)];
     loaded = true;
     return true;
 }

@@ -16,8 +16,8 @@ constexpr size_t kNumberBuffer = 16;
 constexpr double kTwoPi = 2.0 * std::numbers::pi;
 }  // namespace
 
-void TremulantGroupLink::Modulate(const Tremulant& tremulant, int32_t* frames,
-                                  int64_t frameCount, bool state) {
+void TremulantGroupLink::Modulate(const Tremulant& tremulant, int32_t* frames, int64_t frameCount,
+                                  bool state) {
     if (speed == 0.0f && !state) return;
     for (int64_t i = 0; i < frameCount; ++i) {
         phase += speed;
@@ -37,8 +37,8 @@ void TremulantGroupLink::Modulate(const Tremulant& tremulant, int32_t* frames,
     }
 }
 
-void TremulantGroupLink::Process(const Tremulant& tremulant, int32_t* buffer,
-                                 int64_t frameCount, int64_t blockTime) {
+void TremulantGroupLink::Process(const Tremulant& tremulant, int32_t* buffer, int64_t frameCount,
+                                 int64_t blockTime) {
     if (events.BeginBlock()) {
         on = onAfterReset.load(std::memory_order_relaxed);
         speed = 0.0f;
@@ -119,15 +119,10 @@ bool Tremulant::Load(const DefinitionFile& file, int tremulantNumber,
     // 2 pi radians per period of periodMs x 44.1 frames.
     fullSpeed = static_cast<float>(62.831856 / (periodMs * 441.0));
     depthPerSpeed = depth / fullSpeed;
-    // A group naming the tremulant twice is processed twice. Attachments past
-    // the link table are ignored rather than written beyond it.
-    for (size_t g = 0; g < groups.size(); ++g) {
-        const WindchestGroup& group = groups[g];
-        for (uint32_t t = 0; t < group.tremulantCount && t < group.tremulants.size(); ++t) {
-            if (group.tremulants[t] != tremulantNumber - 1 || linkCount == kMaxGroupLinks) continue;
-            links[static_cast<size_t>(linkCount++)].group = static_cast<int>(g);
-        }
-    }
+    std::array<int, kMaxGroupLinks> found{};
+    linkCount = FindAttachments(groups, GroupList::Tremulants, tremulantNumber - 1, found);
+    for (int i = 0; i < linkCount; ++i)
+        links[static_cast<size_t>(i)].group = found[static_cast<size_t>(i)];
     loaded = true;
     return true;
 }

@@ -194,8 +194,7 @@ void MixWith(const Kernel& kernel, PipeVoice& voice, int32_t* buffer, int64_t n,
 
 }  // namespace
 
-void AddWidened(int32_t* __restrict destination, const int16_t* __restrict source,
-                int64_t count) {
+void AddWidened(int32_t* __restrict destination, const int16_t* __restrict source, int64_t count) {
     int64_t i = 0;
     for (; i + 8 <= count; i += 8) {
         AddFour(destination + i, source + i);

@@ -1,5 +1,7 @@
 #include "audio/WindchestGroup.h"
 
+#include <algorithm>
+
 #include "organ/DefinitionReader.h"
 #include "organ/KeyReader.h"
 
@@ -23,7 +25,8 @@ bool WindchestGroup::Load(const DefinitionFile& file, int index, uint32_t organE
                           uint32_t organTremulants) {
     Clear();
     const int number = index + 1;
-    KeyReader keys(file, NumberedName("WindchestGroup", number), "Loading an organ windchest group.");
+    KeyReader keys(file, NumberedName("WindchestGroup", number),
+                   "Loading an organ windchest group.");
     bool ok =
         keys.Whole("NumberOfEnclosures", kNumberBuffer, 0, kMaxGroupEnclosures, enclosureCount,
                    "The NumberOfEnclosures setting for windchest group %d is not specified in the "
@@ -74,6 +77,23 @@ bool WindchestGroup::Load(const DefinitionFile& file, int index, uint32_t organE
     }
     loaded = true;
     return true;
+}
+
+int FindAttachments(std::span<const WindchestGroup> groups, GroupList list, int target,
+                    std::array<int, kMaxGroupLinks>& found) {
+    int count = 0;
+    for (size_t g = 0; g < groups.size(); ++g) {
+        const WindchestGroup& group = groups[g];
+        const bool enclosures = list == GroupList::Enclosures;
+        const uint32_t entries = std::min<uint32_t>(
+            enclosures ? group.enclosureCount : group.tremulantCount, kMaxGroupEnclosures);
+        for (uint32_t e = 0; e < entries; ++e) {
+            const int entry = enclosures ? group.enclosures[e] : group.tremulants[e];
+            if (entry == target && count < kMaxGroupLinks)
+                found[static_cast<size_t>(count++)] = static_cast<int>(g);
+        }
+    }
+    return count;
 }
 
 }  // namespace tessaline

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <span>
 #include <string>
 
 #include "organ/Constants.h"
@@ -32,5 +33,15 @@ public:
     bool loaded = false;
     AudioEngine* engine = nullptr;
 };
+
+enum class GroupList { Enclosures, Tremulants };
+
+// The group numbers of every entry equal to target in the groups' enclosure or
+// tremulant lists, in order of group number and then of list position (a
+// group naming it twice appears twice). groups is the organ's table, indexed
+// by group number. Entries past the table of links are left out rather than
+// written beyond it. Returns how many were found.
+int FindAttachments(std::span<const WindchestGroup> groups, GroupList list, int target,
+                    std::array<int, kMaxGroupLinks>& found);
 
 }  // namespace tessaline

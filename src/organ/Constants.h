@@ -57,7 +57,7 @@ inline constexpr size_t kTremulantEventRing = 256;
 // Attachments of one enclosure or tremulant to windchest groups.
 inline constexpr int kMaxGroupLinks = 12;
 inline constexpr int kMaxGroupEnclosures = 6;  // per windchest group
-inline constexpr int kMaxGroupTremulants = 6;
+inline constexpr int kMaxGroupTremulants = kMaxGroupEnclosures;
 // Release cross-fade of the integer kernels: gain 32767 falling by 32 a frame.
 inline constexpr int32_t kReleaseFadeStart = 32767;
 inline constexpr int32_t kReleaseFadeStep = 32;

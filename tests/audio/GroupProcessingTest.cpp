@@ -26,10 +26,11 @@ struct ProcessedGroup {
                             int16_t level = 1000)
         : rig(8, OutputMode::Mono) {
         RecordingErrorSink errors;
-        file.ParseText("[WindchestGroup001]\nNumberOfEnclosures=1\nNumberOfTremulants=1\n"
-                       "Enclosure001=1\nTremulant001=1\n[Enclosure001]\nName=Swell\n"
-                       "MIDIInputNumber=1\n" +
-                       enclosureKeys + "\n[Tremulant001]\n" + tremulantKeys + "\n");
+        file.ParseText(
+            "[WindchestGroup001]\nNumberOfEnclosures=1\nNumberOfTremulants=1\n"
+            "Enclosure001=1\nTremulant001=1\n[Enclosure001]\nName=Swell\n"
+            "MIDIInputNumber=1\n" +
+            enclosureKeys + "\n[Tremulant001]\n" + tremulantKeys + "\n");
         EXPECT_TRUE(groups[1].Load(file, 0, 1, 1));
         EXPECT_TRUE(enclosure->Load(file, 0, 10, 20, groups));
         EXPECT_TRUE(tremulant->Load(file, 1, groups));
@@ -51,9 +52,9 @@ struct ProcessedGroup {
 const char* kTremulant = "Period=32\nStartRate=100\nStopRate=100\nAmpModDepth=50";
 
 TEST(Enclosure, MinimumLevelMapsControllerValues) {
-    for (auto [minimum, at0, at64, at127] : {std::array<uint32_t, 4>{0, 0, 64, 127},
-                                             std::array<uint32_t, 4>{50, 63, 95, 127},
-                                             std::array<uint32_t, 4>{100, 127, 127, 127}}) {
+    for (auto [minimum, at0, at64, at127] :
+         {std::array<uint32_t, 4>{0, 0, 64, 127}, std::array<uint32_t, 4>{50, 63, 95, 127},
+          std::array<uint32_t, 4>{100, 127, 127, 127}}) {
         ProcessedGroup g("AmpMinimumLevel=" + std::to_string(minimum), kTremulant);
         EXPECT_EQ(g.enclosure->LevelFor(0), at0) << minimum;
         EXPECT_EQ(g.enclosure->LevelFor(64), at64) << minimum;
@@ -210,7 +211,8 @@ TEST(Tremulant, PhaseStaysPreciseOverLongPlaying) {
     }
     EXPECT_GE(link.phase, 0.0);
     EXPECT_LT(link.phase, 2 * std::numbers::pi);
-    const double expected = std::fmod(static_cast<double>(total) * link.speed, 2 * std::numbers::pi);
+    const double expected =
+        std::fmod(static_cast<double>(total) * link.speed, 2 * std::numbers::pi);
     EXPECT_NEAR(link.phase, expected, 1e-6);
 }
 

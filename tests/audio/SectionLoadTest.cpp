@@ -27,7 +27,8 @@ Outcome LoadGroup(const std::string& text, uint32_t organEnclosures = 2,
     file.ParseText(text);
     WindchestGroup group;
     bool loaded = group.Load(file, 1, organEnclosures, organTremulants);
-    for (const auto& e : errors.Errors()) EXPECT_EQ(e.attemptedAction, "Loading an organ windchest group.");
+    for (const auto& e : errors.Errors())
+        EXPECT_EQ(e.attemptedAction, "Loading an organ windchest group.");
     if (!loaded) {
         EXPECT_FALSE(group.loaded);
         EXPECT_EQ(group.enclosureCount, 0u);
@@ -41,9 +42,10 @@ TEST(WindchestGroupSection, CountsAndSpecifiersAreChecked) {
               std::vector<std::string>{"The NumberOfEnclosures setting for windchest group 2 is "
                                        "not specified in the organ definition file."});
     for (const char* bad : {"7", "-1"}) {
-        EXPECT_EQ(LoadGroup(head + "NumberOfEnclosures=" + bad + "\nNumberOfTremulants=0\n").messages,
-                  std::vector<std::string>{"An invalid NumberOfEnclosures setting for windchest "
-                                           "group 2 is specified in the organ definition file."});
+        EXPECT_EQ(
+            LoadGroup(head + "NumberOfEnclosures=" + bad + "\nNumberOfTremulants=0\n").messages,
+            std::vector<std::string>{"An invalid NumberOfEnclosures setting for windchest "
+                                     "group 2 is specified in the organ definition file."});
     }
     EXPECT_EQ(LoadGroup(head + "NumberOfEnclosures=0\n").messages,
               std::vector<std::string>{"The NumberOfTremulants setting for windchest group 2 is "
@@ -75,8 +77,9 @@ TEST(WindchestGroupSection, CountsAndSpecifiersAreChecked) {
 TEST(WindchestGroupSection, LoadsItsListsFromZero) {
     RecordingErrorSink errors;
     DefinitionFile file;
-    file.ParseText("[WindchestGroup001]\nNumberOfEnclosures=2\nNumberOfTremulants=1\n"
-                   "Comments=Great organ\nEnclosure001=2\nEnclosure002=1\nTremulant001=3\n");
+    file.ParseText(
+        "[WindchestGroup001]\nNumberOfEnclosures=2\nNumberOfTremulants=1\n"
+        "Comments=Great organ\nEnclosure001=2\nEnclosure002=1\nTremulant001=3\n");
     WindchestGroup group;
     ASSERT_TRUE(group.Load(file, 0, 2, 3));
     EXPECT_TRUE(group.loaded);
@@ -96,7 +99,8 @@ Outcome LoadEnclosure(const std::string& keys) {
     auto enclosure = std::make_unique<Enclosure>();
     std::array<WindchestGroup, 1> groups;
     bool loaded = enclosure->Load(file, 2, 0, 0, groups);
-    for (const auto& e : errors.Errors()) EXPECT_EQ(e.attemptedAction, "Loading an organ enclosure.");
+    for (const auto& e : errors.Errors())
+        EXPECT_EQ(e.attemptedAction, "Loading an organ enclosure.");
     if (!loaded) {
         EXPECT_TRUE(enclosure->name.empty());
     }
@@ -169,7 +173,8 @@ Outcome LoadTremulant(const std::string& keys, Tremulant* into = nullptr) {
     Tremulant& tremulant = into != nullptr ? *into : *own;
     std::array<WindchestGroup, 1> groups;
     bool loaded = tremulant.Load(file, 12, groups);
-    for (const auto& e : errors.Errors()) EXPECT_EQ(e.attemptedAction, "Loading an organ tremulant.");
+    for (const auto& e : errors.Errors())
+        EXPECT_EQ(e.attemptedAction, "Loading an organ tremulant.");
     if (!loaded) {
         EXPECT_EQ(tremulant.periodMs, 0u);
     }
@@ -178,8 +183,9 @@ Outcome LoadTremulant(const std::string& keys, Tremulant* into = nullptr) {
 
 TEST(TremulantSection, KeysAreCheckedInOrderWithTheSectionName) {
     using Messages = std::vector<std::string>;
-    EXPECT_EQ(LoadTremulant("StartRate=1\n").messages,
-              Messages{"The period for Tremulant012 is not specified in the organ definition file."});
+    EXPECT_EQ(
+        LoadTremulant("StartRate=1\n").messages,
+        Messages{"The period for Tremulant012 is not specified in the organ definition file."});
     for (const char* bad : {"31", "441001", "-40"}) {
         EXPECT_EQ(LoadTremulant(std::string("Period=") + bad + "\n").messages,
                   Messages{"An invalid period for Tremulant012 is specified in the organ "
@@ -208,9 +214,9 @@ TEST(TremulantSection, KeysAreCheckedInOrderWithTheSectionName) {
 
 TEST(TremulantSection, DerivedRatesFollowTheKeys) {
     auto tremulant = std::make_unique<Tremulant>();
-    ASSERT_TRUE(LoadTremulant("Period=200\nStartRate=10\nStopRate=3\nAmpModDepth=40\n",
-                              tremulant.get())
-                    .loaded);
+    ASSERT_TRUE(
+        LoadTremulant("Period=200\nStartRate=10\nStopRate=3\nAmpModDepth=40\n", tremulant.get())
+            .loaded);
     EXPECT_EQ(tremulant->number, 12);
     EXPECT_EQ(tremulant->periodMs, 200u);
     EXPECT_FLOAT_EQ(tremulant->startStep, 2e-8f);

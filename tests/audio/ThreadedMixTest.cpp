@@ -20,10 +20,11 @@ namespace {
 TEST(ThreadedMix, KeyActionAndRendererShareVoicesWithoutRaces) {
     test::MixRig rig(256, OutputMode::Stereo);
     DefinitionFile file;
-    file.ParseText("[WindchestGroup001]\nNumberOfEnclosures=1\nNumberOfTremulants=1\n"
-                   "Enclosure001=1\nTremulant001=1\n[Enclosure001]\nName=Swell\n"
-                   "MIDIInputNumber=1\nAmpMinimumLevel=20\n[Tremulant001]\nPeriod=100\n"
-                   "StartRate=100\nStopRate=100\nAmpModDepth=30\n");
+    file.ParseText(
+        "[WindchestGroup001]\nNumberOfEnclosures=1\nNumberOfTremulants=1\n"
+        "Enclosure001=1\nTremulant001=1\n[Enclosure001]\nName=Swell\n"
+        "MIDIInputNumber=1\nAmpMinimumLevel=20\n[Tremulant001]\nPeriod=100\n"
+        "StartRate=100\nStopRate=100\nAmpModDepth=30\n");
     std::array<WindchestGroup, 2> groups;
     ASSERT_TRUE(groups[1].Load(file, 0, 1, 1));
     auto enclosure = std::make_unique<Enclosure>();
@@ -61,9 +62,15 @@ TEST(ThreadedMix, KeyActionAndRendererShareVoicesWithoutRaces) {
     for (int step = 0; step < 60000; ++step) {
         Pipe& pipe = *pipes[random() % pipes.size()];
         switch (random() % 16) {
-            case 0: pipe.Cut(); break;
-            case 1: enclosure->SetValue(random() % 128); break;
-            case 2: tremulant->QueueToggle(); break;
+            case 0:
+                pipe.Cut();
+                break;
+            case 1:
+                enclosure->SetValue(random() % 128);
+                break;
+            case 2:
+                tremulant->QueueToggle();
+                break;
             default:
                 if (random() % 2) {
                     pipe.Start();

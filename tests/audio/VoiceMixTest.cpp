@@ -68,11 +68,11 @@ TEST(VoiceMix, ReleaseFadeCarriesItsGainAcrossBlocks) {
     EXPECT_EQ(right[0], -16384);
     EXPECT_EQ(left[1], 16367);
     EXPECT_EQ(right[1], -16368);
-    EXPECT_EQ(left[4], 16319);   // last frame of the first block (gain 32639)
-    EXPECT_EQ(left[5], 16303);   // first frame of the second (gain 32607)
+    EXPECT_EQ(left[4], 16319);  // last frame of the first block (gain 32639)
+    EXPECT_EQ(left[5], 16303);  // first frame of the second (gain 32607)
     EXPECT_EQ(right[5], -16304);
-    EXPECT_EQ(left[8], 16255);   // third block (gain 32511)
-    EXPECT_EQ(left[1023], 15);   // gain 31: the last faded frame
+    EXPECT_EQ(left[8], 16255);  // third block (gain 32511)
+    EXPECT_EQ(left[1023], 15);  // gain 31: the last faded frame
     EXPECT_EQ(right[1023], -16);
     EXPECT_EQ(left[1024], 0);
     EXPECT_EQ(right[1024], 0);
@@ -141,8 +141,8 @@ TEST(VoiceMix, PercussiveStrikesOverlapAndPlayToTheEnd) {
     EXPECT_FALSE(pipe.sounding);
     EXPECT_EQ(rig.pool->CountInUse(), 3);
 
-    EXPECT_EQ(Left(rig.Render(8, 8)), (Values{1, 2, 3 + 1, 4 + 2 + 1, 5 + 3 + 2, 6 + 4 + 3,
-                                              5 + 4, 6 + 5}));
+    EXPECT_EQ(Left(rig.Render(8, 8)),
+              (Values{1, 2, 3 + 1, 4 + 2 + 1, 5 + 3 + 2, 6 + 4 + 3, 5 + 4, 6 + 5}));
     EXPECT_EQ(rig.pool->CountInUse(), 1);
     EXPECT_EQ(Left(rig.Render(8, 16)), (Values{6, 0, 0, 0, 0, 0, 0, 0}));
     EXPECT_EQ(rig.pool->CountInUse(), 0);
@@ -171,6 +171,29 @@ TEST(VoiceMix, PoolOf2048DropsFurtherStartsSilently) {
     rig.pool->SilenceAllVoices();
     EXPECT_EQ(rig.pool->CountInUse(), 0);
     EXPECT_EQ(Left(rig.Render(4, 12)), Values(4, 0));
+}
+
+TEST(VoiceMix, APipeSilencedWithThePoolLeavesItsFormerSlotAlone) {
+    MixRig rig(8, OutputMode::Mono);
+    Pipe& stopped = rig.Looped({1, 1}, 0, 2);
+    Pipe& cut = rig.Looped({10, 10}, 0, 2);
+    Pipe& second = rig.Looped({200, 200}, 0, 2);
+    Pipe& fourth = rig.Looped({3000, 3000}, 0, 2);
+    stopped.Start();
+    cut.Start();
+    rig.pool->SilenceAllVoices();  // the pipes still believe they sound
+    second.Start();
+    fourth.Start();
+    ASSERT_EQ(second.voice, &(*rig.pool)[0]);
+    ASSERT_EQ(fourth.voice, &(*rig.pool)[1]);
+
+    stopped.Stop();
+    cut.Cut();
+    EXPECT_FALSE(stopped.sounding);
+    EXPECT_FALSE(cut.sounding);
+    EXPECT_FALSE(second.voice->stopPending.load());
+    EXPECT_TRUE(fourth.voice->inUse.load());
+    EXPECT_EQ(Left(rig.Render(2, 8)), (Values{3200, 3200}));
 }
 
 TEST(VoiceMix, PipeWithoutAPlayableSampleDoesNotSound) {

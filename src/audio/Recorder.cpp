@@ -19,6 +19,8 @@ constexpr const char* kWriteFailed =
     "Could not write to the audio output file.\nPlease check that the disk is not full.";
 
 constexpr uint64_t kRingMask = kRecorderRingBytes - 1;
+static_assert(kMaxRecordedDataBytes + 40 <= 0xFFFFFFFFu && kMaxRecordedDataBytes % 4 == 0,
+              "the largest recording fits the header's 32-bit sizes in whole frames");
 static_assert((kRecorderRingBytes & kRingMask) == 0, "the ring size is a power of two");
 
 void PutLe16(uint8_t* at, uint16_t value) {

@@ -97,7 +97,7 @@ TEST(RecorderThreads, AStopDuringAppendsKeepsEveryQueuedBlockWhole) {
     RecordingErrorSink errors;
     MemoryFileSystem files;
     FixedDirectory directory("/rec");
-    constexpr uint32_t kFrames = 256;
+    constexpr uint32_t kFrames = 8192;
 
     for (int round = 0; round < 12; ++round) {
         SCOPED_TRACE(round);
@@ -107,13 +107,19 @@ TEST(RecorderThreads, AStopDuringAppendsKeepsEveryQueuedBlockWhole) {
         uint64_t acceptedCount = 0;
         std::thread audio([&] {
             std::vector<int16_t> block(kFrames * 2);
-            for (uint32_t sequence = 0; !done.load(std::memory_order_acquire); ++sequence) {
+            uint32_t sequence = 0;
+            while (!done.load(std::memory_order_acquire)) {
+                // Mostly blocks that fit, so that the stop tends to fall inside a copy.
+                if (sequence % 8 != 0 && recorder.FreeRingBytes() < block.size() * 2) {
+                    std::this_thread::yield();
+                    continue;
+                }
                 for (uint32_t f = 0; f < kFrames; ++f) {
                     block[2 * f] = static_cast<int16_t>(sequence & 0xFFFF);
                     block[2 * f + 1] = static_cast<int16_t>(sequence >> 16);
                 }
                 if (recorder.WriteRecordedBlock(block)) ++acceptedCount;
-                if (sequence % 64 == 0) std::this_thread::yield();
+                ++sequence;
             }
         });
         std::this_thread::sleep_for(std::chrono::milliseconds(2 + round * 3));

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstring>
 #include <limits>
+#include <new>
 #include <system_error>
 
 #include "platform/ErrorReporting.h"
@@ -95,6 +96,14 @@ bool Recorder::StartRecording(OrganState organ, RecordingDirectory& directory) {
         return false;
     }
 
+    if (!ring) {
+        ring.reset(new (std::nothrow) uint8_t[kRecorderRingBytes]);
+        if (!ring) {
+            ReportError("Memory could not be allocated for recording the audio output.",
+                        kStartAction);
+            return false;
+        }
+    }
     filePath = RecordingFilePath(folder, clock());
     file = files.Create(filePath);
     if (!file) {
@@ -114,7 +123,6 @@ bool Recorder::StartRecording(OrganState organ, RecordingDirectory& directory) {
         return false;
     }
 
-    if (!ring) ring = std::make_unique<uint8_t[]>(kRecorderRingBytes);
     head.store(0, std::memory_order_relaxed);
     tail.store(0, std::memory_order_relaxed);
     pendingDrops.store(0, std::memory_order_relaxed);

@@ -1,6 +1,8 @@
 // What recording costs the audio thread: appending a second's worth of ticks
 // to the recorder's ring against copying the same bytes with memcpy.
 
+#include "audio/Recorder.h"
+
 #include <benchmark/benchmark.h>
 
 #include <chrono>
@@ -11,7 +13,6 @@
 #include <thread>
 #include <vector>
 
-#include "audio/Recorder.h"
 #include "platform/virtual/RecordingErrorSink.h"
 
 namespace {
@@ -31,7 +32,9 @@ class DiscardingFileSystem : public BinaryFileSystem {
     };
 
 public:
-    std::unique_ptr<BinaryFile> Create(const std::string&) override { return std::make_unique<File>(); }
+    std::unique_ptr<BinaryFile> Create(const std::string&) override {
+        return std::make_unique<File>();
+    }
 };
 
 struct FixedDirectory : RecordingDirectory {
@@ -75,9 +78,11 @@ void BM_RecorderAppend(benchmark::State& state) {
     auto block = Tick();
     const size_t emptyRing = recorder.FreeRingBytes();
     for (auto _ : state) {
-        for (int t = 0; t < kTicksPerBatch; ++t) benchmark::DoNotOptimize(recorder.WriteRecordedBlock(block));
+        for (int t = 0; t < kTicksPerBatch; ++t)
+            benchmark::DoNotOptimize(recorder.WriteRecordedBlock(block));
         state.PauseTiming();
-        while (recorder.FreeRingBytes() < emptyRing) std::this_thread::sleep_for(std::chrono::microseconds(100));
+        while (recorder.FreeRingBytes() < emptyRing)
+            std::this_thread::sleep_for(std::chrono::microseconds(100));
         // A long run fills a file up to the WAV size limit, which ends the
         // recording: start the next one so that every append is measured.
         if (!recorder.IsRecording()) recorder.StartRecording({true, true}, directory);

@@ -293,8 +293,7 @@ bool Recorder::FinishFile(const char* attemptedAction) {
         ReportError("Could not write to the audio output file..", attemptedAction);
     } else if (!file->Seek(44)) {
         ReportError("Could not rewind the audio output file.", attemptedAction);
-    } else if (!WriteLe32(*file, data) ||
-               !file->Truncate(kRecordingHeaderBytes + data)) {
+    } else if (!WriteLe32(*file, data) || !file->Truncate(kRecordingHeaderBytes + data)) {
         // The cut drops any part of a block that a failed write left behind.
         ReportError("Could not write to the audio output file..", attemptedAction);
     } else {

@@ -116,13 +116,13 @@ private:
 
     std::unique_ptr<BinaryFile> file;  // UI, or the writer while it runs
     std::string filePath;
-    std::unique_ptr<uint8_t[]> ring;   // kRecorderRingBytes, made at the first start
+    std::unique_ptr<uint8_t[]> ring;  // kRecorderRingBytes, made at the first start
     std::thread writer;
 
     std::atomic<bool> recording{false};
     std::atomic<bool> appending{false};
-    std::atomic<uint64_t> head{0};  // producer: bytes queued since the start
-    std::atomic<uint64_t> tail{0};  // writer: bytes taken
+    std::atomic<uint64_t> head{0};          // producer: bytes queued since the start
+    std::atomic<uint64_t> tail{0};          // writer: bytes taken
     std::atomic<uint32_t> pendingDrops{0};  // producer: drops since its last queued block
 
     std::atomic<uint64_t> recordedBytes{0};

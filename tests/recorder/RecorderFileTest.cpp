@@ -29,7 +29,8 @@ std::vector<uint8_t> CommandOutput(const std::string& command) {
     if (!pipe) return output;
     char buffer[65536];
     size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) output.insert(output.end(), buffer, buffer + n);
+    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
+        output.insert(output.end(), buffer, buffer + n);
     ::pclose(pipe);
     return output;
 }
@@ -63,7 +64,8 @@ TEST(RecorderFile, TenSecondsAreRecordedSampleExactWithTheirSizes) {
     constexpr uint64_t kFrames = 441000;
     std::vector<int16_t> expected;
     for (uint64_t frame = 0; frame < kFrames; frame += kTickFrames) {
-        auto block = PatternBlock(frame, static_cast<uint32_t>(std::min<uint64_t>(kTickFrames, kFrames - frame)));
+        auto block = PatternBlock(
+            frame, static_cast<uint32_t>(std::min<uint64_t>(kTickFrames, kFrames - frame)));
         expected.insert(expected.end(), block.begin(), block.end());
         AppendWithRoom(recorder, block);
     }
@@ -76,10 +78,9 @@ TEST(RecorderFile, TenSecondsAreRecordedSampleExactWithTheirSizes) {
     std::vector<uint8_t> bytes = ReadFile(recorder.FilePath());
     ASSERT_EQ(bytes.size(), 1764048u);
     const std::vector<uint8_t> header = {
-        'R', 'I', 'F', 'F', 0xC8, 0xEA, 0x1A, 0x00, 'W', 'A', 'V', 'E',
-        'f', 'm', 't', ' ', 20, 0, 0, 0, 1, 0, 2, 0,
-        0x44, 0xAC, 0, 0, 0x10, 0xB1, 0x02, 0x00, 4, 0, 16, 0,
-        0, 0, 0, 0, 'd', 'a', 't', 'a', 0xA0, 0xEA, 0x1A, 0x00};
+        'R', 'I', 'F', 'F', 0xC8, 0xEA, 0x1A, 0x00, 'W',  'A',  'V', 'E', 'f',  'm',  't',  ' ',
+        20,  0,   0,   0,   1,    0,    2,    0,    0x44, 0xAC, 0,   0,   0x10, 0xB1, 0x02, 0x00,
+        4,   0,   16,  0,   0,    0,    0,    0,    'd',  'a',  't', 'a', 0xA0, 0xEA, 0x1A, 0x00};
     EXPECT_EQ(std::vector<uint8_t>(bytes.begin(), bytes.begin() + 48), header);
     EXPECT_EQ(std::vector<uint8_t>(bytes.begin() + 48, bytes.end()), AsBytes(expected));
 
@@ -100,11 +101,13 @@ TEST(RecorderFile, StartsInTheSameSecondReplaceTheFileNamedAfterTheLocalTime) {
     // 17 May 2003, 21:04:09 UTC.
     Recorder recorder(files, [] { return std::time_t{1053205449}; });
     FixedDirectory directory(dir.Path().string());
-    const std::string expectedPath = dir.Path().string() + "/TessalineOutput-2003-05-17-21-04-09.wav";
+    const std::string expectedPath =
+        dir.Path().string() + "/TessalineOutput-2003-05-17-21-04-09.wav";
 
     ASSERT_TRUE(recorder.StartRecording(kActiveOrgan, directory));
     EXPECT_EQ(recorder.FilePath(), expectedPath);
-    for (int i = 0; i < 3; ++i) AppendWithRoom(recorder, PatternBlock(uint64_t(i) * kTickFrames, kTickFrames));
+    for (int i = 0; i < 3; ++i)
+        AppendWithRoom(recorder, PatternBlock(uint64_t(i) * kTickFrames, kTickFrames));
     ASSERT_TRUE(recorder.StopRecording(kActiveOrgan));
     EXPECT_EQ(std::filesystem::file_size(expectedPath), 48u + 3 * kTickBytes);
 

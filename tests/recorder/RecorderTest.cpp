@@ -43,7 +43,8 @@ protected:
 };
 
 TEST_F(RecorderTest, StartAndStopNeedALoadedActiveOrganAndSayNothingOtherwise) {
-    for (OrganState organ : {OrganState{false, false}, OrganState{true, false}, OrganState{false, true}}) {
+    for (OrganState organ :
+         {OrganState{false, false}, OrganState{true, false}, OrganState{false, true}}) {
         EXPECT_FALSE(recorder.StartRecording(organ, directory));
     }
     EXPECT_TRUE(files.CreatedPaths().empty());
@@ -72,10 +73,9 @@ TEST_F(RecorderTest, TheHeaderIsWrittenAtStartWithBothSizesZero) {
     ASSERT_TRUE(recorder.StartRecording(kActiveOrgan, directory));
     EXPECT_EQ(recorder.FilePath(), "/rec//TessalineOutput-2003-05-17-21-04-09.wav");
     const std::vector<uint8_t> header = {
-        'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E',
-        'f', 'm', 't', ' ', 20, 0, 0, 0, 1, 0, 2, 0,
-        0x44, 0xAC, 0, 0, 0x10, 0xB1, 0x02, 0x00, 4, 0, 16, 0,
-        0, 0, 0, 0, 'd', 'a', 't', 'a', 0, 0, 0, 0};
+        'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W',  'A',  'V', 'E', 'f',  'm',  't',  ' ',
+        20,  0,   0,   0,   1, 0, 2, 0, 0x44, 0xAC, 0,   0,   0x10, 0xB1, 0x02, 0x00,
+        4,   0,   16,  0,   0, 0, 0, 0, 'd',  'a',  't', 'a', 0,    0,    0,    0};
     EXPECT_EQ(FileBytes(), header);
 
     // An empty recording is finished with a RIFF size of 40.
@@ -117,7 +117,8 @@ TEST_F(RecorderTest, WriteFailuresAreReportedOncePerBurstAndOnlyWrittenBlocksCou
     // Room for two blocks and part of a third.
     files.SetRoom(48 + 2 * kTickBytes + 100);
     ASSERT_TRUE(recorder.StartRecording(kActiveOrgan, directory));
-    for (uint64_t i = 0; i < 5; ++i) AppendWithRoom(recorder, PatternBlock(i * kTickFrames, kTickFrames));
+    for (uint64_t i = 0; i < 5; ++i)
+        AppendWithRoom(recorder, PatternBlock(i * kTickFrames, kTickFrames));
     WaitForWriter(recorder, 5);
     ExpectOnlyError(kWriteFailed, "Recording audio output.");
     EXPECT_TRUE(recorder.IsRecording());
@@ -154,9 +155,10 @@ TEST_F(RecorderTest, AFailedRewriteOfTheSizesIsReportedAndTheFileStillClosed) {
         void (MemoryFileSystem::*fault)(bool);
         const char* message;
     };
-    for (Case c : {Case{&MemoryFileSystem::SetSeekFails, "Could not rewind the audio output file."},
-                   Case{&MemoryFileSystem::SetRewriteFails, "Could not write to the audio output file.."},
-                   Case{&MemoryFileSystem::SetCloseFails, "Could not close the audio output file."}}) {
+    for (Case c :
+         {Case{&MemoryFileSystem::SetSeekFails, "Could not rewind the audio output file."},
+          Case{&MemoryFileSystem::SetRewriteFails, "Could not write to the audio output file.."},
+          Case{&MemoryFileSystem::SetCloseFails, "Could not close the audio output file."}}) {
         SCOPED_TRACE(c.message);
         errors.Clear();
         ASSERT_TRUE(recorder.StartRecording(kActiveOrgan, directory));
@@ -174,9 +176,11 @@ TEST_F(RecorderTest, AFailedRewriteOfTheSizesIsReportedAndTheFileStillClosed) {
 
 TEST_F(RecorderTest, ARecordingIsFinishedBeforeItPassesTheSizeLimit) {
     // The limit falls inside the eleventh block.
-    Recorder limited(files, [] { return kStart; }, 10 * kTickBytes + 4);
+    Recorder limited(
+        files, [] { return kStart; }, 10 * kTickBytes + 4);
     ASSERT_TRUE(limited.StartRecording(kActiveOrgan, directory));
-    for (uint64_t i = 0; i < 11; ++i) AppendWithRoom(limited, PatternBlock(i * kTickFrames, kTickFrames));
+    for (uint64_t i = 0; i < 11; ++i)
+        AppendWithRoom(limited, PatternBlock(i * kTickFrames, kTickFrames));
 
     auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
     while (!files.IsClosed(limited.FilePath())) {
@@ -192,7 +196,8 @@ TEST_F(RecorderTest, ARecordingIsFinishedBeforeItPassesTheSizeLimit) {
     ASSERT_EQ(bytes.size(), 48u + 10 * kTickBytes);
     EXPECT_EQ(ReadLe32(bytes, 4), 10 * kTickBytes + 40);
     EXPECT_EQ(ReadLe32(bytes, 44), 10 * kTickBytes);
-    EXPECT_EQ(std::vector<uint8_t>(bytes.end() - kTickBytes, bytes.end()), DataOf({9 * kTickFrames}));
+    EXPECT_EQ(std::vector<uint8_t>(bytes.end() - kTickBytes, bytes.end()),
+              DataOf({9 * kTickFrames}));
 
     // Nothing more is taken, a stop has nothing to do, and a new recording starts.
     EXPECT_FALSE(limited.WriteRecordedBlock(PatternBlock(0, kTickFrames)));

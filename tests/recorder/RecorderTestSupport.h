@@ -62,7 +62,8 @@ inline std::vector<uint8_t> AsBytes(const std::vector<int16_t>& samples) {
 inline void WaitForWriter(const Recorder& recorder, uint64_t blocks) {
     auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
     while (recorder.WrittenBlocks() + recorder.FailedBlocks() < blocks) {
-        ASSERT_LT(std::chrono::steady_clock::now(), deadline) << "the writer did not take the blocks";
+        ASSERT_LT(std::chrono::steady_clock::now(), deadline)
+            << "the writer did not take the blocks";
         std::this_thread::sleep_for(std::chrono::microseconds(200));
     }
 }

@@ -141,6 +141,27 @@ TEST(RecorderFile, AFileThatCannotBeCreatedIsReportedWithItsPath) {
 
 // The file size limit of the process makes write() fail part way with EFBIG,
 // as a full disk fails with ENOSPC: the real back end's disk-full path.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) : handler(std::signal(SIGXFSZ, SIG_IGN)) {
+        ::getrlimit(RLIMIT_FSIZE, &previous);
+        rlimit small = previous;
+        small.rlim_cur = bytes;
+        set = ::setrlimit(RLIMIT_FSIZE, &small) == 0;
+    }
+    ~FileSizeLimit() {
+        ::setrlimit(RLIMIT_FSIZE, &previous);
+        std::signal(SIGXFSZ, handler);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+    bool set = false;
+
+private:
+    rlimit previous{};
+    void (*handler)(int);
+};
+
 TEST(RecorderFile, AFullDiskKeepsTheWholeBlocksWrittenBeforeIt) {
     TempDir dir;
     RecordingErrorSink errors;
@@ -148,13 +169,8 @@ TEST(RecorderFile, AFullDiskKeepsTheWholeBlocksWrittenBeforeIt) {
     Recorder recorder(files);
     FixedDirectory directory(dir.Path().string());
 
-    rlimit previous{};
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &previous), 0);
-    auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = previous;
-    small.rlim_cur = 48 + 5 * kTickBytes + 1000;  // room for five blocks and part of a sixth
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-
+    FileSizeLimit limit(48 + 5 * kTickBytes + 1000);  // five blocks and part of a sixth
+    ASSERT_TRUE(limit.set);
     ASSERT_TRUE(recorder.StartRecording(kActiveOrgan, directory));
     std::vector<int16_t> expected;
     for (uint32_t i = 0; i < 9; ++i) {
@@ -164,11 +180,7 @@ TEST(RecorderFile, AFullDiskKeepsTheWholeBlocksWrittenBeforeIt) {
     }
     WaitForWriter(recorder, 9);
     EXPECT_TRUE(recorder.IsRecording());
-    bool stopped = recorder.StopRecording(kActiveOrgan);
-    ::setrlimit(RLIMIT_FSIZE, &previous);
-    std::signal(SIGXFSZ, previousHandler);
-
-    EXPECT_TRUE(stopped);
+    EXPECT_TRUE(recorder.StopRecording(kActiveOrgan));
     EXPECT_EQ(recorder.WrittenBlocks(), 5u);
     EXPECT_EQ(recorder.FailedBlocks(), 4u);
     ASSERT_EQ(errors.Count(), 1u);

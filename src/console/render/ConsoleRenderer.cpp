@@ -75,7 +75,7 @@ const ConsoleRenderer::Fonts& ConsoleRenderer::CurrentFonts() {
 
 void ConsoleRenderer::FillRect(int64_t x, int64_t y, int64_t width, int64_t height,
                                Colour colour) {
-    if (width <= 0 || height <= 0) return;
+    if (width <= 0 || height <= 0 || canvas.isNull()) return;
     QPainter painter(&canvas);
     painter.fillRect(QRect(static_cast<int>(x), static_cast<int>(y), static_cast<int>(width),
                            static_cast<int>(height)),
@@ -85,7 +85,7 @@ void ConsoleRenderer::FillRect(int64_t x, int64_t y, int64_t width, int64_t heig
 void ConsoleRenderer::TileRegion(uint32_t number, int64_t x0, int64_t y0, int64_t x1,
                                  int64_t y1) {
     const QImage& tile = artwork.Tile(number);
-    if (tile.isNull()) return;
+    if (tile.isNull() || canvas.isNull()) return;
     QPainter painter(&canvas);
     int64_t endX = std::min<int64_t>(x1, canvas.width());
     int64_t endY = std::min<int64_t>(y1, canvas.height());
@@ -105,6 +105,8 @@ void ConsoleRenderer::TileRegion(uint32_t number, const Rect& region) {
 }
 
 void ConsoleRenderer::DrawConsole() {
+    // Before the window has a size there is nothing to draw on.
+    if (canvas.isNull()) return;
     if (!organ.loaded) {
         canvas.fill(ToQColor(kConsoleGrey));
         return;
@@ -225,7 +227,7 @@ void ConsoleRenderer::DrawControlFace(const Control& control, const QImage& pict
 }
 
 void ConsoleRenderer::DrawDrawstop(Drawstop& drawstop) {
-    if (!drawstop.loaded || !drawstop.displayed) return;
+    if (!drawstop.loaded || !drawstop.displayed || canvas.isNull()) return;
     auto found = drawstopPictures.find(&drawstop);
     if (!drawstop.picturesBuilt || found == drawstopPictures.end()) {
         size_t set = std::min<size_t>(drawstop.imageIndex, size_t{kDrawstopImageSets} - 1);
@@ -243,7 +245,7 @@ void ConsoleRenderer::DrawDrawstop(Drawstop& drawstop) {
 }
 
 void ConsoleRenderer::DrawButton(Button& button) {
-    if (!button.loaded || !button.displayed) return;
+    if (!button.loaded || !button.displayed || canvas.isNull()) return;
     auto found = buttonPictures.find(&button);
     if (!button.pictureBuilt || found == buttonPictures.end()) {
         size_t set = std::min<size_t>(button.imageIndex, size_t{kButtonImageSets} - 1);
@@ -257,7 +259,7 @@ void ConsoleRenderer::DrawButton(Button& button) {
 }
 
 void ConsoleRenderer::DrawLabel(Label& label) {
-    if (!label.loaded) return;
+    if (!label.loaded || canvas.isNull()) return;
     auto found = plates.find(&label);
     if (!label.plateBuilt || found == plates.end()) {
         found = plates.insert_or_assign(&label, Compose(artwork.plate, artwork.plateMask, label.x, label.y))
@@ -276,7 +278,7 @@ void ConsoleRenderer::DrawLabel(Label& label) {
 
 void ConsoleRenderer::DrawEnclosure(int index, int32_t x, int32_t y, const std::string& name,
                                     uint32_t position) {
-    if (index < 0 || index >= kMaxEnclosures) return;
+    if (index < 0 || index >= kMaxEnclosures || canvas.isNull()) return;
     FillRect(x, y, kEnclosurePanelWidth, kEnclosurePanelHeight, kEnclosurePanel);
     litDrawn[static_cast<size_t>(index)] = kEnclosureBarNotDrawn;
     DrawEnclosureBar(index, x, y, position);
@@ -289,7 +291,7 @@ void ConsoleRenderer::DrawEnclosure(int index, int32_t x, int32_t y, const std::
 }
 
 bool ConsoleRenderer::DrawEnclosureBar(int index, int32_t x, int32_t y, uint32_t position) {
-    if (index < 0 || index >= kMaxEnclosures) return false;
+    if (index < 0 || index >= kMaxEnclosures || canvas.isNull()) return false;
     uint32_t lit = EnclosureLitHeight(position);
     uint32_t& drawn = litDrawn[static_cast<size_t>(index)];
     if (lit == drawn) return false;

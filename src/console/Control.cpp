@@ -177,7 +177,8 @@ bool Control::Hit(int32_t x, int32_t y) const {
            y <= frame.bottom;
 }
 
-bool Control::MatchesKey(uint32_t code) const { return loaded && shortcutKey == code; }
+// Code 0 stands for "no shortcut key" and so never matches.
+bool Control::MatchesKey(uint32_t code) const { return loaded && code != 0 && shortcutKey == code; }
 
 void Drawstop::Clear() {
     Control::Clear();

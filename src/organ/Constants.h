@@ -84,6 +84,15 @@ inline constexpr int64_t kMinBufferFrames = kBlockFrames;            // 1 block
 inline constexpr int64_t kMaxBufferFrames = 2048 * int64_t{kBlockFrames};  // 2048 blocks
 inline constexpr int kPositionLockWaitMilliseconds = 200;
 
+// Recording: the ring between the audio timer and the writer thread (about six
+// seconds of 16-bit stereo at 44.1 kHz), how often the writer looks at it, and
+// the most sample data whose sizes still fit the 32-bit fields of the WAV
+// header (RIFF size = data + 40), kept to whole frames.
+inline constexpr size_t kRecorderRingBytes = size_t{1} << 20;
+inline constexpr int kRecorderWriterPollMilliseconds = 5;
+inline constexpr uint64_t kRecordingHeaderBytes = 48;
+inline constexpr uint64_t kMaxRecordedDataBytes = (uint64_t{0xFFFFFFFF} - 40) / 4 * 4;
+
 // Error reporting: room for a formatted message and for the box text.
 inline constexpr size_t kReportTextRoom = 2047;
 
@@ -91,6 +100,12 @@ inline constexpr size_t kReportTextRoom = 2047;
 inline constexpr int kBackgroundImages = 30;
 inline constexpr int kDefaultWindowWidth = 792;
 inline constexpr int kDefaultWindowHeight = 560;
+// Redraw requests the console window holds between two paints; more than
+// this many different controls in one frame become one full repaint.
+inline constexpr int kMaxQueuedControlRedraws = 512;
+// Queued redraws are painted this long after the first of them, so that a
+// burst (a general setting many drawstops) paints once, within a frame.
+inline constexpr int kConsoleRedrawDelayMilliseconds = 8;
 inline constexpr uint32_t kMaxDrawstopCols = 12;
 inline constexpr uint32_t kMaxDrawstopRows = 20;
 inline constexpr uint32_t kMaxButtonCols = 32;

@@ -39,7 +39,8 @@ struct ManualKey {
     // Holds from every path, direct and coupled, and the direct sources among
     // them (bit s for source id s). passHolds[kind] counts the holds that may
     // pass on through couplers of that kind. directHolds and each passHolds
-    // never exceed holds.
+    // never exceed holds. The console shows the key red while directHolds > 0,
+    // blue while only couplers hold it.
     uint32_t holds = 0;
     uint32_t directMask = 0;
     uint32_t directHolds = 0;

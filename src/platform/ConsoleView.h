@@ -63,6 +63,9 @@ public:
     // view that paints only whole consoles may take either as RequestRedraw.
     virtual void RequestKeyRedraw(int /*manual*/, int /*key*/) { RequestRedraw(); }
     virtual void RequestControlRedraw(const Control& /*control*/) { RequestRedraw(); }
+    // Asks for the bar of enclosure `enclosure` (from 0) to be painted again
+    // after its position changed.
+    virtual void RequestEnclosureBarRedraw(int /*enclosure*/) { RequestRedraw(); }
 };
 
 }  // namespace tessaline

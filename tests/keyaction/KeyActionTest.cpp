@@ -421,5 +421,22 @@ TEST(KeyAction, CallsOnAnOrganOrManualThatIsNotLoadedDoNothing) {
     EXPECT_EQ(a.SoundingNotes(kSwell), Notes{});
 }
 
+TEST(KeyAction, ConsoleClicksAndShortcutKeysActThroughTheKeyAction) {
+    test::ActionRig a;
+    a.AddCoupler(kGreat, 1, kSwell, 0, "NNNNN");
+    a.organ.Set("Coupler001", "ShortcutKey", "65");
+    a.Load();
+    Organ& organ = a.rig.organ;
+    organ.KeyDown(kGreat, 60, kGreat);
+    organ.OnKeyDown(65);
+    EXPECT_EQ(a.SoundingNotes(kSwell), Notes{60});
+    const ControlRect& frame = a.M(kSwell).GetStop(0)->frame;
+    organ.OnLeftButtonDown((frame.left + frame.right) / 2, (frame.top + frame.bottom) / 2);
+    EXPECT_FALSE(a.M(kSwell).GetStop(0)->Engaged());
+    EXPECT_EQ(a.SoundingNotes(kSwell), Notes{});
+    organ.OnKeyDown(65);
+    EXPECT_EQ(a.Key(kSwell, 60).holds, 0u);
+}
+
 }  // namespace
 }  // namespace tessaline

@@ -203,6 +203,16 @@ void Manual::CouplerToggle(int i) {
         CouplerOn(i);
 }
 
+void Manual::TremulantOn(int i) {
+    if (loaded && i >= 0 && i < numberOfTremulants)
+        organ->TremulantOn(static_cast<uint32_t>(tremulants[static_cast<size_t>(i)]));
+}
+
+void Manual::TremulantOff(int i) {
+    if (loaded && i >= 0 && i < numberOfTremulants)
+        organ->TremulantOff(static_cast<uint32_t>(tremulants[static_cast<size_t>(i)]));
+}
+
 void Manual::StopControl(int note, bool on) {
     if (!loaded || note < 0) return;
     for (int s = 0; s < numberOfStops; ++s) {

@@ -93,11 +93,18 @@ void Organ::DivisionalCouplerToggle(int i) {
         DivisionalCouplerOnLocked(i);
 }
 
-// Tremulants answer stop control too; they join here with their model.
 void Organ::StopControlLocked(int note, bool on) {
     if (!loaded) return;
     for (int m = 0; m < kMaxManuals; ++m)
         if (Manual* manual = ManualAt(m)) manual->StopControl(note, on);
+    std::span<Tremulant> all = Tremulants();
+    for (uint32_t t = 0; t < all.size(); ++t) {
+        if (all[t].drawstop.stopControlMidiKeyNumber != note) continue;
+        if (on)
+            TremulantOn(t);
+        else
+            TremulantOff(t);
+    }
     for (int i = 0; i < static_cast<int>(numberOfDivisionalCouplers); ++i) {
         if (divisionalCouplers[static_cast<size_t>(i)].stopControlMidiKeyNumber != note) continue;
         if (on)

@@ -103,6 +103,9 @@ public:
     void CouplerOn(int i);
     void CouplerOff(int i);
     void CouplerToggle(int i);
+    // The organ tremulant that the manual's tremulant entry i names.
+    void TremulantOn(int i);
+    void TremulantOff(int i);
     // Every stop, then every coupler, whose stop-control MIDI key is note.
     void StopControl(int note, bool on);
     // Forgets every hold of the manual's keys and silences its pipes without

@@ -2,7 +2,8 @@
 // An organ for key action tests: manuals 1..n (and the pedal when asked),
 // each of 61 keys from MIDI note 36 with one stop of 61 pipes (Stop%03d m
 // on manual m), couplers added by the test, and a voice pool the pipes start
-// their voices in.
+// their voices in (the organ's own, attached to an engine on the
+// hand-driven virtual device).
 
 #include <gtest/gtest.h>
 
@@ -16,6 +17,7 @@
 #include "organ/Organ.h"
 #include "organ/Pipe.h"
 #include "organ/Stop.h"
+#include "support/EngineRig.h"
 #include "support/OrganRig.h"
 #include "support/OrganSections.h"
 
@@ -27,8 +29,6 @@ inline constexpr int kRigFirstNote = 36;
 class ActionRig {
 public:
     explicit ActionRig(int manuals = 2) {
-        engine.SetBufferFrames(512);
-        rig.organ.SetVoicePool(&voices);
         organ.Set("Organ", "NumberOfManuals", std::to_string(manuals));
         std::vector<std::string> pipes(kRigKeys, "p.wav");
         WritePipeWav(rig.dir, "p.wav");
@@ -63,6 +63,7 @@ public:
     // Loads, resets to the defaults and draws every manual's stop.
     void Load() {
         ASSERT_TRUE(rig.Load(organ)) << Reports();
+        ASSERT_TRUE(rig.organ.AttachEngine(output.engine));
         rig.organ.ResetAction();
         for (int m = 0; m < kMaxManuals; ++m) rig.organ.StopOn(m, 0);
     }
@@ -103,8 +104,9 @@ public:
         return true;
     }
 
-    AudioEngine engine;
-    VoicePool voices{engine};
+    VoicePool& Voices() { return rig.organ.Voices(); }
+
+    EngineRig output{512};
     OrganRig rig;
     OrganFileBuilder organ = OrganFileBuilder::MinimalOrgan();
 

@@ -400,6 +400,40 @@ TEST(KeyAction, StopControlNotesDrawAndRetireEveryDrawstopWithThatNumber) {
     EXPECT_EQ(a.Key(kSwell, 60).holds, 0u);
 }
 
+TEST(KeyAction, TremulantsAnswerStopControlAndTheirManualsEntries) {
+    test::ActionRig a;
+    a.organ.Set("Organ", "NumberOfTremulants", "2");
+    a.organ.Set("WindchestGroup001", "NumberOfEnclosures", "0");
+    a.organ.Set("WindchestGroup001", "NumberOfTremulants", "0");
+    for (const char* section : {"Tremulant001", "Tremulant002"}) {
+        test::SetDrawstopKeys(a.organ, section, "Tremolo", 3, section[11] - '0');
+        a.organ.Set(section, "Period", "200");
+        a.organ.Set(section, "StartRate", "10");
+        a.organ.Set(section, "StopRate", "10");
+        a.organ.Set(section, "AmpModDepth", "20");
+    }
+    a.organ.Set("Tremulant002", "StopControlMIDIKeyNumber", "45");
+    a.organ.Set("Manual002", "NumberOfTremulants", "1");
+    a.organ.Set("Manual002", "Tremulant001", "2");
+    a.Load();
+    Organ& organ = a.rig.organ;
+    const Drawstop& second = organ.Tremulants()[1].drawstop;
+    organ.StopControl(45, true);
+    EXPECT_TRUE(second.Engaged());
+    EXPECT_FALSE(organ.Tremulants()[0].drawstop.Engaged());
+    organ.StopControl(45, false);
+    EXPECT_FALSE(second.Engaged());
+    {
+        auto lock = organ.LockAction();
+        a.M(kSwell).TremulantOn(0);
+        EXPECT_TRUE(second.Engaged());
+        a.M(kSwell).TremulantOff(1);  // no second entry
+        EXPECT_TRUE(second.Engaged());
+        a.M(kSwell).TremulantOff(0);
+    }
+    EXPECT_FALSE(second.Engaged());
+}
+
 TEST(KeyAction, CallsOnAnOrganOrManualThatIsNotLoadedDoNothing) {
     test::ActionRig a;
     Organ& organ = a.rig.organ;

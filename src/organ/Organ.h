@@ -8,9 +8,12 @@
 // (the audio and MIDI threads do not touch it meanwhile).
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <string>
 
+#include "combinations/General.h"
+#include "combinations/ReversiblePiston.h"
 #include "console/ConsoleLayout.h"
 #include "console/Label.h"
 #include "organ/Constants.h"
@@ -87,6 +90,32 @@ public:
     // Sample memory of the loaded pipes (emptied when the manuals unload).
     const SampleMemory& Samples() const { return sampleMemory; }
 
+    // Combinations. Presses come from the console and from MIDI program
+    // changes; each does nothing (and reports nothing) with no organ loaded
+    // or an index out of range.
+    // MIDI or UI, under the action lock: general entry 0..98 (below
+    // numberOfGenerals) or frame general 99..610; captures in capture mode,
+    // else recalls.
+    void PressGeneral(int entry);
+    // MIDI or UI, under the action lock: capture of general `entry`.
+    void CaptureGeneral(int entry);
+    // MIDI or UI, under the action lock: divisional d of manual m; captures
+    // in capture mode, else recalls it.
+    void PressDivisional(int m, int d);
+    // MIDI or UI, under the action lock; capture mode does not matter.
+    void PressReversiblePiston(int index);
+    // MIDI or UI, under the action lock. Step one frame (no wrap-around at
+    // 0 and 511) and press the frame general reached.
+    void NextFrame();
+    void PreviousFrame();
+    // OFF or under the action lock, UI: every frame general empty.
+    bool ClearFrameGenerals();
+    // UI, under the action lock. The whole set of combinations to and from a
+    // combination file; false after reporting. A save replaces the file at
+    // path only once the new one is completely written.
+    bool SaveCombinationFile(const std::string& path);
+    bool LoadCombinationFile(const std::string& path);
+
     // UI. Where a file name of the definition file points: a "\" is a directory
     // separator, and a relative name is relative to the organ's directory.
     std::string ResolvePath(const std::string& name) const;
@@ -144,6 +173,13 @@ public:
     // Manual m is the section Manual%03d (m); 0 is the pedal.
     std::array<Manual, kMaxManuals> manuals;
     std::array<Label, kMaxLabels> labels;
+    // Entries 0..98 the general buttons, 99..610 the frame generals.
+    std::array<General, kGeneralEntries> generals;
+    std::array<ReversiblePiston, kMaxReversiblePistons> reversiblePistons;
+    // The registration frame, 0..511; 0 after every load, unload and reset.
+    std::atomic<uint32_t> frameNumber{0};
+    // Presses of generals and divisionals capture instead of recalling.
+    std::atomic<bool> captureMode{false};
     // Pipes that stops own now (shared references not counted).
     uint32_t pipesLoaded = 0;
     // Where pipes start their voices; none until the application gives one.
@@ -188,7 +224,11 @@ private:
     bool UnloadObjects();
     bool UnloadManuals();
     bool UnloadLabels();
+    bool UnloadReversiblePistons();
+    bool UnloadGenerals(int first, int end);
     void ClearSettings();
+    bool ValidManual(int m) const;
+    void StepFrame(int step);
 
     ConsoleView& view;
     LoadingProgress& progress;

@@ -56,6 +56,9 @@ public:
 
     // Asks for the whole console to be painted again.
     virtual void RequestRedraw() = 0;
+    // The registration frame shown in the status bar (counted from 1). May
+    // be called from the MIDI thread, like RequestRedraw.
+    virtual void ShowFrame(uint32_t shownNumber) { (void)shownNumber; }
 };
 
 }  // namespace tessaline

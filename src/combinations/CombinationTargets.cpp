@@ -15,7 +15,12 @@ TargetState StateOf(const Drawstop* drawstop) {
 
 }  // namespace
 
-TargetState StopState(const Manual& manual, int s) { return StateOf(manual.GetStop(s)); }
+// Also asked while the manual's own divisionals load, before it counts as
+// loaded, so the stop table is read directly.
+TargetState StopState(const Manual& manual, int s) {
+    if (s < 0 || s >= manual.numberOfStops) return {};
+    return StateOf(manual.stops[static_cast<size_t>(s)]);
+}
 
 // Couplers, tremulant objects and divisional couplers are not part of the
 // model yet: an organ that lists couplers or divisional couplers does not

@@ -54,6 +54,7 @@ public:
         return {width, lines * static_cast<uint32_t>(font.height)};
     }
     void RequestRedraw() override { ++redraws; }
+    void ShowFrame(uint32_t shownNumber) override { shownFrame = shownNumber; }
 
     ScreenMetrics screen;
     std::set<std::string> missingFaces;
@@ -61,6 +62,7 @@ public:
     int windowWidth = 792, windowHeight = 560;
     int placements = 0;
     int redraws = 0;
+    uint32_t shownFrame = 0;  // the last frame number the status bar was given
     std::string title = "Tessaline Console";
 };
 

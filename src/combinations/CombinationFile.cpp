@@ -132,6 +132,7 @@ bool Manual::ReloadDivisionals(const DefinitionFile& file) {
 }
 
 bool Organ::SaveCombinationFile(const std::string& path) {
+    auto lock = LockAction();
     if (!loaded) {
         ReportError("Cannot save a combination file when no organ is loaded.", kSaveAction);
         return false;
@@ -172,6 +173,7 @@ bool Organ::SaveCombinationFile(const std::string& path) {
 }
 
 bool Organ::LoadCombinationFile(const std::string& path) {
+    auto lock = LockAction();
     if (!loaded) {
         ReportError("Cannot load a combination file when no organ is loaded.", kLoadAction);
         return false;

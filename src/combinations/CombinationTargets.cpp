@@ -16,42 +16,57 @@ TargetState StateOf(const Drawstop* drawstop) {
 }  // namespace
 
 // Also asked while the manual's own divisionals load, before it counts as
-// loaded, so the stop table is read directly.
+// loaded, so the tables are read directly.
 TargetState StopState(const Manual& manual, int s) {
     if (s < 0 || s >= manual.numberOfStops) return {};
     return StateOf(manual.stops[static_cast<size_t>(s)]);
 }
 
-// Couplers, tremulant objects and divisional couplers are not part of the
-// model yet: an organ that lists couplers or divisional couplers does not
-// load, and its tremulants have no drawstop, so none of them can be stored
-// or set.
-TargetState CouplerState(const Manual&, int) { return {}; }
-bool CouplerIsIntermanual(const Manual&, int) { return false; }
+TargetState CouplerState(const Manual& manual, int c) {
+    if (c < 0 || c >= manual.numberOfCouplers) return {};
+    return StateOf(&manual.couplers[static_cast<size_t>(c)]);
+}
+
+bool CouplerIsIntermanual(const Manual& manual, int c) {
+    return c >= 0 && c < manual.numberOfCouplers && manual.couplers[static_cast<size_t>(c)].intermanual;
+}
+
+// Tremulant objects are not part of the organ yet: they have no drawstop, so
+// none can be stored or set.
 TargetState TremulantState(const Organ&, int) { return {}; }
-TargetState DivisionalCouplerState(const Organ&, int) { return {}; }
 
-// Until the key action exists a stop's state is its drawstop alone: no key
-// can be held, so no pipe has to follow the change.
+TargetState DivisionalCouplerState(const Organ& organ, int i) {
+    if (i < 0 || static_cast<uint32_t>(i) >= organ.numberOfDivisionalCouplers) return {};
+    return StateOf(&organ.divisionalCouplers[static_cast<size_t>(i)]);
+}
+
 void SetStop(Manual& manual, int s, bool on) {
-    Stop* stop = manual.GetStop(s);
-    if (stop == nullptr) return;
     if (on)
-        stop->Engage();
+        manual.StopOn(s);
     else
-        stop->Disengage();
+        manual.StopOff(s);
 }
 
-void ToggleStop(Manual& manual, int s) {
-    TargetState state = StopState(manual, s);
-    if (state.exists) SetStop(manual, s, !state.engaged);
+void ToggleStop(Manual& manual, int s) { manual.StopToggle(s); }
+
+void SetCoupler(Manual& manual, int c, bool on) {
+    if (on)
+        manual.CouplerOn(c);
+    else
+        manual.CouplerOff(c);
 }
 
-void SetCoupler(Manual&, int, bool) {}
-void ToggleCoupler(Manual&, int) {}
+void ToggleCoupler(Manual& manual, int c) { manual.CouplerToggle(c); }
+
 void SetManualTremulant(Manual&, int, bool) {}
 void SetTremulant(Organ&, int, bool) {}
 void ToggleTremulant(Organ&, int) {}
-void SetDivisionalCoupler(Organ&, int, bool) {}
+
+void SetDivisionalCoupler(Organ& organ, int i, bool on) {
+    if (on)
+        organ.DivisionalCouplerOnLocked(i);
+    else
+        organ.DivisionalCouplerOffLocked(i);
+}
 
 }  // namespace tessaline

@@ -26,6 +26,7 @@ constexpr uint32_t kMaxMidiNote = 127;
 
 void Manual::Attach(Organ& owner) {
     organ = &owner;
+    for (Coupler& coupler : couplers) coupler.Attach(owner);
     for (Divisional& divisional : divisionals) {
         divisional.Attach(owner);
         divisional.AttachManual(*this);
@@ -37,7 +38,7 @@ bool Manual::Load(const DefinitionFile& file, int m, uint32_t slot, bool& displa
     index = m;
     KeyReader section(file, NumberedName("Manual", m), kManualAction);
     if (!ReadKeys(section, displayedOut) || !LoadTremulants(section) ||
-        !LoadStops(file, section) || !LoadCouplers(section) || !LoadDivisionals(file, section)) {
+        !LoadStops(file, section) || !LoadCouplers(file, section) || !LoadDivisionals(file, section)) {
         Unload();
         return false;
     }
@@ -155,7 +156,8 @@ bool Manual::LoadStops(const DefinitionFile& file, const KeyReader& section) {
     return true;
 }
 
-bool Manual::LoadCouplers(const KeyReader& section) {
+bool Manual::LoadCouplers(const DefinitionFile& file, const KeyReader& section) {
+    bool unisonOffSeen = false;
     for (int c = 0; c < numberOfCouplers; ++c) {
         std::string key = NumberedName("Coupler", c + 1);
         std::string specifier = section.Text(key.c_str(), kSpecifierBuffer);
@@ -164,9 +166,16 @@ bool Manual::LoadCouplers(const KeyReader& section) {
                            c + 1, index);
             return false;
         }
-        if (!LoadCoupler(c, ParseWholeNumber(specifier.c_str()))) {
+        if (!LoadCoupler(file, c, ParseWholeNumber(specifier.c_str()))) {
             section.Report("Coupler %d on manual %d failed to load.", c + 1, index);
             return false;
+        }
+        if (couplers[static_cast<size_t>(c)].unisonOff) {
+            if (unisonOffSeen) {
+                section.Report("There are two or more unison off couplers specified for manual %d.", index);
+                return false;
+            }
+            unisonOffSeen = true;
         }
     }
     return true;
@@ -189,13 +198,8 @@ bool Manual::LoadDivisionals(const DefinitionFile& file, const KeyReader& sectio
     return true;
 }
 
-// Couplers have no model yet: an organ that lists them is refused rather
-// than loaded as if they were there.
-bool Manual::LoadCoupler(int c, int couplerNumber) {
-    ReportError("Couplers are not supported by this version of Tessaline (coupler specifier %d "
-                "for manual %d names Coupler%03d).",
-                kManualAction, c + 1, index, couplerNumber);
-    return false;
+bool Manual::LoadCoupler(const DefinitionFile& file, int c, int couplerNumber) {
+    return couplers[static_cast<size_t>(c)].Load(file, couplerNumber, index);
 }
 
 void Manual::LayOutKeys(uint32_t slot) {
@@ -234,6 +238,11 @@ bool Manual::LoadSecondPass(const DefinitionFile& file) {
     return true;
 }
 
+void Manual::ClearCouplers() {
+    for (Coupler& coupler : couplers) coupler.Clear();
+    unisonOff = false;
+}
+
 void Manual::DestroyStops() {
     for (Stop*& stop : stops) {
         delete stop;
@@ -243,6 +252,7 @@ void Manual::DestroyStops() {
 
 bool Manual::Unload() {
     DestroyStops();
+    ClearCouplers();
     for (Divisional& divisional : divisionals) divisional.Clear();
     name.clear();
     comments.clear();
@@ -261,6 +271,11 @@ bool Manual::Unload() {
 Stop* Manual::GetStop(int s) const {
     if (!loaded || s < 0 || s >= numberOfStops) return nullptr;
     return stops[static_cast<size_t>(s)];
+}
+
+Coupler* Manual::GetCoupler(int c) {
+    if (!loaded || c < 0 || c >= numberOfCouplers) return nullptr;
+    return &couplers[static_cast<size_t>(c)];
 }
 
 }  // namespace tessaline

@@ -48,6 +48,7 @@ Organ::Organ(ConsoleView& consoleView, LoadingProgress& loadingProgress, const S
     for (Label& label : labels) label.Attach(*this);
     for (General& general : generals) general.Attach(*this);
     for (ReversiblePiston& piston : reversiblePistons) piston.Attach(*this);
+    for (DivisionalCoupler& coupler : divisionalCouplers) coupler.Attach(*this);
 }
 
 // Manuals loaded on their own (outside a whole load) still hold stops; they
@@ -340,6 +341,7 @@ void Organ::UnloadStage(LoadStage stage) {
     if (stage == LoadStage::Generals) UnloadGenerals(0, kMaxGenerals);
     if (stage == LoadStage::ReversiblePistons) UnloadReversiblePistons();
     if (stage == LoadStage::FrameGenerals) UnloadGenerals(kMaxGenerals, kGeneralEntries);
+    if (stage == LoadStage::DivisionalCouplers) UnloadDivisionalCouplers();
     stagesBuilt &= ~Bit(stage);
 }
 
@@ -380,7 +382,7 @@ bool Organ::LoadManuals(const DefinitionFile& file) {
             return false;
         }
     }
-    return true;
+    return CheckCouplerPaths();
 }
 
 bool Organ::LoadManualsSecondPass(const DefinitionFile& file) {
@@ -394,14 +396,14 @@ bool Organ::LoadManualsSecondPass(const DefinitionFile& file) {
     return true;
 }
 
-// Divisional couplers have no model yet; an organ that has them is refused
-// rather than loaded without them.
-bool Organ::LoadDivisionalCouplers(const DefinitionFile&) {
-    if (numberOfDivisionalCouplers == 0) return true;
-    ReportError("Divisional couplers are not supported by this version of Tessaline.",
-                kLoadingAction);
-    ReportError("Divisional coupler %d failed to load.", kLoadingAction, 1);
-    return false;
+bool Organ::LoadDivisionalCouplers(const DefinitionFile& file) {
+    for (uint32_t i = 0; i < numberOfDivisionalCouplers; ++i) {
+        if (!divisionalCouplers[i].Load(file, static_cast<int>(i + 1))) {
+            ReportError("Divisional coupler %d failed to load.", kLoadingAction, static_cast<int>(i + 1));
+            return false;
+        }
+    }
+    return true;
 }
 
 bool Organ::LoadGenerals(const DefinitionFile& file) {
@@ -454,14 +456,20 @@ bool Organ::UnloadGenerals(int first, int end) {
     return true;
 }
 
+bool Organ::UnloadDivisionalCouplers() {
+    for (DivisionalCoupler& coupler : divisionalCouplers) coupler.Clear();
+    return true;
+}
+
 // Order: manuals, tremulants, windchest groups (entry 0 included), reversible
 // pistons, generals, frame generals, labels, enclosures, divisional couplers,
 // the registration-frame and stop-control MIDI controls; then capture mode and
 // the test note off. Each kind joins here as it joins the model.
 bool Organ::UnloadObjects() {
     if (!UnloadManuals() || !UnloadReversiblePistons() || !UnloadGenerals(0, kMaxGenerals) ||
-        !UnloadGenerals(kMaxGenerals, kGeneralEntries) || !UnloadLabels())
+        !UnloadGenerals(kMaxGenerals, kGeneralEntries) || !UnloadLabels() || !UnloadDivisionalCouplers())
         return false;
+    testNoteOn = false;
     stagesBuilt = 0;
     captureMode.store(false, std::memory_order_relaxed);
     frameNumber.store(0, std::memory_order_relaxed);

@@ -6,10 +6,21 @@
 //
 // Threads: Load and Unload run on the UI thread while the organ is not active
 // (the audio and MIDI threads do not touch it meanwhile).
+//
+// The action lock: the key action, the drawstop states of stops, couplers
+// and divisional couplers, the test note and the combinations have no lock of
+// their own. The MIDI thread and the UI thread take the organ's one action
+// lock around every entry into them, each entry running to completion with
+// its recursion through couplers; the audio thread never takes it. The
+// entries below marked "takes the action lock" do so themselves; functions
+// marked "under the action lock" (the Manual key action, the ...Locked
+// functions here) expect the caller to hold it already, for example the MIDI
+// routing, which takes it once per message with LockAction().
 
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <mutex>
 #include <string>
 
 #include "combinations/General.h"
@@ -17,6 +28,7 @@
 #include "console/ConsoleLayout.h"
 #include "console/Label.h"
 #include "organ/Constants.h"
+#include "midi/DivisionalCoupler.h"
 #include "organ/Manual.h"
 #include "organ/SetupInfo.h"
 #include "platform/ConsoleView.h"
@@ -92,27 +104,33 @@ public:
 
     // Combinations. Presses come from the console and from MIDI program
     // changes; each does nothing (and reports nothing) with no organ loaded
-    // or an index out of range.
-    // MIDI or UI, under the action lock: general entry 0..98 (below
-    // numberOfGenerals) or frame general 99..610; captures in capture mode,
-    // else recalls.
+    // or an index out of range. Each takes the action lock; the Locked
+    // variants are for callers that hold it already. MIDI or UI.
+    // General entry 0..98 (below numberOfGenerals) or frame general
+    // 99..610; captures in capture mode, else recalls.
     void PressGeneral(int entry);
-    // MIDI or UI, under the action lock: capture of general `entry`.
+    void PressGeneralLocked(int entry);
     void CaptureGeneral(int entry);
-    // MIDI or UI, under the action lock: divisional d of manual m; captures
-    // in capture mode, else recalls it.
+    void CaptureGeneralLocked(int entry);
+    // Divisional d of manual m: captures in capture mode; else recalls it and
+    // the divisional of the same number on every manual an engaged
+    // divisional coupler carries the press to.
     void PressDivisional(int m, int d);
-    // MIDI or UI, under the action lock; capture mode does not matter.
+    void PressDivisionalLocked(int m, int d);
+    // Capture mode does not matter to a reversible piston.
     void PressReversiblePiston(int index);
-    // MIDI or UI, under the action lock. Step one frame (no wrap-around at
-    // 0 and 511) and press the frame general reached.
+    void PressReversiblePistonLocked(int index);
+    // Step one frame (no wrap-around at 0 and 511) and press the frame
+    // general reached.
     void NextFrame();
     void PreviousFrame();
-    // OFF or under the action lock, UI: every frame general empty.
+    void NextFrameLocked();
+    void PreviousFrameLocked();
+    // OFF, or UI under the action lock: every frame general empty.
     bool ClearFrameGenerals();
-    // UI, under the action lock. The whole set of combinations to and from a
-    // combination file; false after reporting. A save replaces the file at
-    // path only once the new one is completely written.
+    // UI; each takes the action lock. The whole set of combinations to and
+    // from a combination file; false after reporting. A save replaces the
+    // file at path only once the new one is completely written.
     bool SaveCombinationFile(const std::string& path);
     bool LoadCombinationFile(const std::string& path);
 
@@ -131,6 +149,50 @@ public:
     uint32_t ButtonY(uint32_t row) const { return layout.ButtonY(row); }
     uint32_t SlotTop(uint32_t slot) const { return layout.SlotTop(slot); }
     uint32_t TopSlotTop() const { return layout.TopSlotTop(); }
+
+    // MIDI or UI: holds the action lock for as long as the result lives.
+    [[nodiscard]] std::unique_lock<std::mutex> LockAction() {
+        return std::unique_lock<std::mutex>(actionLock);
+    }
+    // Manual m when it is a valid, loaded manual of this organ; else none.
+    // Any thread while the organ is loaded.
+    Manual* ManualAt(int m);
+
+    // Entries into the key action; each takes the action lock. MIDI or UI.
+    // A direct press or release of MIDI note `note` on manual m from source
+    // id `source`, passing through every kind of coupler.
+    void KeyDown(int m, int note, int source);
+    void KeyUp(int m, int note, int source);
+    // Stop i and coupler i (from 0) of manual m.
+    void StopOn(int m, int i);
+    void StopOff(int m, int i);
+    void StopToggle(int m, int i);
+    void CouplerOn(int m, int i);
+    void CouplerOff(int m, int i);
+    void CouplerToggle(int m, int i);
+    // Divisional coupler i (from 0): its drawstop state only.
+    void DivisionalCouplerOn(int i);
+    void DivisionalCouplerOff(int i);
+    void DivisionalCouplerToggle(int i);
+    // The stops and couplers of every manual, then the divisional couplers,
+    // whose stop-control MIDI key is note, engaged (on) or disengaged.
+    void StopControl(int note, bool on);
+    // The test note: MIDI note 60 held on manual 1 from source 12.
+    void SetTestNote(bool on);
+    // Every manual's notes reset (the test note first let go).
+    void ResetNotes();
+    // The action's part of the organ reset: the test note off, every manual
+    // reset (notes, stops, couplers) and every divisional coupler back to its
+    // default.
+    void ResetAction();
+
+    // The same, for callers that hold the action lock already.
+    void SetTestNoteLocked(bool on);
+    void DivisionalCouplerOnLocked(int i);
+    void DivisionalCouplerOffLocked(int i);
+    void StopControlLocked(int note, bool on);
+    void ResetNotesLocked();
+    void ResetActionLocked();
 
     // Written by Load and Unload only; read by everyone else.
     bool loaded = false;
@@ -180,6 +242,10 @@ public:
     std::atomic<uint32_t> frameNumber{0};
     // Presses of generals and divisionals capture instead of recalling.
     std::atomic<bool> captureMode{false};
+    // Entry i is the section DivisionalCoupler%03d (i + 1).
+    std::array<DivisionalCoupler, kMaxDivisionalCouplers> divisionalCouplers;
+    // The test note is held; under the action lock.
+    bool testNoteOn = false;
     // Pipes that stops own now (shared references not counted).
     uint32_t pipesLoaded = 0;
     // Where pipes start their voices; none until the application gives one.
@@ -204,8 +270,8 @@ private:
     // ("Windchest group %d failed to load." and the like, action "Loading an
     // organ."). The kinds join the model one by one: until a kind exists,
     // the stages of windchest groups, enclosures and tremulants build
-    // nothing, and those of divisional couplers, generals and reversible
-    // pistons refuse an organ that has any.
+    // nothing, and those of generals and reversible pistons refuse an organ
+    // that has any.
     bool ClearMidiAssignments();
     bool LoadWindchestGroups(const DefinitionFile& file);
     bool LoadEnclosures(const DefinitionFile& file);
@@ -226,8 +292,10 @@ private:
     bool UnloadLabels();
     bool UnloadReversiblePistons();
     bool UnloadGenerals(int first, int end);
+    bool UnloadDivisionalCouplers();
+    // Refuses couplers that would carry a key back to itself for ever.
+    bool CheckCouplerPaths();
     void ClearSettings();
-    bool ValidManual(int m) const;
     void StepFrame(int step);
 
     ConsoleView& view;
@@ -241,6 +309,7 @@ private:
     SampleMemory sampleMemory;
     // Stages whose objects are (partly) built, one bit per LoadStage.
     uint32_t stagesBuilt = 0;
+    std::mutex actionLock;
 };
 
 }  // namespace tessaline

@@ -4,13 +4,16 @@
 // redraw requests. Real back end: the Qt console widget. Test back end:
 // FixedMetricsConsoleView.
 //
-// Threads: everything here is called on the UI thread, except RequestRedraw,
-// which may be called from the MIDI thread (the back end queues and coalesces).
+// Threads: everything here is called on the UI thread, except the redraw
+// requests, which may be called from the MIDI thread (the back end queues and
+// coalesces them).
 
 #include <cstdint>
 #include <string>
 
 namespace tessaline {
+
+class Control;
 
 struct ScreenMetrics {
     uint32_t width = 0;
@@ -59,6 +62,10 @@ public:
     // The registration frame shown in the status bar (counted from 1). May
     // be called from the MIDI thread, like RequestRedraw.
     virtual void ShowFrame(uint32_t shownNumber) { (void)shownNumber; }
+    // Asks for one key of a manual, or one control, to be painted again. A
+    // view that paints only whole consoles may take either as RequestRedraw.
+    virtual void RequestKeyRedraw(int /*manual*/, int /*key*/) { RequestRedraw(); }
+    virtual void RequestControlRedraw(const Control& /*control*/) { RequestRedraw(); }
 };
 
 }  // namespace tessaline

@@ -31,9 +31,11 @@ bool CouplerIsIntermanual(const Manual& manual, int c) {
     return c >= 0 && c < manual.numberOfCouplers && manual.couplers[static_cast<size_t>(c)].intermanual;
 }
 
-// Tremulant objects are not part of the organ yet: they have no drawstop, so
-// none can be stored or set.
-TargetState TremulantState(const Organ&, int) { return {}; }
+TargetState TremulantState(const Organ& organ, int t) {
+    std::span<const Tremulant> tremulants = organ.Tremulants();
+    if (t < 0 || static_cast<size_t>(t) >= tremulants.size()) return {};
+    return StateOf(&tremulants[static_cast<size_t>(t)].drawstop);
+}
 
 TargetState DivisionalCouplerState(const Organ& organ, int i) {
     if (i < 0 || static_cast<uint32_t>(i) >= organ.numberOfDivisionalCouplers) return {};
@@ -58,9 +60,20 @@ void SetCoupler(Manual& manual, int c, bool on) {
 
 void ToggleCoupler(Manual& manual, int c) { manual.CouplerToggle(c); }
 
-void SetManualTremulant(Manual&, int, bool) {}
-void SetTremulant(Organ&, int, bool) {}
-void ToggleTremulant(Organ&, int) {}
+void SetManualTremulant(Organ& organ, const Manual& manual, int t, bool on) {
+    if (t >= 0 && t < manual.numberOfTremulants)
+        SetTremulant(organ, manual.tremulants[static_cast<size_t>(t)], on);
+}
+
+// The organ ignores a tremulant number out of range (a negative one too).
+void SetTremulant(Organ& organ, int t, bool on) {
+    if (on)
+        organ.TremulantOn(static_cast<uint32_t>(t));
+    else
+        organ.TremulantOff(static_cast<uint32_t>(t));
+}
+
+void ToggleTremulant(Organ& organ, int t) { organ.TremulantToggle(static_cast<uint32_t>(t)); }
 
 void SetDivisionalCoupler(Organ& organ, int i, bool on) {
     if (on)

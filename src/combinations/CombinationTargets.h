@@ -33,8 +33,8 @@ void SetStop(Manual& manual, int s, bool on);
 void ToggleStop(Manual& manual, int s);
 void SetCoupler(Manual& manual, int c, bool on);
 void ToggleCoupler(Manual& manual, int c);
-// Entry t of the manual's tremulant list.
-void SetManualTremulant(Manual& manual, int t, bool on);
+// Entry t of the manual's tremulant list, which names an organ tremulant.
+void SetManualTremulant(Organ& organ, const Manual& manual, int t, bool on);
 void SetTremulant(Organ& organ, int t, bool on);
 void ToggleTremulant(Organ& organ, int t);
 void SetDivisionalCoupler(Organ& organ, int i, bool on);

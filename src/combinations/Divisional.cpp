@@ -173,7 +173,8 @@ void Divisional::Recall() {
     if (!combinationLoaded) return;
     for (const CombinationEntry& e : stops) SetStop(*manual, e.index, e.engage);
     for (const CombinationEntry& e : couplers) SetCoupler(*manual, e.index, e.engage);
-    for (const CombinationEntry& e : tremulants) SetManualTremulant(*manual, e.index, e.engage);
+    for (const CombinationEntry& e : tremulants)
+        SetManualTremulant(*Control::organ, *manual, e.index, e.engage);
 }
 
 void Divisional::Capture() {

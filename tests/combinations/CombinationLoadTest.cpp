@@ -170,6 +170,8 @@ TEST_F(CombinationLoad, GeneralDefinitionFaultsAreReportedWithTheirNumbers) {
 
 TEST_F(CombinationLoad, GeneralTremulantAndDivisionalCouplerEntriesAreBoundedByTheOrgan) {
     c.organ.Set("Organ", "NumberOfTremulants", "2");
+    test::SetTremulant(c.organ, 1);
+    test::SetTremulant(c.organ, 2);
     c.organ.Set("General001", "NumberOfTremulants", "1");
     c.organ.Set("General001", "TremulantNumber001", "-3");
     EXPECT_EQ(Result(),
@@ -190,6 +192,8 @@ TEST_F(CombinationLoad, GeneralTremulantAndDivisionalCouplerEntriesAreBoundedByT
 TEST_F(CombinationLoad, ReversiblePistonObjects) {
     const std::string tail = " [Loading a reversible piston.] / Reversible piston 1 failed to load. [Loading an organ.]";
     c.organ.Set("Organ", "NumberOfTremulants", "2");
+    test::SetTremulant(c.organ, 1);
+    test::SetTremulant(c.organ, 2);
     c.organ.Set("ReversiblePiston001", "ObjectType", "tremulant");
     c.organ.Set("ReversiblePiston001", "ManualNumber", "junk");  // not read for a tremulant
     ASSERT_EQ(Result(), "loaded");

@@ -150,5 +150,76 @@ TEST(GeneralCapture, StopsAtSixtyFourCouplers) {
     EXPECT_EQ(g.stops.count, 14u);  // stops are stored in full
 }
 
+// Tremulant 1 belongs to the Swell; tremulant 2 is not displayed.
+class TremulantCombinations : public ::testing::Test {
+protected:
+    TremulantCombinations() {
+        c.organ.Set("Organ", "NumberOfTremulants", "2");
+        test::SetTremulant(c.organ, 1);
+        test::SetTremulant(c.organ, 2);
+        c.organ.Set("Tremulant002", "Displayed", "N");
+        c.organ.Set("Manual002", "NumberOfTremulants", "2");
+        c.organ.Set("Manual002", "Tremulant001", "1");
+        c.organ.Set("Manual002", "Tremulant002", "2");
+    }
+    bool Engaged(int t) { return c.model().Tremulants()[static_cast<size_t>(t)].drawstop.Engaged(); }
+
+    test::CombinationRig c;
+};
+
+TEST_F(TremulantCombinations, DivisionalsAndGeneralsSetTheTremulants) {
+    c.organ.Set("Divisional003", "NumberOfTremulants", "1");
+    c.organ.Set("Divisional003", "Tremulant001", "+1");
+    c.organ.Set("General001", "NumberOfTremulants", "1");
+    c.organ.Set("General001", "TremulantNumber001", "-1");
+    ASSERT_TRUE(c.Load()) << c.Reports();
+    Organ& organ = c.model();
+    organ.PressDivisional(2, 0);
+    EXPECT_TRUE(Engaged(0));
+    organ.PressGeneral(0);
+    EXPECT_FALSE(Engaged(0));
+    organ.TremulantOn(1);
+    organ.captureMode = true;
+    organ.PressDivisional(2, 1);
+    organ.PressGeneral(1);
+    // The hidden tremulant 2 is stored by neither.
+    const Divisional& d = organ.manuals[2].divisionals[1];
+    ASSERT_EQ(d.tremulants.count, 1u);
+    EXPECT_EQ(d.tremulants.entries[0], (CombinationEntry{0, 0, false}));
+    ASSERT_EQ(organ.generals[1].tremulants.count, 1u);
+    EXPECT_EQ(organ.generals[1].tremulants.entries[0], (CombinationEntry{0, 0, false}));
+
+    c.organ.Set("Divisional003", "Tremulant001", "-2");
+    EXPECT_FALSE(c.Load());
+    EXPECT_EQ(c.rig.errors.Messages().at(0),
+              "Tremulant specifier 1 for the divisional 3 is a non-displayed drawstop, which are not "
+              "stored by divisionals for this organ.");
+    c.organ.Set("Divisional003", "Tremulant001", "3");
+    EXPECT_FALSE(c.Load());
+    EXPECT_EQ(c.rig.errors.Messages().at(0),
+              "An invalid tremulant specifier 1 for the divisional 3 is specified in the organ "
+              "definition file.");
+}
+
+TEST_F(TremulantCombinations, DivisionalsHoldNoTremulantsUnlessTheOrganSaysSo) {
+    c.organ.Set("Organ", "DivisionalsStoreTremulants", "N");
+    ASSERT_TRUE(c.Load()) << c.Reports();
+    c.model().TremulantOn(0);
+    c.model().captureMode = true;
+    c.model().PressDivisional(2, 0);
+    EXPECT_EQ(c.model().manuals[2].divisionals[0].tremulants.count, 0u);
+}
+
+TEST_F(TremulantCombinations, AReversiblePistonTogglesItsTremulant) {
+    c.organ.Set("ReversiblePiston001", "ObjectType", "Tremulant");
+    c.organ.Set("ReversiblePiston001", "ObjectNumber", "1");
+    ASSERT_TRUE(c.Load()) << c.Reports();
+    c.model().PressReversiblePiston(0);
+    EXPECT_TRUE(Engaged(0));
+    c.model().captureMode = true;
+    c.model().PressReversiblePiston(0);
+    EXPECT_FALSE(Engaged(0));
+}
+
 }  // namespace
 }  // namespace tessaline

@@ -17,6 +17,8 @@ public:
         organ.Set("Manual001", "Coupler001", "1");
         organ.Set("Manual001", "Coupler002", "2");
         organ.Set("Organ", "NumberOfTremulants", "2");
+        SetTremulant(organ, 1);
+        SetTremulant(organ, 2);
         organ.Set("Manual002", "NumberOfTremulants", "1");
         organ.Set("Manual002", "Tremulant001", "2");
         SetDrawstopKeys(organ, "DivisionalCoupler001", "Swell to Great", 3, 1);

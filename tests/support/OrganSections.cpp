@@ -68,6 +68,15 @@ void SetCoupler(OrganFileBuilder& b, int n, int destination, int keyshift) {
         b.Set(section, std::string("CoupleToSubsequent") + kind + "Couplers", "N");
 }
 
+void SetTremulant(OrganFileBuilder& b, int n) {
+    std::string section = Numbered("Tremulant", n);
+    SetDrawstopKeys(b, section, "Tremulant " + std::to_string(n), 3, (n - 1) % 4 + 1);
+    b.Set(section, "Period", "200");
+    b.Set(section, "StartRate", "10");
+    b.Set(section, "StopRate", "10");
+    b.Set(section, "AmpModDepth", "50");
+}
+
 void SetManual(OrganFileBuilder& b, int m, int keys, const std::vector<int>& stops) {
     std::string section = Numbered("Manual", m);
     b.Set(section, "Name", "Manual " + std::to_string(m));

@@ -76,7 +76,6 @@ bool Divisional::LoadContents(const DefinitionFile& file) {
                        "An invalid number of stops for the divisional %d is specified in the organ definition file.",
                        n))
         return false;
-    stops.count = stopCount;
     if (organ.divisionalsStoreIntermanualCouplers || organ.divisionalsStoreIntramanualCouplers) {
         if (!section.Whole("NumberOfCouplers", kNumberBuffer, 0,
                            static_cast<uint32_t>(manual->numberOfCouplers), couplerCount,
@@ -85,7 +84,6 @@ bool Divisional::LoadContents(const DefinitionFile& file) {
                            n))
             return false;
     }
-    couplers.count = couplerCount;
     if (organ.divisionalsStoreTremulants) {
         if (!section.Whole("NumberOfTremulants", kNumberBuffer, 0,
                            static_cast<uint32_t>(manual->numberOfTremulants), tremulantCount,
@@ -94,12 +92,16 @@ bool Divisional::LoadContents(const DefinitionFile& file) {
                            n))
             return false;
     }
-    tremulants.count = tremulantCount;
-    for (uint32_t i = 0; i < stops.count; ++i)
+    // The lists grow entry by entry: a load that fails part-way keeps what
+    // it read and never a count beyond it.
+    stops.Clear();
+    couplers.Clear();
+    tremulants.Clear();
+    for (uint32_t i = 0; i < stopCount; ++i)
         if (!ReadStop(section, i)) return false;
-    for (uint32_t i = 0; i < couplers.count; ++i)
+    for (uint32_t i = 0; i < couplerCount; ++i)
         if (!ReadCoupler(section, i)) return false;
-    for (uint32_t i = 0; i < tremulants.count; ++i)
+    for (uint32_t i = 0; i < tremulantCount; ++i)
         if (!ReadTremulant(section, i)) return false;
     return true;
 }
@@ -117,6 +119,7 @@ bool Divisional::ReadStop(const KeyReader& section, uint32_t i) {
                        static_cast<int>(i) + 1, n);
         return false;
     }
+    stops.count = i + 1;
     return true;
 }
 
@@ -148,6 +151,7 @@ bool Divisional::ReadCoupler(const KeyReader& section, uint32_t i) {
                        position, n);
         return false;
     }
+    couplers.count = i + 1;
     return true;
 }
 
@@ -166,6 +170,7 @@ bool Divisional::ReadTremulant(const KeyReader& section, uint32_t i) {
                        static_cast<int>(i) + 1, n);
         return false;
     }
+    tremulants.count = i + 1;
     return true;
 }
 

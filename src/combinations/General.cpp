@@ -87,19 +87,16 @@ bool General::LoadContents(const DefinitionFile& file) {
                        "An invalid number of stops for the general combination %d is specified in the organ definition file.",
                        n))
         return false;
-    stops.count = stopCount;
     if (!section.Whole("NumberOfCouplers", kNumberBuffer, 0, kMaxGeneralCouplers, couplerCount,
                        "The number of couplers for the general combination %d is not specified in the organ definition file.",
                        "An invalid number of couplers for the general combination %d is specified in the organ definition file.",
                        n))
         return false;
-    couplers.count = couplerCount;
     if (!section.Whole("NumberOfTremulants", kNumberBuffer, 0, kMaxTremulants, tremulantCount,
                        "The number of tremulants for the general combination %d is not specified in the organ definition file.",
                        "An invalid number of tremulants for the general combination %d is specified in the organ definition file.",
                        n))
         return false;
-    tremulants.count = tremulantCount;
     if (organ.generalsStoreDivisionalCouplers &&
         !section.Whole("NumberOfDivisionalCouplers", kNumberBuffer, 0, kMaxDivisionalCouplers,
                        divisionalCouplerCount,
@@ -107,18 +104,23 @@ bool General::LoadContents(const DefinitionFile& file) {
                        "An invalid number of divisional couplers for the general combination %d is specified in the organ definition file.",
                        n))
         return false;
-    divisionalCouplers.count = divisionalCouplerCount;
-    if (Empty()) {
+    // The lists grow entry by entry: a load that fails part-way keeps what
+    // it read and never a count beyond it.
+    stops.Clear();
+    couplers.Clear();
+    tremulants.Clear();
+    divisionalCouplers.Clear();
+    if (stopCount + couplerCount + tremulantCount + divisionalCouplerCount == 0) {
         section.Report("No objects are specified for the general combination in the organ definition file.");
         return false;
     }
-    for (uint32_t i = 0; i < stops.count; ++i)
+    for (uint32_t i = 0; i < stopCount; ++i)
         if (!ReadManualEntry(section, "Stop", i, true)) return false;
-    for (uint32_t i = 0; i < couplers.count; ++i)
+    for (uint32_t i = 0; i < couplerCount; ++i)
         if (!ReadManualEntry(section, "Coupler", i, false)) return false;
-    for (uint32_t i = 0; i < tremulants.count; ++i)
+    for (uint32_t i = 0; i < tremulantCount; ++i)
         if (!ReadOrganEntry(section, i, true)) return false;
-    for (uint32_t i = 0; i < divisionalCouplers.count; ++i)
+    for (uint32_t i = 0; i < divisionalCouplerCount; ++i)
         if (!ReadOrganEntry(section, i, false)) return false;
     return true;
 }
@@ -163,6 +165,10 @@ bool General::ReadManualEntry(const KeyReader& section, const char* kind, uint32
         section.Report(texts.hidden, position, n);
         return false;
     }
+    if (stop)
+        stops.count = i + 1;
+    else
+        couplers.count = i + 1;
     return true;
 }
 
@@ -198,6 +204,10 @@ bool General::ReadOrganEntry(const KeyReader& section, uint32_t i, bool tremulan
                        position, n);
         return false;
     }
+    if (tremulant)
+        tremulants.count = i + 1;
+    else
+        divisionalCouplers.count = i + 1;
     return true;
 }
 

@@ -224,6 +224,29 @@ TEST_F(CombinationFile, AFaultyCombinationStopsTheLoadWithItsNumber) {
               "combinations for manual 1 failed to reload. [Loading an organ combination file.]");
 }
 
+TEST_F(CombinationFile, ACombinationThatFailsPartWayKeepsOnlyTheEntriesRead) {
+    ASSERT_TRUE(Save());
+    std::string text = Replace(ReadFile(path),
+                               "[General002]\r\nNumberOfStops=1\r\n",
+                               "[General002]\r\nNumberOfStops=500\r\n");
+    text = Replace(text, "StopNumber001=-003\r\n",
+                   "StopNumber001=-003\r\nStopManual002=001\r\nStopNumber002=+004\r\n");
+    text = Replace(text, "[Divisional003]\r\nNumberOfStops=1\r\nNumberOfCouplers=0\r\nNumberOfTremulants=0\r\n",
+                   "[Divisional003]\r\nNumberOfStops=3\r\nNumberOfCouplers=0\r\nNumberOfTremulants=0\r\n");
+    EXPECT_FALSE(LoadText(text));
+    EXPECT_EQ(c.rig.errors.Messages().at(0),
+              "Stop specifier 2 for the divisional 3 could not be found in the organ definition file.");
+    EXPECT_EQ(c.model().manuals[2].divisionals[0].stops.count, 1u);
+
+    EXPECT_FALSE(LoadText(Replace(text, "NumberOfStops=3", "NumberOfStops=1")));
+    EXPECT_EQ(c.rig.errors.Messages().at(0),
+              "Stop manual specifier 3 for the general combination 2 could not be found in the "
+              "organ definition file.");
+    const General& g = c.model().generals[1];
+    ASSERT_EQ(g.stops.count, 2u);
+    EXPECT_EQ(g.stops.entries[1], (CombinationEntry{1, 3, true}));
+}
+
 TEST_F(CombinationFile, ASaveThatFailsHalfWayLeavesThePreviousFile) {
     ASSERT_TRUE(Save());
     std::string previous = ReadFile(path);

@@ -6,20 +6,34 @@
 //
 // Threads: Load and Unload run on the UI thread while the organ is not active
 // (the audio and MIDI threads do not touch it meanwhile).
+//
+// The action lock: the key action, the drawstop states of stops, couplers
+// and divisional couplers, the test note and the combinations have no lock of
+// their own. The MIDI thread and the UI thread take the organ's one action
+// lock around every entry into them, each entry running to completion with
+// its recursion through couplers; the audio thread never takes it. The
+// entries below marked "takes the action lock" do so themselves; functions
+// marked "under the action lock" (the Manual key action, the ...Locked
+// functions here) expect the caller to hold it already, for example the MIDI
+// routing, which takes it once per message with LockAction().
 
 #include <array>
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <span>
 #include <string>
 
 #include "audio/Enclosure.h"
 #include "audio/Tremulant.h"
 #include "audio/WindchestGroup.h"
+#include "combinations/General.h"
+#include "combinations/ReversiblePiston.h"
 #include "console/ConsoleLayout.h"
 #include "console/Label.h"
 #include "organ/Constants.h"
+#include "midi/DivisionalCoupler.h"
 #include "organ/Manual.h"
 #include "organ/SetupInfo.h"
 #include "platform/ConsoleView.h"
@@ -115,6 +129,7 @@ public:
     // Any thread; the tables do not move while the organ lives.
     std::span<Enclosure> Enclosures() { return {enclosures->data(), numberOfEnclosures}; }
     std::span<Tremulant> Tremulants() { return {tremulants->data(), numberOfTremulants}; }
+    std::span<const Tremulant> Tremulants() const { return {tremulants->data(), numberOfTremulants}; }
     // The windchest groups: entry 0 is the implicit group, 1.. the file's.
     std::span<const WindchestGroup> WindchestGroups() const {
         return {windchestGroups.data(), numberOfWindchestGroups};
@@ -129,6 +144,38 @@ public:
     }
     // Sample memory of the loaded pipes (emptied when the manuals unload).
     const SampleMemory& Samples() const { return sampleMemory; }
+
+    // Combinations. Presses come from the console and from MIDI program
+    // changes; each does nothing (and reports nothing) with no organ loaded
+    // or an index out of range. Each takes the action lock; the Locked
+    // variants are for callers that hold it already. MIDI or UI.
+    // General entry 0..98 (below numberOfGenerals) or frame general
+    // 99..610; captures in capture mode, else recalls.
+    void PressGeneral(int entry);
+    void PressGeneralLocked(int entry);
+    void CaptureGeneral(int entry);
+    void CaptureGeneralLocked(int entry);
+    // Divisional d of manual m: captures in capture mode; else recalls it and
+    // the divisional of the same number on every manual an engaged
+    // divisional coupler carries the press to.
+    void PressDivisional(int m, int d);
+    void PressDivisionalLocked(int m, int d);
+    // Capture mode does not matter to a reversible piston.
+    void PressReversiblePiston(int index);
+    void PressReversiblePistonLocked(int index);
+    // Step one frame (no wrap-around at 0 and 511) and press the frame
+    // general reached.
+    void NextFrame();
+    void PreviousFrame();
+    void NextFrameLocked();
+    void PreviousFrameLocked();
+    // OFF, or UI under the action lock: every frame general empty.
+    bool ClearFrameGenerals();
+    // UI; each takes the action lock. The whole set of combinations to and
+    // from a combination file; false after reporting. A save replaces the
+    // file at path only once the new one is completely written.
+    bool SaveCombinationFile(const std::string& path);
+    bool LoadCombinationFile(const std::string& path);
 
     // UI. Where a file name of the definition file points: a "\" is a directory
     // separator, and a relative name is relative to the organ's directory.
@@ -154,12 +201,57 @@ public:
     void OnKeyDown(uint32_t keyCode);
     void SetCaptureMode(bool on);
 
+    // MIDI or UI: holds the action lock for as long as the result lives.
+    [[nodiscard]] std::unique_lock<std::mutex> LockAction() {
+        return std::unique_lock<std::mutex>(actionLock);
+    }
+    // Manual m when it is a valid, loaded manual of this organ; else none.
+    // Any thread while the organ is loaded.
+    Manual* ManualAt(int m);
+
+    // Entries into the key action; each takes the action lock. MIDI or UI.
+    // A direct press or release of MIDI note `note` on manual m from source
+    // id `source`, passing through every kind of coupler.
+    void KeyDown(int m, int note, int source);
+    void KeyUp(int m, int note, int source);
+    // Stop i and coupler i (from 0) of manual m.
+    void StopOn(int m, int i);
+    void StopOff(int m, int i);
+    void StopToggle(int m, int i);
+    void CouplerOn(int m, int i);
+    void CouplerOff(int m, int i);
+    void CouplerToggle(int m, int i);
+    // Divisional coupler i (from 0): its drawstop state only.
+    void DivisionalCouplerOn(int i);
+    void DivisionalCouplerOff(int i);
+    void DivisionalCouplerToggle(int i);
+    // The stops and couplers of every manual, then the divisional couplers,
+    // whose stop-control MIDI key is note, engaged (on) or disengaged.
+    void StopControl(int note, bool on);
+    // The test note: MIDI note 60 held on manual 1 from source 12.
+    void SetTestNote(bool on);
+    // Every manual's notes reset (the test note first let go).
+    void ResetNotes();
+    // The action's part of the organ reset: the test note off, every manual
+    // reset (notes, stops, couplers) and every divisional coupler back to its
+    // default.
+    void ResetAction();
+
+    // The same, for callers that hold the action lock already.
+    void SetTestNoteLocked(bool on);
+    void DivisionalCouplerOnLocked(int i);
+    void DivisionalCouplerOffLocked(int i);
+    void StopControlLocked(int note, bool on);
+    void ResetNotesLocked();
+    void ResetActionLocked();
+
     // Written by Load and Unload only; read by everyone else.
     bool loaded = false;
     // Set when a load succeeds; the console's next full repaint brings the
     // window forward once and clears it. UI.
     bool firstPaintAfterLoad = false;
-    // Combination capture mode: set by the UI (shift, menu), read by the
+    // Combination capture mode: presses of generals and divisionals capture
+    // instead of recalling. Set by the UI (shift, menu), read by the
     // combination presses of the UI and MIDI threads.
     std::atomic<bool> captureMode{false};
     std::string churchName;      // up to 127 characters
@@ -201,6 +293,15 @@ public:
     // Manual m is the section Manual%03d (m); 0 is the pedal.
     std::array<Manual, kMaxManuals> manuals;
     std::array<Label, kMaxLabels> labels;
+    // Entries 0..98 the general buttons, 99..610 the frame generals.
+    std::array<General, kGeneralEntries> generals;
+    std::array<ReversiblePiston, kMaxReversiblePistons> reversiblePistons;
+    // The registration frame, 0..511; 0 after every load, unload and reset.
+    std::atomic<uint32_t> frameNumber{0};
+    // Entry i is the section DivisionalCoupler%03d (i + 1).
+    std::array<DivisionalCoupler, kMaxDivisionalCouplers> divisionalCouplers;
+    // The test note is held; under the action lock.
+    bool testNoteOn = false;
     // Pipes that stops own now (shared references not counted).
     uint32_t pipesLoaded = 0;
     // Where pipes start their voices: the organ's own pool.
@@ -225,8 +326,8 @@ private:
     // ("Windchest group %d failed to load." and the like, action "Loading an
     // organ."). The kinds join the model one by one: until a kind exists,
     // the stages of windchest groups, enclosures and tremulants build
-    // nothing, and those of divisional couplers, generals and reversible
-    // pistons refuse an organ that has any.
+    // nothing, and those of generals and reversible pistons refuse an organ
+    // that has any.
     bool ClearMidiAssignments();
     bool LoadWindchestGroups(const DefinitionFile& file);
     bool LoadEnclosures(const DefinitionFile& file);
@@ -245,11 +346,17 @@ private:
     bool UnloadObjects();
     bool UnloadManuals();
     bool UnloadLabels();
+    bool UnloadReversiblePistons();
+    bool UnloadGenerals(int first, int end);
+    bool UnloadDivisionalCouplers();
+    // Refuses couplers that would carry a key back to itself for ever.
+    bool CheckCouplerPaths();
     bool UnloadWindchestGroups();
     bool UnloadEnclosures();
     bool UnloadTremulants();
     void DetachEngine();
     void ClearSettings();
+    void StepFrame(int step);
 
     ConsoleView& view;
     LoadingProgress& progress;
@@ -262,6 +369,7 @@ private:
     SampleMemory sampleMemory;
     // Stages whose objects are (partly) built, one bit per LoadStage.
     uint32_t stagesBuilt = 0;
+    std::mutex actionLock;
 
     // The tables of the sound of the organ, for the Organ's lifetime. The
     // enclosures' event rings alone take megabytes, hence the heap.

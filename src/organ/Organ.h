@@ -20,14 +20,16 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
-#include <mutex>
 #include <memory>
+#include <mutex>
 #include <span>
 #include <string>
 
 #include "audio/Enclosure.h"
 #include "audio/Tremulant.h"
 #include "audio/WindchestGroup.h"
+#include "combinations/General.h"
+#include "combinations/ReversiblePiston.h"
 #include "console/ConsoleLayout.h"
 #include "console/Label.h"
 #include "organ/Constants.h"
@@ -127,6 +129,7 @@ public:
     // Any thread; the tables do not move while the organ lives.
     std::span<Enclosure> Enclosures() { return {enclosures->data(), numberOfEnclosures}; }
     std::span<Tremulant> Tremulants() { return {tremulants->data(), numberOfTremulants}; }
+    std::span<const Tremulant> Tremulants() const { return {tremulants->data(), numberOfTremulants}; }
     // The windchest groups: entry 0 is the implicit group, 1.. the file's.
     std::span<const WindchestGroup> WindchestGroups() const {
         return {windchestGroups.data(), numberOfWindchestGroups};
@@ -141,6 +144,38 @@ public:
     }
     // Sample memory of the loaded pipes (emptied when the manuals unload).
     const SampleMemory& Samples() const { return sampleMemory; }
+
+    // Combinations. Presses come from the console and from MIDI program
+    // changes; each does nothing (and reports nothing) with no organ loaded
+    // or an index out of range. Each takes the action lock; the Locked
+    // variants are for callers that hold it already. MIDI or UI.
+    // General entry 0..98 (below numberOfGenerals) or frame general
+    // 99..610; captures in capture mode, else recalls.
+    void PressGeneral(int entry);
+    void PressGeneralLocked(int entry);
+    void CaptureGeneral(int entry);
+    void CaptureGeneralLocked(int entry);
+    // Divisional d of manual m: captures in capture mode; else recalls it and
+    // the divisional of the same number on every manual an engaged
+    // divisional coupler carries the press to.
+    void PressDivisional(int m, int d);
+    void PressDivisionalLocked(int m, int d);
+    // Capture mode does not matter to a reversible piston.
+    void PressReversiblePiston(int index);
+    void PressReversiblePistonLocked(int index);
+    // Step one frame (no wrap-around at 0 and 511) and press the frame
+    // general reached.
+    void NextFrame();
+    void PreviousFrame();
+    void NextFrameLocked();
+    void PreviousFrameLocked();
+    // OFF, or UI under the action lock: every frame general empty.
+    bool ClearFrameGenerals();
+    // UI; each takes the action lock. The whole set of combinations to and
+    // from a combination file; false after reporting. A save replaces the
+    // file at path only once the new one is completely written.
+    bool SaveCombinationFile(const std::string& path);
+    bool LoadCombinationFile(const std::string& path);
 
     // UI. Where a file name of the definition file points: a "\" is a directory
     // separator, and a relative name is relative to the organ's directory.
@@ -157,6 +192,14 @@ public:
     uint32_t ButtonY(uint32_t row) const { return layout.ButtonY(row); }
     uint32_t SlotTop(uint32_t slot) const { return layout.SlotTop(slot); }
     uint32_t TopSlotTop() const { return layout.TopSlotTop(); }
+
+    // Console input (UI). A left click at (x, y) of the client area acts on
+    // every control it hits; a key-down (any key but shift, auto-repeats
+    // included) steps frames and acts on every control with that shortcut
+    // key; shift sets and clears capture mode. Nothing without an organ.
+    void OnLeftButtonDown(int32_t x, int32_t y);
+    void OnKeyDown(uint32_t keyCode);
+    void SetCaptureMode(bool on);
 
     // MIDI or UI: holds the action lock for as long as the result lives.
     [[nodiscard]] std::unique_lock<std::mutex> LockAction() {
@@ -203,20 +246,13 @@ public:
     void ResetNotesLocked();
     void ResetActionLocked();
 
-    // Console input (UI). A left click at (x, y) of the client area acts on
-    // every control it hits; a key-down (any key but shift, auto-repeats
-    // included) steps frames and acts on every control with that shortcut
-    // key; shift sets and clears capture mode. Nothing without an organ.
-    void OnLeftButtonDown(int32_t x, int32_t y);
-    void OnKeyDown(uint32_t keyCode);
-    void SetCaptureMode(bool on);
-
     // Written by Load and Unload only; read by everyone else.
     bool loaded = false;
     // Set when a load succeeds; the console's next full repaint brings the
     // window forward once and clears it. UI.
     bool firstPaintAfterLoad = false;
-    // Combination capture mode: set by the UI (shift, menu), read by the
+    // Combination capture mode: presses of generals and divisionals capture
+    // instead of recalling. Set by the UI (shift, menu), read by the
     // combination presses of the UI and MIDI threads.
     std::atomic<bool> captureMode{false};
     std::string churchName;      // up to 127 characters
@@ -258,6 +294,11 @@ public:
     // Manual m is the section Manual%03d (m); 0 is the pedal.
     std::array<Manual, kMaxManuals> manuals;
     std::array<Label, kMaxLabels> labels;
+    // Entries 0..98 the general buttons, 99..610 the frame generals.
+    std::array<General, kGeneralEntries> generals;
+    std::array<ReversiblePiston, kMaxReversiblePistons> reversiblePistons;
+    // The registration frame, 0..511; 0 after every load, unload and reset.
+    std::atomic<uint32_t> frameNumber{0};
     // Entry i is the section DivisionalCoupler%03d (i + 1).
     std::array<DivisionalCoupler, kMaxDivisionalCouplers> divisionalCouplers;
     // The test note is held; under the action lock.
@@ -306,6 +347,8 @@ private:
     bool UnloadObjects();
     bool UnloadManuals();
     bool UnloadLabels();
+    bool UnloadReversiblePistons();
+    bool UnloadGenerals(int first, int end);
     bool UnloadDivisionalCouplers();
     // Refuses couplers that would carry a key back to itself for ever.
     bool CheckCouplerPaths();
@@ -314,6 +357,7 @@ private:
     bool UnloadTremulants();
     void DetachEngine();
     void ClearSettings();
+    void StepFrame(int step);
 
     ConsoleView& view;
     LoadingProgress& progress;

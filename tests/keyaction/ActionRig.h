@@ -2,8 +2,7 @@
 // An organ for key action tests: manuals 1..n (and the pedal when asked),
 // each of 61 keys from MIDI note 36 with one stop of 61 pipes (Stop%03d m
 // on manual m), couplers added by the test, and a voice pool the pipes start
-// their voices in (the organ's own, attached to an engine on the
-// hand-driven virtual device).
+// their voices in.
 
 #include <gtest/gtest.h>
 
@@ -63,7 +62,7 @@ public:
     // Loads, resets to the defaults and draws every manual's stop.
     void Load() {
         ASSERT_TRUE(rig.Load(organ)) << Reports();
-        ASSERT_TRUE(rig.organ.AttachEngine(output.engine));
+        ASSERT_TRUE(rig.organ.AttachEngine(engineRig.engine));
         rig.organ.ResetAction();
         for (int m = 0; m < kMaxManuals; ++m) rig.organ.StopOn(m, 0);
     }
@@ -104,10 +103,10 @@ public:
         return true;
     }
 
-    VoicePool& Voices() { return rig.organ.Voices(); }
-
-    EngineRig output{512};
+    EngineRig engineRig{512};
     OrganRig rig;
+    // The organ's own pool, which its pipes start their voices in.
+    VoicePool& voices = *rig.organ.voicePool;
     OrganFileBuilder organ = OrganFileBuilder::MinimalOrgan();
 
 private:

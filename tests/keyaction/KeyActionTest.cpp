@@ -267,11 +267,11 @@ TEST(KeyAction, ResettingNotesCutsWithoutReleaseAndKeepsDrawstops) {
     organ.CouplerOn(kGreat, 0);
     organ.KeyDown(kGreat, 60, kGreat);
     organ.KeyDown(kGreat, 64, kGreat);
-    ASSERT_EQ(a.Voices().CountInUse(), 4);
+    ASSERT_EQ(a.voices.CountInUse(), 4);
     PipeVoice* voice = a.P(kGreat, 60).voice;
     organ.ResetNotes();
     EXPECT_TRUE(a.AllQuiet());
-    EXPECT_EQ(a.Voices().CountInUse(), 0);  // cut, not released: no tail keeps a voice
+    EXPECT_EQ(a.voices.CountInUse(), 0);  // cut, not released: no tail keeps a voice
     EXPECT_FALSE(voice->inUse.load());
     EXPECT_TRUE(a.M(kGreat).GetStop(0)->Engaged());
     EXPECT_TRUE(a.M(kGreat).couplers[0].Engaged());

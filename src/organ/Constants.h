@@ -64,6 +64,8 @@ inline constexpr int32_t kReleaseFadeStep = 32;
 
 // MIDI input: ports beyond this many are never seen.
 inline constexpr unsigned kMaxMidiInputDevices = 32;
+// Standard MIDI files: larger files are refused before they are read.
+inline constexpr size_t kMaxMidiFileBytes = 16u * 1024u * 1024u;
 
 // Audio output
 inline constexpr size_t kMaxAudioDevices = 32;

@@ -66,6 +66,10 @@ inline constexpr int32_t kReleaseFadeStep = 32;
 inline constexpr unsigned kMaxMidiInputDevices = 32;
 // Standard MIDI files: larger files are refused before they are read.
 inline constexpr size_t kMaxMidiFileBytes = 16u * 1024u * 1024u;
+// Offline rendering: the longest piece rendered, and how long the last
+// releases may sound after its end before the rendering stops regardless.
+inline constexpr int64_t kMaxRenderSeconds = 24 * 3600;
+inline constexpr int64_t kRenderTailLimitSeconds = 60;
 
 // Audio output
 inline constexpr size_t kMaxAudioDevices = 32;

@@ -64,6 +64,13 @@ inline constexpr int32_t kReleaseFadeStep = 32;
 
 // MIDI input: ports beyond this many are never seen.
 inline constexpr unsigned kMaxMidiInputDevices = 32;
+// MIDI routing: the redirectable inputs (A, B), the registration-frame inputs,
+// and every consumer that opens a port (manuals, those two kinds, enclosures
+// and the stop-control input).
+inline constexpr int kRedirectableInputs = 2;
+inline constexpr int kFrameControlInputs = 3;
+inline constexpr int kMaxMidiConsumers =
+    kMaxManuals + kRedirectableInputs + kFrameControlInputs + kMaxEnclosures + 1;
 
 // Audio output
 inline constexpr size_t kMaxAudioDevices = 32;

@@ -83,6 +83,13 @@ inline constexpr size_t kMaxMidiFileBytes = 16u * 1024u * 1024u;
 // releases may sound after its end before the rendering stops regardless.
 inline constexpr int64_t kMaxRenderSeconds = 24 * 3600;
 inline constexpr int64_t kRenderTailLimitSeconds = 60;
+// MIDI routing: the redirectable inputs (A, B), the registration-frame inputs,
+// and every consumer that opens a port (manuals, those two kinds, enclosures
+// and the stop-control input).
+inline constexpr int kRedirectableInputs = 2;
+inline constexpr int kFrameControlInputs = 3;
+inline constexpr int kMaxMidiConsumers =
+    kMaxManuals + kRedirectableInputs + kFrameControlInputs + kMaxEnclosures + 1;
 
 // Audio output
 inline constexpr size_t kMaxAudioDevices = 32;

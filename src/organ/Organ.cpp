@@ -340,7 +340,10 @@ void Organ::UnloadStage(LoadStage stage) {
     stagesBuilt &= ~Bit(stage);
 }
 
-bool Organ::ClearMidiAssignments() { return true; }
+bool Organ::ClearMidiAssignments() {
+    midiRouting.ClearAssignments();
+    return true;
+}
 
 // WindchestGroup%03d (i + 1) into entry i + 1, then entry 0 as the implicit
 // empty group; "Windchest group %d failed to load.".

@@ -24,6 +24,8 @@
 
 #include "console/ConsoleLayout.h"
 #include "console/Label.h"
+#include "midi/MidiInputSystem.h"
+#include "midi/MidiRouting.h"
 #include "organ/Constants.h"
 #include "midi/DivisionalCoupler.h"
 #include "organ/Manual.h"
@@ -63,12 +65,12 @@ inline constexpr int kLoadStages = static_cast<int>(LoadStage::FrameGenerals) + 
 // number written to order.
 int RollBackOrder(LoadStage failed, std::array<LoadStage, kLoadStages>& order);
 
-class Organ {
+class Organ : public MidiMessageTarget {
 public:
     // The view is the console window; progress plays the loading dialog; setup
     // gives the load-wide sample settings.
     Organ(ConsoleView& view, LoadingProgress& progress, const SetupInfo& setup = SetupInfo{});
-    ~Organ();
+    ~Organ() override;
     Organ(const Organ&) = delete;
     Organ& operator=(const Organ&) = delete;
 
@@ -158,6 +160,14 @@ public:
     void StopControlLocked(int note, bool on);
     void ResetNotesLocked();
     void ResetActionLocked();
+    // UI: opens the ports of every MIDI consumer (when the organ is
+    // activated) and closes them (when it is deactivated).
+    bool OpenMidiInputs() { return midiRouting.OpenMidiInputs(); }
+    bool CloseMidiInputs() { return midiRouting.CloseMidiInputs(); }
+    // MIDI: every short message of an open port, acted on by the routing.
+    void OnMidiMessage(unsigned device, uint32_t message) override {
+        midiRouting.OnMidiMessage(device, message);
+    }
 
     // Written by Load and Unload only; read by everyone else.
     bool loaded = false;
@@ -208,6 +218,8 @@ public:
     uint32_t pipesLoaded = 0;
     // Where pipes start their voices; none until the application gives one.
     VoicePool* voicePool = nullptr;
+    // The MIDI consumers and the dispatcher of incoming messages.
+    MidiRouting midiRouting{*this};
 
 private:
     bool UseOrganDirectory(const std::string& fileName);

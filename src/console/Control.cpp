@@ -270,13 +270,13 @@ bool Drawstop::ReadPosition(const KeyReader& section) {
 void Drawstop::Engage() {
     if (!loaded || Engaged()) return;
     engaged.store(true, std::memory_order_release);
-    window->RequestRedraw();
+    window->RequestControlRedraw(*this);
 }
 
 void Drawstop::Disengage() {
     if (!loaded || !Engaged()) return;
     engaged.store(false, std::memory_order_release);
-    window->RequestRedraw();
+    window->RequestControlRedraw(*this);
 }
 
 void Drawstop::ResetToDefault() {

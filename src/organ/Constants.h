@@ -31,6 +31,19 @@ inline constexpr int kFrameGenerals = 512;
 inline constexpr int kGeneralEntries = kMaxGenerals + kFrameGenerals;  // 611
 inline constexpr int kMaxDisplayedManuals = kMaxManualNumber;  // the pedal is never counted
 
+// Key action: the five kinds of coupler a hold may pass through, the highest
+// keyshift of a coupler, and the direct key sources (bits of a key's mask):
+// 0..5 a manual's own MIDI input, then the two redirectable inputs and the
+// test note.
+inline constexpr int kCouplerKinds = 5;
+inline constexpr int kMaxCouplerKeyshift = 24;
+inline constexpr int kRedirectableSourceA = 10;
+inline constexpr int kRedirectableSourceB = 11;
+inline constexpr int kTestNoteSource = 12;
+inline constexpr int kTestNoteManual = 1;
+inline constexpr int kTestNoteMidiNote = 60;
+inline constexpr int kMaxDivisionalCouplerManuals = kMaxManuals;
+
 // Organ definition: reader buffer sizes of the [Organ] texts (terminating zero
 // included), and the newest file format this program reads.
 inline constexpr size_t kOrganShortTextBuffer = 128;

@@ -29,7 +29,7 @@ bool Manual::Load(const DefinitionFile& file, int m, uint32_t slot, bool& displa
     index = m;
     KeyReader section(file, NumberedName("Manual", m), kManualAction);
     if (!ReadKeys(section, displayedOut) || !LoadTremulants(section) ||
-        !LoadStops(file, section) || !LoadCouplers(section) || !LoadDivisionals(section)) {
+        !LoadStops(file, section) || !LoadCouplers(file, section) || !LoadDivisionals(section)) {
         Unload();
         return false;
     }
@@ -147,7 +147,8 @@ bool Manual::LoadStops(const DefinitionFile& file, const KeyReader& section) {
     return true;
 }
 
-bool Manual::LoadCouplers(const KeyReader& section) {
+bool Manual::LoadCouplers(const DefinitionFile& file, const KeyReader& section) {
+    bool unisonOffSeen = false;
     for (int c = 0; c < numberOfCouplers; ++c) {
         std::string key = NumberedName("Coupler", c + 1);
         std::string specifier = section.Text(key.c_str(), kSpecifierBuffer);
@@ -156,9 +157,16 @@ bool Manual::LoadCouplers(const KeyReader& section) {
                            c + 1, index);
             return false;
         }
-        if (!LoadCoupler(c, ParseWholeNumber(specifier.c_str()))) {
+        if (!LoadCoupler(file, c, ParseWholeNumber(specifier.c_str()))) {
             section.Report("Coupler %d on manual %d failed to load.", c + 1, index);
             return false;
+        }
+        if (couplers[static_cast<size_t>(c)].unisonOff) {
+            if (unisonOffSeen) {
+                section.Report("There are two or more unison off couplers specified for manual %d.", index);
+                return false;
+            }
+            unisonOffSeen = true;
         }
     }
     return true;
@@ -181,15 +189,12 @@ bool Manual::LoadDivisionals(const KeyReader& section) {
     return true;
 }
 
-// Couplers and divisionals have no model yet: an organ that lists them is
-// refused rather than loaded as if they were there.
-bool Manual::LoadCoupler(int c, int couplerNumber) {
-    ReportError("Couplers are not supported by this version of Tessaline (coupler specifier %d "
-                "for manual %d names Coupler%03d).",
-                kManualAction, c + 1, index, couplerNumber);
-    return false;
+bool Manual::LoadCoupler(const DefinitionFile& file, int c, int couplerNumber) {
+    return couplers[static_cast<size_t>(c)].Load(file, couplerNumber, index);
 }
 
+// Divisionals have no model yet: an organ that lists them is refused rather
+// than loaded as if they were there.
 bool Manual::LoadDivisional(int d, int divisionalNumber) {
     ReportError("Divisional combinations are not supported by this version of Tessaline "
                 "(divisional combination specifier %d for manual %d names Divisional%03d).",
@@ -233,6 +238,11 @@ bool Manual::LoadSecondPass(const DefinitionFile& file) {
     return true;
 }
 
+void Manual::ClearCouplers() {
+    for (Coupler& coupler : couplers) coupler.Clear();
+    unisonOff = false;
+}
+
 void Manual::DestroyStops() {
     for (Stop*& stop : stops) {
         delete stop;
@@ -242,6 +252,7 @@ void Manual::DestroyStops() {
 
 bool Manual::Unload() {
     DestroyStops();
+    ClearCouplers();
     name.clear();
     comments.clear();
     numberOfLogicalKeys = numberOfAccessibleKeys = firstAccessibleKey = 0;
@@ -259,6 +270,11 @@ bool Manual::Unload() {
 Stop* Manual::GetStop(int s) const {
     if (!loaded || s < 0 || s >= numberOfStops) return nullptr;
     return stops[static_cast<size_t>(s)];
+}
+
+Coupler* Manual::GetCoupler(int c) {
+    if (!loaded || c < 0 || c >= numberOfCouplers) return nullptr;
+    return &couplers[static_cast<size_t>(c)];
 }
 
 }  // namespace tessaline

@@ -46,6 +46,7 @@ Organ::Organ(ConsoleView& consoleView, LoadingProgress& loadingProgress, const S
       dataDirectory(DefaultDataDirectory()) {
     for (Manual& manual : manuals) manual.Attach(*this);
     for (Label& label : labels) label.Attach(*this);
+    for (DivisionalCoupler& coupler : divisionalCouplers) coupler.Attach(*this);
 }
 
 // Manuals loaded on their own (outside a whole load) still hold stops; they
@@ -335,6 +336,7 @@ void Organ::RollBack(LoadStage failed) {
 void Organ::UnloadStage(LoadStage stage) {
     if (stage == LoadStage::Manuals) UnloadManuals();
     if (stage == LoadStage::Labels) UnloadLabels();
+    if (stage == LoadStage::DivisionalCouplers) UnloadDivisionalCouplers();
     stagesBuilt &= ~Bit(stage);
 }
 
@@ -378,7 +380,7 @@ bool Organ::LoadManuals(const DefinitionFile& file) {
             return false;
         }
     }
-    return true;
+    return CheckCouplerPaths();
 }
 
 bool Organ::LoadManualsSecondPass(const DefinitionFile& file) {
@@ -392,15 +394,18 @@ bool Organ::LoadManualsSecondPass(const DefinitionFile& file) {
     return true;
 }
 
-// Divisional couplers, generals and reversible pistons have no model yet; an
-// organ that has them is refused rather than loaded without them.
-bool Organ::LoadDivisionalCouplers(const DefinitionFile&) {
-    if (numberOfDivisionalCouplers == 0) return true;
-    ReportError("Divisional couplers are not supported by this version of Tessaline.",
-                kLoadingAction);
-    ReportError("Divisional coupler %d failed to load.", kLoadingAction, 1);
-    return false;
+bool Organ::LoadDivisionalCouplers(const DefinitionFile& file) {
+    for (uint32_t i = 0; i < numberOfDivisionalCouplers; ++i) {
+        if (!divisionalCouplers[i].Load(file, static_cast<int>(i + 1))) {
+            ReportError("Divisional coupler %d failed to load.", kLoadingAction, static_cast<int>(i + 1));
+            return false;
+        }
+    }
+    return true;
 }
+
+// Generals and reversible pistons have no model yet; an organ that has them
+// is refused rather than loaded without them.
 
 bool Organ::LoadGenerals(const DefinitionFile&) {
     if (numberOfGenerals == 0) return true;
@@ -437,12 +442,18 @@ bool Organ::UnloadLabels() {
     return true;
 }
 
+bool Organ::UnloadDivisionalCouplers() {
+    for (DivisionalCoupler& coupler : divisionalCouplers) coupler.Clear();
+    return true;
+}
+
 // Order: manuals, tremulants, windchest groups (entry 0 included), reversible
 // pistons, generals, frame generals, labels, enclosures, divisional couplers,
 // the registration-frame and stop-control MIDI controls; then capture mode and
 // the test note off. Each kind joins here as it joins the model.
 bool Organ::UnloadObjects() {
-    if (!UnloadManuals() || !UnloadLabels()) return false;
+    if (!UnloadManuals() || !UnloadLabels() || !UnloadDivisionalCouplers()) return false;
+    testNoteOn = false;
     stagesBuilt = 0;
     return true;
 }

@@ -6,9 +6,20 @@
 //
 // Threads: Load and Unload run on the UI thread while the organ is not active
 // (the audio and MIDI threads do not touch it meanwhile).
+//
+// The action lock: the key action, the drawstop states of stops, couplers
+// and divisional couplers, the test note and the combinations have no lock of
+// their own. The MIDI thread and the UI thread take the organ's one action
+// lock around every entry into them, each entry running to completion with
+// its recursion through couplers; the audio thread never takes it. The
+// entries below marked "takes the action lock" do so themselves; functions
+// marked "under the action lock" (the Manual key action, the ...Locked
+// functions here) expect the caller to hold it already, for example the MIDI
+// routing, which takes it once per message with LockAction().
 
 #include <array>
 #include <cstdint>
+#include <mutex>
 #include <string>
 
 #include "console/ConsoleLayout.h"
@@ -16,6 +27,7 @@
 #include "midi/MidiInputSystem.h"
 #include "midi/MidiRouting.h"
 #include "organ/Constants.h"
+#include "midi/DivisionalCoupler.h"
 #include "organ/Manual.h"
 #include "organ/SetupInfo.h"
 #include "platform/ConsoleView.h"
@@ -114,6 +126,50 @@ public:
         midiRouting.OnMidiMessage(device, message);
     }
 
+    // MIDI or UI: holds the action lock for as long as the result lives.
+    [[nodiscard]] std::unique_lock<std::mutex> LockAction() {
+        return std::unique_lock<std::mutex>(actionLock);
+    }
+    // Manual m when it is a valid, loaded manual of this organ; else none.
+    // Any thread while the organ is loaded.
+    Manual* ManualAt(int m);
+
+    // Entries into the key action; each takes the action lock. MIDI or UI.
+    // A direct press or release of MIDI note `note` on manual m from source
+    // id `source`, passing through every kind of coupler.
+    void KeyDown(int m, int note, int source);
+    void KeyUp(int m, int note, int source);
+    // Stop i and coupler i (from 0) of manual m.
+    void StopOn(int m, int i);
+    void StopOff(int m, int i);
+    void StopToggle(int m, int i);
+    void CouplerOn(int m, int i);
+    void CouplerOff(int m, int i);
+    void CouplerToggle(int m, int i);
+    // Divisional coupler i (from 0): its drawstop state only.
+    void DivisionalCouplerOn(int i);
+    void DivisionalCouplerOff(int i);
+    void DivisionalCouplerToggle(int i);
+    // The stops and couplers of every manual, then the divisional couplers,
+    // whose stop-control MIDI key is note, engaged (on) or disengaged.
+    void StopControl(int note, bool on);
+    // The test note: MIDI note 60 held on manual 1 from source 12.
+    void SetTestNote(bool on);
+    // Every manual's notes reset (the test note first let go).
+    void ResetNotes();
+    // The action's part of the organ reset: the test note off, every manual
+    // reset (notes, stops, couplers) and every divisional coupler back to its
+    // default.
+    void ResetAction();
+
+    // The same, for callers that hold the action lock already.
+    void SetTestNoteLocked(bool on);
+    void DivisionalCouplerOnLocked(int i);
+    void DivisionalCouplerOffLocked(int i);
+    void StopControlLocked(int note, bool on);
+    void ResetNotesLocked();
+    void ResetActionLocked();
+
     // Written by Load and Unload only; read by everyone else.
     bool loaded = false;
     std::string churchName;      // up to 127 characters
@@ -155,6 +211,10 @@ public:
     // Manual m is the section Manual%03d (m); 0 is the pedal.
     std::array<Manual, kMaxManuals> manuals;
     std::array<Label, kMaxLabels> labels;
+    // Entry i is the section DivisionalCoupler%03d (i + 1).
+    std::array<DivisionalCoupler, kMaxDivisionalCouplers> divisionalCouplers;
+    // The test note is held; under the action lock.
+    bool testNoteOn = false;
     // Pipes that stops own now (shared references not counted).
     uint32_t pipesLoaded = 0;
     // Where pipes start their voices; none until the application gives one.
@@ -181,8 +241,8 @@ private:
     // ("Windchest group %d failed to load." and the like, action "Loading an
     // organ."). The kinds join the model one by one: until a kind exists,
     // the stages of windchest groups, enclosures and tremulants build
-    // nothing, and those of divisional couplers, generals and reversible
-    // pistons refuse an organ that has any.
+    // nothing, and those of generals and reversible pistons refuse an organ
+    // that has any.
     bool ClearMidiAssignments();
     bool LoadWindchestGroups(const DefinitionFile& file);
     bool LoadEnclosures(const DefinitionFile& file);
@@ -201,6 +261,9 @@ private:
     bool UnloadObjects();
     bool UnloadManuals();
     bool UnloadLabels();
+    bool UnloadDivisionalCouplers();
+    // Refuses couplers that would carry a key back to itself for ever.
+    bool CheckCouplerPaths();
     void ClearSettings();
 
     ConsoleView& view;
@@ -214,6 +277,7 @@ private:
     SampleMemory sampleMemory;
     // Stages whose objects are (partly) built, one bit per LoadStage.
     uint32_t stagesBuilt = 0;
+    std::mutex actionLock;
 };
 
 }  // namespace tessaline

@@ -118,14 +118,16 @@ constexpr MidiConsumerTexts kStopControlTexts{
 
 }  // namespace
 
-MidiRouting::MidiRouting(Organ& owner) : organ(owner) {
-    for (int i = 0; i < kRedirectableInputs; ++i)
+MidiRouting::MidiRouting(Organ& owner) : organ(owner), bridge(owner) {
+    for (int i = 0; i < kRedirectableInputs; ++i) {
         redirectable[static_cast<size_t>(i)].Attach(owner, i);
+        redirectable[static_cast<size_t>(i)].SetActions(actions);
+    }
 }
 
-void MidiRouting::SetActions(OrganActions* organActions) {
-    actions = organActions;
-    for (RedirectableInput& input : redirectable) input.SetActions(organActions);
+void MidiRouting::SetActions(OrganActions& organActions) {
+    actions = &organActions;
+    for (RedirectableInput& input : redirectable) input.SetActions(actions);
 }
 
 void MidiRouting::ClearAssignments() {
@@ -146,7 +148,7 @@ bool MidiRouting::SetManualInput(uint32_t input, uint32_t device, uint32_t chann
         return false;
     }
     for (uint32_t m = 0; m <= organ.numberOfManuals; ++m) {
-        Manual* manual = ExistingManual(organ, m);
+        Manual* manual = organ.ManualAt(static_cast<int>(m));
         if (!manual || static_cast<uint32_t>(manual->midiInput) != input) continue;
         manual->midiDevice = device;
         manual->midiChannel = channel;
@@ -167,7 +169,6 @@ bool MidiRouting::SetEnclosureInput(uint32_t input, uint32_t device, uint32_t ch
                     static_cast<int>(input + 1));
         return false;
     }
-    if (!actions) return true;
     for (Enclosure& enclosure : actions->Enclosures())
         if (enclosure.loaded && enclosure.midiInput == input)
             enclosure.SetMidiParameters(device, channel, controller);
@@ -249,12 +250,10 @@ bool MidiRouting::ApplySetup(const SetupInfo& setup) {
 int MidiRouting::ListConsumers(std::array<ConsumerRef, kMaxMidiConsumers>& list) {
     int count = 0;
     for (uint32_t m = 0; m <= organ.numberOfManuals; ++m)
-        if (ExistingManual(organ, m)) list[static_cast<size_t>(count++)] = {Consumer::Manual, static_cast<int>(m)};
+        if (organ.ManualAt(static_cast<int>(m))) list[static_cast<size_t>(count++)] = {Consumer::Manual, static_cast<int>(m)};
     for (int i = 0; i < kRedirectableInputs; ++i) list[static_cast<size_t>(count++)] = {Consumer::Redirectable, i};
     for (int i = 0; i < kFrameControlInputs; ++i) list[static_cast<size_t>(count++)] = {Consumer::Frame, i};
-    int enclosures = actions ? static_cast<int>(std::min<size_t>(actions->Enclosures().size(),
-                                                                  kMaxEnclosures))
-                             : 0;
+    int enclosures = static_cast<int>(std::min<size_t>(actions->Enclosures().size(), kMaxEnclosures));
     for (int e = 0; e < enclosures; ++e) list[static_cast<size_t>(count++)] = {Consumer::Enclosure, e};
     list[static_cast<size_t>(count++)] = {Consumer::StopControl, 0};
     return count;
@@ -264,7 +263,7 @@ MidiRouting::ConsumerPort MidiRouting::Describe(const ConsumerRef& consumer) {
     auto index = static_cast<size_t>(consumer.index);
     switch (consumer.kind) {
         case Consumer::Manual: {
-            const Manual* manual = ExistingManual(organ, static_cast<uint32_t>(consumer.index));
+            const Manual* manual = organ.ManualAt(consumer.index);
             return {&kManualTexts, consumer.index, manual != nullptr,
                     manual && manual->midiParametersLoaded, manual ? manual->midiDevice : 0};
         }
@@ -353,10 +352,8 @@ bool MidiRouting::CloseMidiInputs() {
     // Mute the dispatcher before any port closes, and wait for a message
     // being acted on to finish: a close that fails leaves its port open, and
     // its messages must not reach an organ that is about to be unloaded.
-    if (actions) {
+    {
         ActionScope scope(*actions);
-        listening.store(false, std::memory_order_release);
-    } else {
         listening.store(false, std::memory_order_release);
     }
     std::array<ConsumerRef, kMaxMidiConsumers> consumers;
@@ -372,9 +369,7 @@ bool MidiRouting::CloseMidiInputs() {
 }
 
 void MidiRouting::OnMidiMessage(unsigned device, uint32_t message) {
-    OrganActions* organActions = actions;
-    if (!organActions) return;
-    ActionScope scope(*organActions);
+    ActionScope scope(*actions);
     if (!Listening() || !organ.loaded) return;
     uint32_t status = message & 0xFF;
     uint32_t kind = status & 0xF0;
@@ -382,7 +377,7 @@ void MidiRouting::OnMidiMessage(unsigned device, uint32_t message) {
     uint32_t data1 = (message >> 8) & 0x7F;
     uint32_t data2 = (message >> 16) & 0x7F;
     if (status == kSystemReset) {
-        organActions->ResetOrgan();
+        actions->ResetOrgan();
         return;
     }
     switch (kind) {
@@ -403,7 +398,7 @@ void MidiRouting::Notes(unsigned device, uint32_t channel, uint32_t note, bool p
             actions->KeyUp(manual, shifted, source);
     };
     for (uint32_t m = 0; m <= organ.numberOfManuals; ++m) {
-        const Manual* manual = ExistingManual(organ, m);
+        const Manual* manual = organ.ManualAt(static_cast<int>(m));
         if (manual && manual->midiParametersLoaded && manual->midiDevice == device &&
             manual->midiChannel == channel)
             play(manual->index, manual->keyShift, m);
@@ -418,15 +413,17 @@ void MidiRouting::Notes(unsigned device, uint32_t channel, uint32_t note, bool p
 }
 
 void MidiRouting::ProgramChange(unsigned device, uint32_t channel, uint32_t program) {
+    if (!combinations) return;
+    CombinationPresses& presses = *combinations;
+    const auto wanted = static_cast<int32_t>(program);
     auto pressDivisionals = [&](int manual) {
-        int count = actions->DivisionalCount(manual);
+        int count = presses.DivisionalCount(manual);
         for (int d = 0; d < count; ++d)
-            if (actions->DivisionalProgram(manual, d) == static_cast<int32_t>(program))
-                actions->PressDivisional(manual, d);
+            if (presses.DivisionalProgram(manual, d) == wanted) presses.PressDivisional(manual, d);
     };
     bool matched = false;
     for (uint32_t m = 0; m <= organ.numberOfManuals; ++m) {
-        const Manual* manual = ExistingManual(organ, m);
+        const Manual* manual = organ.ManualAt(static_cast<int>(m));
         if (!manual || !manual->midiParametersLoaded || manual->midiDevice != device ||
             manual->midiChannel != channel)
             continue;
@@ -445,27 +442,28 @@ void MidiRouting::ProgramChange(unsigned device, uint32_t channel, uint32_t prog
         if (!input.parametersLoaded || input.midiDevice != device || input.midiChannel != channel)
             continue;
         if (program == input.previousProgram) {
-            actions->PreviousFrame();
+            presses.PreviousFrame();
             break;
         }
         if (program == input.nextProgram) {
-            actions->NextFrame();
+            presses.NextFrame();
             break;
         }
     }
+    // Generals and reversible pistons answer a keyboard's channel only,
+    // never a frame input's alone.
     if (!matched) return;
-    for (int g = 0; g < actions->GeneralCount(); ++g)
-        if (actions->GeneralProgram(g) == static_cast<int32_t>(program)) actions->PressGeneral(g);
-    for (int r = 0; r < actions->ReversiblePistonCount(); ++r)
-        if (actions->ReversiblePistonProgram(r) == static_cast<int32_t>(program))
-            actions->PressReversiblePiston(r);
+    for (int g = 0; g < presses.GeneralCount(); ++g)
+        if (presses.GeneralProgram(g) == wanted) presses.PressGeneral(g);
+    for (int r = 0; r < presses.ReversiblePistonCount(); ++r)
+        if (presses.ReversiblePistonProgram(r) == wanted) presses.PressReversiblePiston(r);
 }
 
 void MidiRouting::ControlChange(unsigned device, uint32_t channel, uint32_t controller,
                                 uint32_t value) {
     if (controller >= kFirstChannelModeController) {
         for (uint32_t m = 0; m <= organ.numberOfManuals; ++m) {
-            const Manual* manual = ExistingManual(organ, m);
+            const Manual* manual = organ.ManualAt(static_cast<int>(m));
             if (manual && manual->midiParametersLoaded && manual->midiDevice == device &&
                 manual->midiChannel == channel)
                 actions->ResetNotes(manual->index);
@@ -483,7 +481,6 @@ void MidiRouting::ControlChange(unsigned device, uint32_t channel, uint32_t cont
 bool MidiRouting::SelectSend(int i, uint32_t s) {
     if (i < 0 || i >= kRedirectableInputs) return false;
     RedirectableInput& input = redirectable[static_cast<size_t>(i)];
-    if (!actions) return input.SelectSend(s);
     ActionScope scope(*actions);
     return input.SelectSend(s);
 }

@@ -22,6 +22,7 @@
 #include <atomic>
 #include <cstdint>
 
+#include "midi/OrganActionBridge.h"
 #include "midi/RedirectableInput.h"
 #include "organ/Constants.h"
 
@@ -29,7 +30,7 @@ namespace tessaline {
 
 class MidiInputSystem;
 class Organ;
-class OrganActions;
+class CombinationPresses;
 struct SetupInfo;
 // The report texts of one kind of consumer (defined with the routing).
 struct MidiConsumerTexts;
@@ -56,11 +57,13 @@ public:
     MidiRouting(const MidiRouting&) = delete;
     MidiRouting& operator=(const MidiRouting&) = delete;
 
-    // OFF, UI: the ports the consumers open, and who carries out what the
-    // messages ask. Without either, opening fails and messages do nothing.
+    // OFF, UI: the ports the consumers open (without them opening fails).
     void SetInputSystem(MidiInputSystem* system) { inputSystem = system; }
-    void SetActions(OrganActions* organActions);
-    OrganActions* Actions() const { return actions; }
+    // OFF, UI: who carries out what the messages ask; the organ's own bridge
+    // until replaced (tests record instead). Without combinations, program
+    // changes press nothing.
+    void SetActions(OrganActions& organActions);
+    void SetCombinations(CombinationPresses* presses) { combinations = presses; }
 
     // OFF, UI, at every organ load: manuals lose their MIDI parameters, the
     // stop-control and frame inputs return to their cleared state; the
@@ -132,7 +135,9 @@ private:
 
     Organ& organ;
     MidiInputSystem* inputSystem = nullptr;
-    OrganActions* actions = nullptr;
+    OrganActionBridge bridge;
+    OrganActions* actions = &bridge;
+    CombinationPresses* combinations = nullptr;
     std::atomic<bool> listening{false};
 };
 

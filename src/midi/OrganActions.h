@@ -1,10 +1,11 @@
 #pragma once
-// What the MIDI routing does to the rest of the organ: the key action, the
-// drawstops that the stop-control input moves, the combination buttons that
-// program changes press, the registration frames, the enclosures and the whole
-// organ reset. The routing decides who acts on a message; these carry it out.
-// The organ installs the implementation that joins them to its own tables;
-// tests install a recorder.
+// What the MIDI routing does to the rest of the organ. OrganActions: the key
+// action, the drawstops that the stop-control input moves, the enclosures and
+// the whole organ reset. CombinationPresses: the combination buttons that
+// program changes press and the registration frames. The routing decides who
+// acts on a message; these carry it out. The organ's own implementation of
+// OrganActions is OrganActionBridge; the combinations install theirs of
+// CombinationPresses; tests install recorders.
 //
 // Threads: every call except BeginAction/EndAction is made between them, on
 // the MIDI thread (dispatch) or the UI thread (redirectable sends), one at a
@@ -43,6 +44,15 @@ public:
     // The whole organ reset, with the console redrawn.
     virtual void ResetOrgan() = 0;
 
+    // The organ's enclosures, in order (enclosure e is Enclosure%03d (e + 1)).
+    virtual std::span<Enclosure> Enclosures() = 0;
+};
+
+// Called under the action lock, like OrganActions.
+class CombinationPresses {
+public:
+    virtual ~CombinationPresses() = default;
+
     // Combination buttons and their program numbers (from 0; -1 for none).
     virtual int DivisionalCount(int manual) const = 0;
     virtual int32_t DivisionalProgram(int manual, int divisional) const = 0;
@@ -56,9 +66,6 @@ public:
     virtual void PressReversiblePiston(int piston) = 0;
     virtual void PreviousFrame() = 0;
     virtual void NextFrame() = 0;
-
-    // The organ's loaded enclosures, in order (enclosure e is Enclosure%03d (e + 1)).
-    virtual std::span<Enclosure> Enclosures() = 0;
 };
 
 }  // namespace tessaline

@@ -7,12 +7,6 @@
 
 namespace tessaline {
 
-Manual* ExistingManual(Organ& organ, uint32_t m) {
-    if (!organ.loaded || m > organ.numberOfManuals || (m == 0 && !organ.hasPedals)) return nullptr;
-    Manual& manual = organ.manuals[m];
-    return manual.loaded ? &manual : nullptr;
-}
-
 void RedirectableInput::Attach(Organ& owner, int inputIndex) {
     organ = &owner;
     sourceId = 10 + static_cast<uint32_t>(inputIndex);
@@ -20,13 +14,13 @@ void RedirectableInput::Attach(Organ& owner, int inputIndex) {
 
 void RedirectableInput::Retarget(uint32_t m) {
     targetManual = m;
-    target = organ ? ExistingManual(*organ, m) : nullptr;
+    target = organ ? organ->ManualAt(static_cast<int>(m)) : nullptr;
 }
 
 bool RedirectableInput::SelectSend(uint32_t s) {
     if (s >= kSends || s == currentSend || !organ) return false;
     uint32_t m = sends[s];
-    if (!ExistingManual(*organ, m)) return false;
+    if (!organ->ManualAt(static_cast<int>(m))) return false;
     if (target && actions) {
         // Held keys travel by logical key index, not by note number, so a
         // chord keeps its shape on a manual whose compass starts elsewhere.

@@ -13,10 +13,6 @@ class Manual;
 class Organ;
 class OrganActions;
 
-// Manual m of the loaded organ when it exists (0 only with pedals, then 1 to
-// NumberOfManuals), else none.
-Manual* ExistingManual(Organ& organ, uint32_t m);
-
 class RedirectableInput {
 public:
     static constexpr uint32_t kNoSend = 255;

@@ -117,6 +117,15 @@ public:
     uint32_t SlotTop(uint32_t slot) const { return layout.SlotTop(slot); }
     uint32_t TopSlotTop() const { return layout.TopSlotTop(); }
 
+    // UI: opens the ports of every MIDI consumer (when the organ is
+    // activated) and closes them (when it is deactivated).
+    bool OpenMidiInputs() { return midiRouting.OpenMidiInputs(); }
+    bool CloseMidiInputs() { return midiRouting.CloseMidiInputs(); }
+    // MIDI: every short message of an open port, acted on by the routing.
+    void OnMidiMessage(unsigned device, uint32_t message) override {
+        midiRouting.OnMidiMessage(device, message);
+    }
+
     // MIDI or UI: holds the action lock for as long as the result lives.
     [[nodiscard]] std::unique_lock<std::mutex> LockAction() {
         return std::unique_lock<std::mutex>(actionLock);
@@ -160,14 +169,6 @@ public:
     void StopControlLocked(int note, bool on);
     void ResetNotesLocked();
     void ResetActionLocked();
-    // UI: opens the ports of every MIDI consumer (when the organ is
-    // activated) and closes them (when it is deactivated).
-    bool OpenMidiInputs() { return midiRouting.OpenMidiInputs(); }
-    bool CloseMidiInputs() { return midiRouting.CloseMidiInputs(); }
-    // MIDI: every short message of an open port, acted on by the routing.
-    void OnMidiMessage(unsigned device, uint32_t message) override {
-        midiRouting.OnMidiMessage(device, message);
-    }
 
     // Written by Load and Unload only; read by everyone else.
     bool loaded = false;

@@ -35,7 +35,7 @@ inline uint32_t Message(uint32_t status, uint32_t data1 = 0, uint32_t data2 = 0)
 
 // Keeps every action as a line of text, answers key-hold questions from the
 // presses it saw, and checks that each action runs inside the action lock.
-class RecordingActions : public OrganActions {
+class RecordingActions : public OrganActions, public CombinationPresses {
 public:
     explicit RecordingActions(Organ& owner) : organ(owner) {}
 
@@ -138,7 +138,8 @@ public:
         file.Set("Manual002", "FirstAccessibleKeyMIDINoteNumber", "41");
         file.Set("Manual003", "MIDIInputNumber", "2");
         Routing().SetInputSystem(&*midi);
-        Routing().SetActions(&actions);
+        Routing().SetActions(actions);
+        Routing().SetCombinations(&actions);
     }
 
     MidiRouting& Routing() { return rig.organ.midiRouting; }

@@ -17,12 +17,14 @@
 #include <cstdint>
 #include <string>
 
+#include "combinations/Divisional.h"
 #include "console/ConsoleLayout.h"
 #include "midi/Coupler.h"
 #include "organ/Constants.h"
 
 namespace tessaline {
 
+class CombinationWriter;
 class DefinitionFile;
 class KeyReader;
 class Organ;
@@ -56,11 +58,9 @@ public:
     Manual(const Manual&) = delete;
     Manual& operator=(const Manual&) = delete;
 
-    // UI: the organ the manual belongs to, set once.
-    void Attach(Organ& owner) {
-        organ = &owner;
-        for (Coupler& coupler : couplers) coupler.Attach(owner);
-    }
+    // UI: the organ the manual belongs to, set once; its couplers and
+    // divisionals with it.
+    void Attach(Organ& owner);
 
     // OFF, UI. First pass for section Manual%03d (m): keys, tremulants,
     // stops with their pipes; a displayed manual takes keyboard slot `slot`.
@@ -70,9 +70,17 @@ public:
     // OFF, UI. Resolves the shared pipes of every stop; run once every
     // manual's first pass has succeeded.
     bool LoadSecondPass(const DefinitionFile& file);
-    // OFF, UI. Destroys the stops (and so their owned pipes) and clears the
-    // manual. Always true while no coupler or divisional can refuse.
+    // OFF, UI. Destroys the stops (and so their owned pipes), clears the
+    // divisionals and the manual. Always true while no coupler can refuse.
     bool Unload();
+
+    // UI, under the action lock. Writes section Divisional%03d of every
+    // divisional, in order, to a combination file; reports and fails at the
+    // first that cannot be written.
+    bool SaveDivisionals(CombinationWriter& writer);
+    // OFF or under the action lock, UI. Reads every divisional again from a
+    // combination file (a section without NumberOfStops keeps its divisional).
+    bool ReloadDivisionals(const DefinitionFile& file);
 
     // The stop in slot s, or none when the manual is not loaded or s is out
     // of range. Any thread once loaded.
@@ -148,6 +156,8 @@ public:
     bool unisonOff = false;
     // Organ tremulant numbers from 0.
     std::array<int, kMaxManualTremulants> tremulants{};
+    // Slot d is the divisional named by Divisional%03d (d + 1).
+    std::array<Divisional, kMaxManualDivisionals> divisionals;
     uint32_t keyboardSlot = 0;
     Rect keyboardRect;  // the displayed keyboard's reach on the console
 
@@ -157,11 +167,9 @@ private:
     bool LoadTremulants(const KeyReader& section);
     bool LoadStops(const DefinitionFile& file, const KeyReader& section);
     bool LoadCouplers(const DefinitionFile& file, const KeyReader& section);
-    bool LoadDivisionals(const KeyReader& section);
-    // Fill coupler slot c from section Coupler%03d (couplerNumber), and
-    // divisional slot d from Divisional%03d (divisionalNumber).
+    bool LoadDivisionals(const DefinitionFile& file, const KeyReader& section);
+    // Fill coupler slot c from section Coupler%03d (couplerNumber).
     bool LoadCoupler(const DefinitionFile& file, int c, int couplerNumber);
-    bool LoadDivisional(int d, int divisionalNumber);
     void LayOutKeys(uint32_t slot);
     void DestroyStops();
     void ClearCouplers();

@@ -33,7 +33,7 @@ int RollBackOrder(LoadStage failed, std::array<LoadStage, kLoadStages>& order) {
     static constexpr LoadStage kUnloadOrder[] = {
         LoadStage::Enclosures,  LoadStage::Labels,  LoadStage::Tremulants,
         LoadStage::WindchestGroups, LoadStage::Manuals, LoadStage::DivisionalCouplers,
-        LoadStage::Generals,    LoadStage::ReversiblePistons,
+        LoadStage::Generals,    LoadStage::ReversiblePistons, LoadStage::FrameGenerals,
     };
     int n = 0;
     for (LoadStage stage : kUnloadOrder)
@@ -46,6 +46,8 @@ Organ::Organ(ConsoleView& consoleView, LoadingProgress& loadingProgress, const S
       dataDirectory(DefaultDataDirectory()) {
     for (Manual& manual : manuals) manual.Attach(*this);
     for (Label& label : labels) label.Attach(*this);
+    for (General& general : generals) general.Attach(*this);
+    for (ReversiblePiston& piston : reversiblePistons) piston.Attach(*this);
     for (DivisionalCoupler& coupler : divisionalCouplers) coupler.Attach(*this);
 }
 
@@ -336,6 +338,9 @@ void Organ::RollBack(LoadStage failed) {
 void Organ::UnloadStage(LoadStage stage) {
     if (stage == LoadStage::Manuals) UnloadManuals();
     if (stage == LoadStage::Labels) UnloadLabels();
+    if (stage == LoadStage::Generals) UnloadGenerals(0, kMaxGenerals);
+    if (stage == LoadStage::ReversiblePistons) UnloadReversiblePistons();
+    if (stage == LoadStage::FrameGenerals) UnloadGenerals(kMaxGenerals, kGeneralEntries);
     if (stage == LoadStage::DivisionalCouplers) UnloadDivisionalCouplers();
     stagesBuilt &= ~Bit(stage);
 }
@@ -404,30 +409,32 @@ bool Organ::LoadDivisionalCouplers(const DefinitionFile& file) {
     return true;
 }
 
-// Generals and reversible pistons have no model yet; an organ that has them
-// is refused rather than loaded without them.
-
-bool Organ::LoadGenerals(const DefinitionFile&) {
-    if (numberOfGenerals == 0) return true;
-    ReportError("General combinations are not supported by this version of Tessaline.",
-                kLoadingAction);
-    ReportError("General combination %d failed to load.", kLoadingAction, 1);
-    return false;
+bool Organ::LoadGenerals(const DefinitionFile& file) {
+    for (uint32_t i = 0; i < numberOfGenerals; ++i) {
+        if (!generals[i].Load(file, static_cast<int>(i), true)) {
+            ReportError("General combination %d failed to load.", kLoadingAction, static_cast<int>(i + 1));
+            return false;
+        }
+    }
+    return true;
 }
 
-bool Organ::LoadReversiblePistons(const DefinitionFile&) {
-    if (numberOfReversiblePistons == 0) return true;
-    ReportError("Reversible pistons are not supported by this version of Tessaline.",
-                kLoadingAction);
-    ReportError("Reversible piston %d failed to load.", kLoadingAction, 1);
-    return false;
+bool Organ::LoadReversiblePistons(const DefinitionFile& file) {
+    for (uint32_t i = 0; i < numberOfReversiblePistons; ++i) {
+        if (!reversiblePistons[i].Load(file, static_cast<int>(i + 1))) {
+            ReportError("Reversible piston %d failed to load.", kLoadingAction, static_cast<int>(i + 1));
+            return false;
+        }
+    }
+    return true;
 }
 
 bool Organ::PublishVoiceBounds() { return true; }
 
-// Entries 99..610; "Frame general combination %d failed to initialise." with
-// e + 1 and the action "Clearing frame general organ combinations.".
-bool Organ::InitialiseFrameGenerals() { return true; }
+bool Organ::InitialiseFrameGenerals() {
+    frameNumber.store(0, std::memory_order_relaxed);
+    return ClearFrameGenerals();
+}
 
 // Every pipe is gone once the manuals are, so the sample memory goes with them.
 bool Organ::UnloadManuals() {
@@ -442,6 +449,16 @@ bool Organ::UnloadLabels() {
     return true;
 }
 
+bool Organ::UnloadReversiblePistons() {
+    for (ReversiblePiston& piston : reversiblePistons) piston.Clear();
+    return true;
+}
+
+bool Organ::UnloadGenerals(int first, int end) {
+    for (int e = first; e < end; ++e) generals[static_cast<size_t>(e)].Clear();
+    return true;
+}
+
 bool Organ::UnloadDivisionalCouplers() {
     for (DivisionalCoupler& coupler : divisionalCouplers) coupler.Clear();
     return true;
@@ -452,9 +469,13 @@ bool Organ::UnloadDivisionalCouplers() {
 // the registration-frame and stop-control MIDI controls; then capture mode and
 // the test note off. Each kind joins here as it joins the model.
 bool Organ::UnloadObjects() {
-    if (!UnloadManuals() || !UnloadLabels() || !UnloadDivisionalCouplers()) return false;
+    if (!UnloadManuals() || !UnloadReversiblePistons() || !UnloadGenerals(0, kMaxGenerals) ||
+        !UnloadGenerals(kMaxGenerals, kGeneralEntries) || !UnloadLabels() || !UnloadDivisionalCouplers())
+        return false;
     testNoteOn = false;
     stagesBuilt = 0;
+    captureMode.store(false, std::memory_order_relaxed);
+    frameNumber.store(0, std::memory_order_relaxed);
     return true;
 }
 

@@ -18,10 +18,13 @@
 // routing, which takes it once per message with LockAction().
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <mutex>
 #include <string>
 
+#include "combinations/General.h"
+#include "combinations/ReversiblePiston.h"
 #include "console/ConsoleLayout.h"
 #include "console/Label.h"
 #include "midi/MidiInputSystem.h"
@@ -100,6 +103,38 @@ public:
     }
     // Sample memory of the loaded pipes (emptied when the manuals unload).
     const SampleMemory& Samples() const { return sampleMemory; }
+
+    // Combinations. Presses come from the console and from MIDI program
+    // changes; each does nothing (and reports nothing) with no organ loaded
+    // or an index out of range. Each takes the action lock; the Locked
+    // variants are for callers that hold it already. MIDI or UI.
+    // General entry 0..98 (below numberOfGenerals) or frame general
+    // 99..610; captures in capture mode, else recalls.
+    void PressGeneral(int entry);
+    void PressGeneralLocked(int entry);
+    void CaptureGeneral(int entry);
+    void CaptureGeneralLocked(int entry);
+    // Divisional d of manual m: captures in capture mode; else recalls it and
+    // the divisional of the same number on every manual an engaged
+    // divisional coupler carries the press to.
+    void PressDivisional(int m, int d);
+    void PressDivisionalLocked(int m, int d);
+    // Capture mode does not matter to a reversible piston.
+    void PressReversiblePiston(int index);
+    void PressReversiblePistonLocked(int index);
+    // Step one frame (no wrap-around at 0 and 511) and press the frame
+    // general reached.
+    void NextFrame();
+    void PreviousFrame();
+    void NextFrameLocked();
+    void PreviousFrameLocked();
+    // OFF, or UI under the action lock: every frame general empty.
+    bool ClearFrameGenerals();
+    // UI; each takes the action lock. The whole set of combinations to and
+    // from a combination file; false after reporting. A save replaces the
+    // file at path only once the new one is completely written.
+    bool SaveCombinationFile(const std::string& path);
+    bool LoadCombinationFile(const std::string& path);
 
     // UI. Where a file name of the definition file points: a "\" is a directory
     // separator, and a relative name is relative to the organ's directory.
@@ -211,6 +246,13 @@ public:
     // Manual m is the section Manual%03d (m); 0 is the pedal.
     std::array<Manual, kMaxManuals> manuals;
     std::array<Label, kMaxLabels> labels;
+    // Entries 0..98 the general buttons, 99..610 the frame generals.
+    std::array<General, kGeneralEntries> generals;
+    std::array<ReversiblePiston, kMaxReversiblePistons> reversiblePistons;
+    // The registration frame, 0..511; 0 after every load, unload and reset.
+    std::atomic<uint32_t> frameNumber{0};
+    // Presses of generals and divisionals capture instead of recalling.
+    std::atomic<bool> captureMode{false};
     // Entry i is the section DivisionalCoupler%03d (i + 1).
     std::array<DivisionalCoupler, kMaxDivisionalCouplers> divisionalCouplers;
     // The test note is held; under the action lock.
@@ -261,10 +303,13 @@ private:
     bool UnloadObjects();
     bool UnloadManuals();
     bool UnloadLabels();
+    bool UnloadReversiblePistons();
+    bool UnloadGenerals(int first, int end);
     bool UnloadDivisionalCouplers();
     // Refuses couplers that would carry a key back to itself for ever.
     bool CheckCouplerPaths();
     void ClearSettings();
+    void StepFrame(int step);
 
     ConsoleView& view;
     LoadingProgress& progress;

@@ -17,9 +17,12 @@ constexpr const char* kAction = "Rendering a MIDI file.";
 OfflineRender::OfflineRender(const SetupInfo& info)
     : setup(info),
       pool(std::make_unique<VoicePool>(engine)),
-      organ(std::make_unique<Organ>(view, progress, info)),
-      notes(std::make_unique<NotePath>(*organ, setup)) {
+      organ(std::make_unique<Organ>(view, progress, info)) {
+    // Every input path of the settings plays from this one port.
+    ports.AddPort("Render");
+    midi = std::make_unique<MidiInputSystem>(ports, *organ);
     organ->SetVoicePool(pool.get());
+    organ->midiRouting.SetInputSystem(midi.get());
 }
 
 bool OfflineRender::Load(const std::string& organFile) {
@@ -29,28 +32,35 @@ bool OfflineRender::Load(const std::string& organFile) {
     engine.SetGroupCount(static_cast<int>(organ->numberOfWindchestGroups) - 1);
     engine.SetSources(pool.get(), {}, {});
     if (!engine.AllocateMixBuffers()) return false;
-    for (const Manual& manual : organ->manuals)
-        for (int s = 0; s < manual.numberOfStops; ++s) manual.GetStop(s)->ResetToDefault();
-    return true;
+    if (!organ->midiRouting.ApplySetup(setup)) return false;
+    organ->ResetAction();
+    organ->midiRouting.ResetRedirectableInputs();
+    return organ->OpenMidiInputs();
 }
 
-bool OfflineRender::DrawStops(const std::vector<StopChoice>& choices) {
+bool OfflineRender::SetRegistration(int general, const std::vector<StopChoice>& choices) {
+    if (general > 0) {
+        if (general > static_cast<int>(organ->numberOfGenerals)) {
+            ReportError("The organ has no general %d.", "Setting the registration.", general);
+            return false;
+        }
+        organ->PressGeneral(general - 1);
+    }
     for (const StopChoice& choice : choices) {
         bool manualExists = choice.manual >= (organ->hasPedals ? 0 : 1) &&
                             choice.manual <= static_cast<int>(organ->numberOfManuals);
         const Manual* manual = manualExists ? &organ->manuals[static_cast<size_t>(choice.manual)] : nullptr;
-        Stop* stop = manual != nullptr ? manual->GetStop(choice.stop - 1) : nullptr;
-        if (stop == nullptr) {
+        if (manual == nullptr || manual->GetStop(choice.stop - 1) == nullptr) {
             ReportError("The organ has no stop %d on manual %d.", "Setting the registration.",
                         choice.stop, choice.manual);
             return false;
         }
-        stop->Engage();
+        organ->StopOn(choice.manual, choice.stop - 1);
     }
     return true;
 }
 
-void OfflineRender::Deliver(uint32_t message) { notes->OnMidiMessage(message); }
+void OfflineRender::Deliver(uint32_t message) { organ->OnMidiMessage(0, message); }
 
 bool OfflineRender::Render(const MidiFile& file, WavOutput& out) {
     const int64_t endFrame = file.TickToFrame(file.endTick);

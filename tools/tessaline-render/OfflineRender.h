@@ -1,7 +1,9 @@
 #pragma once
 // Plays a MIDI file through an organ without any device: the organ is loaded
-// headlessly, every event reaches the organ at its own frame time, and the
-// engine renders the time line block by block into a WAV file until the last
+// headlessly and activated on one virtual MIDI port, every event reaches
+// Organ::OnMidiMessage from that port at its own frame time (so the routing,
+// key action and couplers are those of the live program), and the engine
+// renders the time line block by block into a WAV file until the last
 // release has ended.
 //
 // Timing is that of the live program: a key pressed at frame F sounds from
@@ -15,13 +17,14 @@
 #include <string>
 #include <vector>
 
-#include "NotePath.h"
 #include "audio/AudioEngine.h"
 #include "audio/PipeVoice.h"
+#include "midi/MidiInputSystem.h"
 #include "organ/Organ.h"
 #include "organ/SetupInfo.h"
 #include "platform/LoadingProgress.h"
 #include "platform/virtual/FixedMetricsConsoleView.h"
+#include "platform/virtual/VirtualMidiPorts.h"
 
 namespace tessaline {
 
@@ -38,11 +41,13 @@ class OfflineRender {
 public:
     explicit OfflineRender(const SetupInfo& setup);
 
-    // Loads the organ, sets the engine up for it and draws the stops that
-    // are drawn by default. False after reporting.
+    // Loads the organ, sets the engine and the MIDI routing up for it,
+    // resets the organ (the default registration) and opens its MIDI
+    // inputs. False after reporting.
     bool Load(const std::string& organFile);
-    // Draws each chosen stop; false after reporting one that does not exist.
-    bool DrawStops(const std::vector<StopChoice>& choices);
+    // Presses general `general` (from 1) when it is above 0, then draws each
+    // chosen stop; false after reporting one that does not exist.
+    bool SetRegistration(int general, const std::vector<StopChoice>& choices);
     // Plays the whole file into out (not finished). False after reporting.
     bool Render(const MidiFile& file, WavOutput& out);
 
@@ -53,11 +58,12 @@ private:
 
     SetupInfo setup;
     FixedMetricsConsoleView view;
+    VirtualMidiPorts ports;
     CountingLoadingProgress progress;
     AudioEngine engine;
     std::unique_ptr<VoicePool> pool;
     std::unique_ptr<Organ> organ;
-    std::unique_ptr<NotePath> notes;
+    std::unique_ptr<MidiInputSystem> midi;
 };
 
 }  // namespace tessaline

@@ -3,9 +3,11 @@
 //
 // Plays a MIDI file through an organ, without any device, into a 16-bit
 // stereo 44.1 kHz WAV file that lasts until the last release has ended.
-// Notes reach the manuals on the channels of the default settings (or of the
-// settings file given, or named by TESSALINE_SETTINGS). --stops draws stop S
-// (from 1) of manual M (0 is the pedal) on top of the stops drawn by default.
+// Notes reach the organ on the channels of the default settings (or of the
+// settings file given, or named by TESSALINE_SETTINGS), all from one port.
+// The registration starts as the organ reset leaves it; --general presses
+// general N (from 1), then --stops draws stop S (from 1) of manual M (0 is
+// the pedal).
 // Reports are printed as the program would show them. Exit status: 0 when
 // the file was written, 1 after a report, 2 for a usage error.
 
@@ -71,7 +73,7 @@ int main(int argc, char** argv) {
     std::string settings;
     if (const char* fromEnvironment = std::getenv("TESSALINE_SETTINGS")) settings = fromEnvironment;
     std::vector<StopChoice> stops;
-    bool general = false;
+    int general = 0;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
         bool hasValue = i + 1 < argc;
@@ -85,10 +87,8 @@ int main(int argc, char** argv) {
             if (!hasValue) return UsageError("--settings needs the settings file");
             settings = argv[++i];
         } else if (arg == "--general") {
-            int number = 0;
-            if (!hasValue || !ParseSmall(argv[++i], number) || number == 0)
+            if (!hasValue || !ParseSmall(argv[++i], general) || general == 0)
                 return UsageError("--general needs a general number from 1");
-            general = true;
         } else if (arg.size() > 1 && arg[0] == '-') {
             return UsageError("unknown option");
         } else {
@@ -97,9 +97,6 @@ int main(int argc, char** argv) {
     }
     if (files.size() != 2) return UsageError("an organ file and a MIDI file are needed");
     if (output.empty()) return UsageError("no output file given (-o OUT.wav)");
-    // Generals are pressed through the combination action, which this
-    // version does not have yet.
-    if (general) return UsageError("--general is not supported by this version");
 
     // Reports go to the default sink, which prints them to stderr.
     SetupInfo setup;
@@ -108,7 +105,7 @@ int main(int argc, char** argv) {
     if (!midi.Read(files[1])) return 1;
     auto started = std::chrono::steady_clock::now();
     OfflineRender render(setup);
-    if (!render.Load(files[0]) || !render.DrawStops(stops)) return 1;
+    if (!render.Load(files[0]) || !render.SetRegistration(general, stops)) return 1;
     WavOutput wav;
     if (!wav.Create(output) || !render.Render(midi, wav) || !wav.Finish()) return 1;
     double seconds = static_cast<double>(wav.FramesWritten()) / kSampleRate;

@@ -66,9 +66,10 @@ std::string CosinePipe(int period) {
 }
 
 // One manual of 61 keys from MIDI note 36 on input path 2 (channel 1 by
-// default), one stop not drawn by default. Keys 24, 28 and 31 (C, E, G
-// above middle C... MIDI 60, 64, 67) sound periods of 100, 80 and 64
-// frames: 441, 551.25 and 689.06 Hz; every other pipe a period of 200.
+// default), one stop not drawn by default. Keys 24, 28 and 31 (MIDI notes
+// 60, 64 and 67) sound periods of 100, 80 and 64 frames: 441, 551.25 and
+// 689.06 Hz; every other pipe a period of 200. General 1 draws the stop,
+// general 2 puts it in.
 struct ChordOrgan {
     ChordOrgan() {
         OrganFileBuilder b = OrganFileBuilder::MinimalOrgan();
@@ -82,6 +83,18 @@ struct ChordOrgan {
         test::SetManual(b, 1, 61, {1});
         b.Set("Manual001", "MIDIInputNumber", "2");
         test::SetStop(b, 1, pipes);
+        b.Set("Organ", "NumberOfGenerals", "2");
+        b.Set("Organ", "NumberOfFrameGenerals", "512");
+        for (int g = 1; g <= 2; ++g) {
+            std::string section = "General00" + std::to_string(g);
+            test::SetButtonKeys(b, section, "G" + std::to_string(g), 2, g);
+            b.Set(section, "NumberOfStops", "1");
+            b.Set(section, "NumberOfCouplers", "0");
+            b.Set(section, "NumberOfTremulants", "0");
+            b.Set(section, "NumberOfDivisionalCouplers", "0");
+            b.Set(section, "StopManual001", "1");
+            b.Set(section, "StopNumber001", g == 1 ? "1" : "-1");
+        }
         organ = dir.Write("chord.organ", b.Text());
     }
     test::TempDir dir;
@@ -219,6 +232,39 @@ TEST(RenderProgram, RegistrationAndChannelsDecideWhatSounds) {
     std::string settings = organ.dir.Write("settings.ini", "[General]\nManual1Chan=5\n");
     EXPECT_EQ(Onset("--stops 1:1 --settings " + Quote(settings), organ, 0x94), 11025u);
     EXPECT_GE(Onset("--stops 1:1 --settings " + Quote(settings), organ, 0x90), 22050u);
+    // A channel out of range keeps the default: channel 1.
+    std::string invalid = organ.dir.Write("invalid.ini", "[General]\nManual1Chan=17\n");
+    EXPECT_EQ(Onset("--stops 1:1 --settings " + Quote(invalid), organ, 0x90), 11025u);
+}
+
+TEST(RenderProgram, KeysStillDownAtTheEndAreLetGoThere) {
+    ChordOrgan organ;
+    MidiTrackBytes track;
+    track.Event(0, {0x90, 64, 100}).End(96);
+    std::string midi = organ.dir.Write("held.mid", MidiFileBytes(0, 96, {track}));
+    std::string out = organ.dir.File("held.wav");
+    RenderRun run = Render(Quote(organ.organ) + " " + Quote(midi) + " -o " + Quote(out) + " --stops 1:1");
+    ASSERT_EQ(run.status, 0) << run.output;
+    Wav wav = ReadWav(out);
+    EXPECT_GE(wav.left.size(), 22050u + kReleaseFrames - 1);
+    EXPECT_LE(wav.left.size(), 22050u + kReleaseFrames + 128);
+    EXPECT_NEAR(Amplitude(wav.left, 4410, 8820, 551.25), 4000.0, 40.0);
+}
+
+TEST(RenderProgram, GeneralsSetTheRegistrationBeforeTheStopsAsked) {
+    ChordOrgan organ;
+    EXPECT_EQ(Onset("--general 1", organ, 0x90), 11025u);
+    EXPECT_GE(Onset("--general 2", organ, 0x90), 22050u);
+    // Whatever the order of the options, the stops come after the general.
+    EXPECT_EQ(Onset("--stops 1:1 --general 2", organ, 0x90), 11025u);
+    MidiTrackBytes track;
+    track.Event(0, {0x90, 60, 100}).End(96);
+    std::string midi = organ.dir.Write("short.mid", MidiFileBytes(0, 96, {track}));
+    RenderRun missing =
+        Render(Quote(organ.organ) + " " + Quote(midi) + " -o " + Quote(organ.dir.File("g.wav")) + " --general 3");
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_EQ(missing.output,
+              "Message: The organ has no general 3.\n\nAttempted action: Setting the registration.\n----\n");
 }
 
 TEST(RenderProgram, FailuresAreReportedWithTheirExitStatus) {

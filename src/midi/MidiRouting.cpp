@@ -16,6 +16,7 @@ namespace {
 
 constexpr const char* kNoOrgan = "No organ is loaded.";
 constexpr const char* kInvalidInput = "Attempt to update an invalid MIDI input (%d).";
+constexpr const char* kUpdating = "Updating organ MIDI parameters.";
 constexpr const char* kStartingEngine = "Starting organ MIDI engine.";
 constexpr const char* kStoppingEngine = "Stopping organ MIDI engine.";
 constexpr const char* kRollingBack = "Activating Tessaline.";
@@ -116,6 +117,23 @@ constexpr MidiConsumerTexts kStopControlTexts{
     "Could not close the MIDI device for the stop control system.",
 };
 
+// A consumer matches a message from its port on its channel.
+bool Matches(const Manual* manual, unsigned device, uint32_t channel) {
+    return manual && manual->midiParametersLoaded && manual->midiDevice == device &&
+           manual->midiChannel == channel;
+}
+template <typename Input>
+bool Matches(const Input& input, unsigned device, uint32_t channel) {
+    return input.parametersLoaded && input.midiDevice == device && input.midiChannel == channel;
+}
+
+// The setters' common refusal.
+bool OrganLoaded(const Organ& organ, const char* action) {
+    if (organ.loaded) return true;
+    ReportError(kNoOrgan, action);
+    return false;
+}
+
 }  // namespace
 
 MidiRouting::MidiRouting(Organ& owner) : organ(owner), bridge(owner) {
@@ -139,12 +157,10 @@ void MidiRouting::ClearAssignments() {
 
 bool MidiRouting::SetManualInput(uint32_t input, uint32_t device, uint32_t channel,
                                  int32_t keyShift) {
-    if (!organ.loaded) {
-        ReportError(kNoOrgan, "Updating organ MIDI parameters.");
-        return false;
-    }
+    if (!OrganLoaded(organ, kUpdating)) return false;
     if (input >= static_cast<uint32_t>(kManualMidiInputs)) {
-        ReportError(kInvalidInput, "Updating organ manual MIDI parameters.", static_cast<int>(input));
+        ReportError(kInvalidInput, "Updating organ manual MIDI parameters.",
+                    static_cast<int>(input));
         return false;
     }
     for (uint32_t m = 0; m <= organ.numberOfManuals; ++m) {
@@ -160,10 +176,7 @@ bool MidiRouting::SetManualInput(uint32_t input, uint32_t device, uint32_t chann
 
 bool MidiRouting::SetEnclosureInput(uint32_t input, uint32_t device, uint32_t channel,
                                     uint32_t controller) {
-    if (!organ.loaded) {
-        ReportError(kNoOrgan, "Updating organ MIDI parameters.");
-        return false;
-    }
+    if (!OrganLoaded(organ, kUpdating)) return false;
     if (input >= static_cast<uint32_t>(kMaxEnclosures)) {
         ReportError(kInvalidInput, "Updating organ enclosure MIDI parameters.",
                     static_cast<int>(input + 1));
@@ -175,13 +188,9 @@ bool MidiRouting::SetEnclosureInput(uint32_t input, uint32_t device, uint32_t ch
     return true;
 }
 
-bool MidiRouting::SetRedirectInput(uint32_t i, uint32_t device, uint32_t channel,
-                                   int32_t keyShift, uint32_t send1, uint32_t send2,
-                                   uint32_t send3, uint32_t send4) {
-    if (!organ.loaded) {
-        ReportError(kNoOrgan, "Updating organ MIDI parameters.");
-        return false;
-    }
+bool MidiRouting::SetRedirectInput(uint32_t i, uint32_t device, uint32_t channel, int32_t keyShift,
+                                   uint32_t send1, uint32_t send2, uint32_t send3, uint32_t send4) {
+    if (!OrganLoaded(organ, kUpdating)) return false;
     if (i >= static_cast<uint32_t>(kRedirectableInputs)) {
         ReportError(kInvalidInput, "Updating organ redirectable manual MIDI parameters.",
                     static_cast<int>(i + 1));
@@ -197,10 +206,7 @@ bool MidiRouting::SetRedirectInput(uint32_t i, uint32_t device, uint32_t channel
 }
 
 bool MidiRouting::SetStopControlInput(uint32_t device, uint32_t channel) {
-    if (!organ.loaded) {
-        ReportError(kNoOrgan, "Updating organ MIDI parameters.");
-        return false;
-    }
+    if (!OrganLoaded(organ, kUpdating)) return false;
     stopControl.midiDevice = device;
     stopControl.midiChannel = channel;
     stopControl.parametersLoaded = true;
@@ -210,10 +216,7 @@ bool MidiRouting::SetStopControlInput(uint32_t device, uint32_t channel) {
 bool MidiRouting::SetFrameControlInput(uint32_t i, uint32_t device, uint32_t channel,
                                        uint32_t previousProgram, uint32_t nextProgram) {
     constexpr const char* kAction = "Updating organ registration control MIDI parameters.";
-    if (!organ.loaded) {
-        ReportError(kNoOrgan, kAction);
-        return false;
-    }
+    if (!OrganLoaded(organ, kAction)) return false;
     if (i >= static_cast<uint32_t>(kFrameControlInputs)) {
         ReportError("Attempt to update an invalid registration control MIDI input (%d).", kAction,
                     static_cast<int>(i + 1));
@@ -250,11 +253,16 @@ bool MidiRouting::ApplySetup(const SetupInfo& setup) {
 int MidiRouting::ListConsumers(std::array<ConsumerRef, kMaxMidiConsumers>& list) {
     int count = 0;
     for (uint32_t m = 0; m <= organ.numberOfManuals; ++m)
-        if (organ.ManualAt(static_cast<int>(m))) list[static_cast<size_t>(count++)] = {Consumer::Manual, static_cast<int>(m)};
-    for (int i = 0; i < kRedirectableInputs; ++i) list[static_cast<size_t>(count++)] = {Consumer::Redirectable, i};
-    for (int i = 0; i < kFrameControlInputs; ++i) list[static_cast<size_t>(count++)] = {Consumer::Frame, i};
-    int enclosures = static_cast<int>(std::min<size_t>(actions->Enclosures().size(), kMaxEnclosures));
-    for (int e = 0; e < enclosures; ++e) list[static_cast<size_t>(count++)] = {Consumer::Enclosure, e};
+        if (organ.ManualAt(static_cast<int>(m)))
+            list[static_cast<size_t>(count++)] = {Consumer::Manual, static_cast<int>(m)};
+    for (int i = 0; i < kRedirectableInputs; ++i)
+        list[static_cast<size_t>(count++)] = {Consumer::Redirectable, i};
+    for (int i = 0; i < kFrameControlInputs; ++i)
+        list[static_cast<size_t>(count++)] = {Consumer::Frame, i};
+    int enclosures =
+        static_cast<int>(std::min<size_t>(actions->Enclosures().size(), kMaxEnclosures));
+    for (int e = 0; e < enclosures; ++e)
+        list[static_cast<size_t>(count++)] = {Consumer::Enclosure, e};
     list[static_cast<size_t>(count++)] = {Consumer::StopControl, 0};
     return count;
 }
@@ -282,7 +290,8 @@ MidiRouting::ConsumerPort MidiRouting::Describe(const ConsumerRef& consumer) {
             return {&kEnclosureTexts, consumer.index + 1, enclosure.loaded,
                     enclosure.midiParametersSet, enclosure.midiDevice};
         }
-        case Consumer::StopControl: break;
+        case Consumer::StopControl:
+            break;
     }
     return {&kStopControlTexts, 0, true, stopControl.parametersLoaded, stopControl.midiDevice};
 }
@@ -382,10 +391,17 @@ void MidiRouting::OnMidiMessage(unsigned device, uint32_t message) {
     }
     switch (kind) {
         case kNoteOn:
-        case kNoteOff: Notes(device, channel, data1, kind == kNoteOn && data2 != 0); break;
-        case kProgramChange: ProgramChange(device, channel, data1); break;
-        case kControlChange: ControlChange(device, channel, data1, data2); break;
-        default: break;
+        case kNoteOff:
+            Notes(device, channel, data1, kind == kNoteOn && data2 != 0);
+            break;
+        case kProgramChange:
+            ProgramChange(device, channel, data1);
+            break;
+        case kControlChange:
+            ControlChange(device, channel, data1, data2);
+            break;
+        default:
+            break;
     }
 }
 
@@ -399,17 +415,12 @@ void MidiRouting::Notes(unsigned device, uint32_t channel, uint32_t note, bool p
     };
     for (uint32_t m = 0; m <= organ.numberOfManuals; ++m) {
         const Manual* manual = organ.ManualAt(static_cast<int>(m));
-        if (manual && manual->midiParametersLoaded && manual->midiDevice == device &&
-            manual->midiChannel == channel)
-            play(manual->index, manual->keyShift, m);
+        if (Matches(manual, device, channel)) play(manual->index, manual->keyShift, m);
     }
     for (const RedirectableInput& input : redirectable)
-        if (input.target && input.parametersLoaded && input.midiDevice == device &&
-            input.midiChannel == channel)
+        if (input.target && Matches(input, device, channel))
             play(input.target->index, input.keyShift, input.sourceId);
-    if (stopControl.parametersLoaded && stopControl.midiDevice == device &&
-        stopControl.midiChannel == channel)
-        actions->StopControl(static_cast<int>(note), press);
+    if (Matches(stopControl, device, channel)) actions->StopControl(static_cast<int>(note), press);
 }
 
 void MidiRouting::ProgramChange(unsigned device, uint32_t channel, uint32_t program) {
@@ -424,23 +435,19 @@ void MidiRouting::ProgramChange(unsigned device, uint32_t channel, uint32_t prog
     bool matched = false;
     for (uint32_t m = 0; m <= organ.numberOfManuals; ++m) {
         const Manual* manual = organ.ManualAt(static_cast<int>(m));
-        if (!manual || !manual->midiParametersLoaded || manual->midiDevice != device ||
-            manual->midiChannel != channel)
-            continue;
+        if (!Matches(manual, device, channel)) continue;
         matched = true;
         pressDivisionals(manual->index);
     }
     for (const RedirectableInput& input : redirectable) {
-        if (!input.parametersLoaded || input.midiDevice != device || input.midiChannel != channel)
-            continue;
+        if (!Matches(input, device, channel)) continue;
         matched = true;
         if (input.target) pressDivisionals(input.target->index);
     }
     // One frame step at most, from the first matching input whose programs
     // name this one.
     for (const FrameControlInput& input : frameControl) {
-        if (!input.parametersLoaded || input.midiDevice != device || input.midiChannel != channel)
-            continue;
+        if (!Matches(input, device, channel)) continue;
         if (program == input.previousProgram) {
             presses.PreviousFrame();
             break;
@@ -464,13 +471,10 @@ void MidiRouting::ControlChange(unsigned device, uint32_t channel, uint32_t cont
     if (controller >= kFirstChannelModeController) {
         for (uint32_t m = 0; m <= organ.numberOfManuals; ++m) {
             const Manual* manual = organ.ManualAt(static_cast<int>(m));
-            if (manual && manual->midiParametersLoaded && manual->midiDevice == device &&
-                manual->midiChannel == channel)
-                actions->ResetNotes(manual->index);
+            if (Matches(manual, device, channel)) actions->ResetNotes(manual->index);
         }
         for (const RedirectableInput& input : redirectable)
-            if (input.target && input.parametersLoaded && input.midiDevice == device &&
-                input.midiChannel == channel)
+            if (input.target && Matches(input, device, channel))
                 actions->ResetNotes(input.target->index);
     }
     for (Enclosure& enclosure : actions->Enclosures())

@@ -165,7 +165,8 @@ TEST_F(Opening, ARollBackReportsEveryCloseThatFailsAndGoesOn) {
     EXPECT_FALSE(rig.rig.organ.OpenMidiInputs());
     // Input A closes port 1 and fails; input B, sharing it, fails the same
     // way; the frame inputs after them still close port 2.
-    const char* stopFails = "Could not stop MIDI input device 1 (Error: stuck). | Halting MIDI system.";
+    const char* stopFails =
+        "Could not stop MIDI input device 1 (Error: stuck). | Halting MIDI system.";
     const char* redirectableFails =
         "Cannot close MIDI input device for a redirectable manual. | Deactivating an organ "
         "redirectable manual.";

@@ -17,7 +17,9 @@ using Lines = std::vector<std::string>;
 // frame inputs channels 1, 10, 10 with programs 1 back and 2 forward.
 class Dispatch : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(rig.Activate()) << ::testing::PrintToString(rig.Reports()); }
+    void SetUp() override {
+        ASSERT_TRUE(rig.Activate()) << ::testing::PrintToString(rig.Reports());
+    }
     Lines Send(unsigned port, uint32_t message) {
         EXPECT_TRUE(rig.ports.Send(port, message));
         return rig.actions.Take();
@@ -84,7 +86,9 @@ TEST_F(Dispatch, ControllersMoveEveryEnclosureFedByTheirInput) {
     enclosed.setup.EnclosureController = {7, 123, 1, 1, 1, 1};
     enclosed.setup.EnclosureChan = {1, 1, 16, 16, 16, 16};
     ASSERT_TRUE(enclosed.Activate()) << ::testing::PrintToString(enclosed.Reports());
-    auto value = [&](int e) { return (*enclosed.actions.enclosures)[static_cast<size_t>(e)].value; };
+    auto value = [&](int e) {
+        return (*enclosed.actions.enclosures)[static_cast<size_t>(e)].value;
+    };
 
     enclosed.ports.Send(0, Message(0xB0, 7, 40));
     EXPECT_EQ(enclosed.actions.Take(), Lines{});

@@ -105,7 +105,8 @@ public:
     std::vector<int32_t> generalPrograms;
     std::vector<int32_t> pistonPrograms;
     // On the heap: each enclosure carries its event rings.
-    std::unique_ptr<std::array<Enclosure, 3>> enclosures = std::make_unique<std::array<Enclosure, 3>>();
+    std::unique_ptr<std::array<Enclosure, 3>> enclosures =
+        std::make_unique<std::array<Enclosure, 3>>();
     int enclosureCount = 0;
     bool locked = false;
     int entries = 0;
@@ -157,7 +158,8 @@ public:
     // Every report as "message | action".
     std::vector<std::string> Reports() {
         std::vector<std::string> lines;
-        for (const auto& e : rig.errors.Errors()) lines.push_back(e.message + " | " + e.attemptedAction);
+        for (const auto& e : rig.errors.Errors())
+            lines.push_back(e.message + " | " + e.attemptedAction);
         rig.errors.Clear();
         return lines;
     }

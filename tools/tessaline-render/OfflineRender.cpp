@@ -4,6 +4,7 @@
 #include <array>
 
 #include "WavOutput.h"
+#include "audio/PipeVoice.h"
 #include "midi/MidiFile.h"
 #include "organ/Stop.h"
 #include "platform/ErrorReporting.h"
@@ -15,27 +16,32 @@ constexpr const char* kAction = "Rendering a MIDI file.";
 }  // namespace
 
 OfflineRender::OfflineRender(const SetupInfo& info)
-    : setup(info),
-      pool(std::make_unique<VoicePool>(engine)),
-      organ(std::make_unique<Organ>(view, progress, info)) {
+    : setup(info), organ(std::make_unique<Organ>(view, progress, info)) {
     // Every input path of the settings plays from this one port.
     ports.AddPort("Render");
     midi = std::make_unique<MidiInputSystem>(ports, *organ);
-    organ->SetVoicePool(pool.get());
     organ->midiRouting.SetInputSystem(midi.get());
+}
+
+OfflineRender::~OfflineRender() {
+    if (engine.IsPlaying()) {
+        organ->CloseMidiInputs();
+        engine.StopPlayback();
+    }
 }
 
 bool OfflineRender::Load(const std::string& organFile) {
     if (!organ->Load(organFile)) return false;
-    engine.SetBufferFrames(static_cast<int64_t>(setup.AudioBufferBlocks) * kBlockFrames);
-    engine.SetOutputMode(organ->outputMode);
-    engine.SetGroupCount(static_cast<int>(organ->numberOfWindchestGroups) - 1);
-    engine.SetSources(pool.get(), {}, {});
-    if (!engine.AllocateMixBuffers()) return false;
-    if (!organ->midiRouting.ApplySetup(setup)) return false;
+    int device = engine.FindDevice("Virtual: Hand-driven output");
+    if (device < 0 ||
+        !engine.SetParameters(static_cast<uint32_t>(device),
+                              static_cast<int64_t>(setup.AudioBufferBlocks) * kBlockFrames) ||
+        !organ->AttachEngine(engine) || !organ->midiRouting.ApplySetup(setup))
+        return false;
+    // The organ reset of an activation: the default registration.
     organ->ResetAction();
     organ->midiRouting.ResetRedirectableInputs();
-    return organ->OpenMidiInputs();
+    return engine.StartPlayback() && organ->OpenMidiInputs();
 }
 
 bool OfflineRender::SetRegistration(int general, const std::vector<StopChoice>& choices) {
@@ -47,10 +53,8 @@ bool OfflineRender::SetRegistration(int general, const std::vector<StopChoice>& 
         organ->PressGeneral(general - 1);
     }
     for (const StopChoice& choice : choices) {
-        bool manualExists = choice.manual >= (organ->hasPedals ? 0 : 1) &&
-                            choice.manual <= static_cast<int>(organ->numberOfManuals);
-        const Manual* manual = manualExists ? &organ->manuals[static_cast<size_t>(choice.manual)] : nullptr;
-        if (manual == nullptr || manual->GetStop(choice.stop - 1) == nullptr) {
+        if (organ->ManualAt(choice.manual) == nullptr ||
+            organ->ManualAt(choice.manual)->GetStop(choice.stop - 1) == nullptr) {
             ReportError("The organ has no stop %d on manual %d.", "Setting the registration.",
                         choice.stop, choice.manual);
             return false;
@@ -61,6 +65,17 @@ bool OfflineRender::SetRegistration(int general, const std::vector<StopChoice>& 
 }
 
 void OfflineRender::Deliver(uint32_t message) { organ->OnMidiMessage(0, message); }
+
+bool OfflineRender::Play(int64_t frames, WavOutput& out) {
+    if (frames <= 0) return true;
+    output.ClearCaptured();
+    if (!output.Advance(static_cast<uint32_t>(frames)) || !timers.Fire()) return false;
+    std::vector<int16_t> frameValues = output.Captured();
+    // The first buffer length is the silence the stream starts with.
+    const int64_t skip = std::clamp<int64_t>(engine.BufferFrames() - played, 0, frames);
+    played += frames;
+    return out.Append(std::span<const int16_t>(frameValues).subspan(static_cast<size_t>(2 * skip)));
+}
 
 bool OfflineRender::Render(const MidiFile& file, WavOutput& out) {
     const int64_t endFrame = file.TickToFrame(file.endTick);
@@ -74,11 +89,12 @@ bool OfflineRender::Render(const MidiFile& file, WavOutput& out) {
     const std::vector<MidiFileEvent>& events = file.events;
     // Note-ons not yet followed by their note-off, by channel and note.
     std::array<uint32_t, 16 * 128> holds{};
-    std::array<int16_t, 2 * kBlockFrames> block{};
     size_t next = 0;
     bool released = false;
-    for (int64_t t = 0;; t += kBlockFrames) {
-        for (; next < events.size() && events[next].frame < t + kBlockFrames; ++next) {
+    int64_t silentSince = -1;  // play position at which the last voice was free
+    while (played < tailLimit) {
+        // The cursor stands at `played`: act on what is due now.
+        for (; next < events.size() && events[next].frame <= played; ++next) {
             uint32_t message = events[next].message;
             uint32_t kind = message & 0xF0;
             size_t note = (message & 0x0F) * 128 + (message >> 8 & 0x7F);
@@ -86,28 +102,26 @@ bool OfflineRender::Render(const MidiFile& file, WavOutput& out) {
                 ++holds[note];
             else if ((kind == 0x80 || kind == 0x90) && holds[note] > 0)
                 --holds[note];
-            engine.SetPlayPosition(events[next].frame);
             Deliver(message);
         }
         // Keys still down when the piece ends are let go at its end.
-        if (!released && next == events.size() && endFrame < t + kBlockFrames) {
-            engine.SetPlayPosition(endFrame);
+        if (!released && next == events.size() && endFrame <= played) {
             for (size_t i = 0; i < holds.size(); ++i) {
                 for (; holds[i] > 0; --holds[i])
                     Deliver(static_cast<uint32_t>(0x80 | i / 128) | static_cast<uint32_t>(i % 128) << 8);
             }
             released = true;
         }
-        engine.SetPlayPosition(t);
-        if (!engine.RenderBlock(block, kBlockFrames, t)) return false;
-        int64_t from = std::max(t, latency);
-        if (from < t + kBlockFrames) {
-            size_t skip = static_cast<size_t>(2 * (from - t));
-            if (!out.Append(std::span<const int16_t>(block).subspan(skip))) return false;
-        }
-        bool silent = pool->CountInUse() == 0;
-        if (released && silent && t + kBlockFrames >= endFrame + latency) break;
-        if (t + kBlockFrames >= tailLimit) break;
+        // Once every voice is free, the ring still holds one buffer length
+        // of rendered sound to play out.
+        if (released && silentSince < 0 && organ->Voices().CountInUse() == 0) silentSince = played;
+        if (silentSince >= 0 && played >= std::max(silentSince, endFrame) + latency) break;
+        // To the end of the block, or to the next event or the end of the
+        // piece if that comes first.
+        int64_t until = (played / kBlockFrames + 1) * kBlockFrames;
+        if (next < events.size()) until = std::min(until, events[next].frame);
+        if (!released) until = std::min(until, std::max(endFrame, played + 1));
+        if (!Play(until - played, out)) return false;
     }
     return true;
 }

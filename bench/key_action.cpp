@@ -21,6 +21,8 @@
 
 #include "audio/AudioEngine.h"
 #include "audio/PipeVoice.h"
+#include "platform/virtual/ManualTimer.h"
+#include "platform/virtual/VirtualAudioOutput.h"
 #include "organ/Organ.h"
 #include "organ/Pipe.h"
 #include "organ/Stop.h"
@@ -37,8 +39,6 @@ constexpr int kChordKeys = static_cast<int>(std::size(kChord));
 
 struct Bench {
     Bench() {
-        engine.SetBufferFrames(512);
-        rig.organ.SetVoicePool(&voices);
         test::OrganFileBuilder organ = test::OrganFileBuilder::MinimalOrgan();
         organ.Set("Organ", "NumberOfManuals", "3");
         test::WritePipeWav(rig.dir, "p.wav");
@@ -71,7 +71,10 @@ struct Bench {
                 organ.Set(section, key, "N");
             organ.Set("Manual001", "Coupler" + Three(c), std::to_string(c));
         }
-        loaded = rig.Load(organ);
+        // Pipes start voices only through an attached engine; its clock stays at 0.
+        loaded = rig.Load(organ) &&
+                 engine.SetParameters(static_cast<uint32_t>(engine.FindDevice("Virtual: Hand-driven output")), 512) &&
+                 rig.organ.AttachEngine(engine);
         if (!loaded) return;
         rig.organ.ResetAction();
         // The pipes the chord starts, key by key in the action's order.
@@ -95,10 +98,12 @@ struct Bench {
             direct.push_back(stop->GetPipe(stop->PipeForKey(note - kFirstNote)));
         }
     }
-
-    AudioEngine engine;
-    VoicePool voices{engine};
+    VirtualAudioSystem output;
+    ManualTimerService timers;
+    AudioEngine engine{output, timers};
     test::OrganRig rig;
+    // The organ's own pool, where its pipes start their voices.
+    VoicePool& voices = rig.organ.Voices();
     bool loaded = false;
     std::vector<Pipe*> direct;
 };

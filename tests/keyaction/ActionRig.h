@@ -13,6 +13,8 @@
 
 #include "audio/AudioEngine.h"
 #include "audio/PipeVoice.h"
+#include "platform/virtual/ManualTimer.h"
+#include "platform/virtual/VirtualAudioOutput.h"
 #include "organ/Organ.h"
 #include "organ/Pipe.h"
 #include "organ/Stop.h"
@@ -27,8 +29,6 @@ inline constexpr int kRigFirstNote = 36;
 class ActionRig {
 public:
     explicit ActionRig(int manuals = 2) {
-        engine.SetBufferFrames(512);
-        rig.organ.SetVoicePool(&voices);
         organ.Set("Organ", "NumberOfManuals", std::to_string(manuals));
         std::vector<std::string> pipes(kRigKeys, "p.wav");
         WritePipeWav(rig.dir, "p.wav");
@@ -63,6 +63,9 @@ public:
     // Loads, resets to the defaults and draws every manual's stop.
     void Load() {
         ASSERT_TRUE(rig.Load(organ)) << Reports();
+        // Pipes start voices only through an attached engine; its clock stays at 0.
+        ASSERT_TRUE(engine.SetParameters(static_cast<uint32_t>(engine.FindDevice("Virtual: Hand-driven output")), 512));
+        ASSERT_TRUE(rig.organ.AttachEngine(engine));
         rig.organ.ResetAction();
         for (int m = 0; m < kMaxManuals; ++m) rig.organ.StopOn(m, 0);
     }
@@ -103,9 +106,12 @@ public:
         return true;
     }
 
-    AudioEngine engine;
-    VoicePool voices{engine};
+    VirtualAudioSystem output;
+    ManualTimerService timers;
+    AudioEngine engine{output, timers};
     OrganRig rig;
+    // The organ's own pool, where its pipes start their voices.
+    VoicePool& voices = rig.organ.Voices();
     OrganFileBuilder organ = OrganFileBuilder::MinimalOrgan();
 
 private:

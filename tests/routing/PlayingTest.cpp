@@ -5,6 +5,8 @@
 
 #include "audio/AudioEngine.h"
 #include "audio/PipeVoice.h"
+#include "platform/virtual/ManualTimer.h"
+#include "platform/virtual/VirtualAudioOutput.h"
 #include "organ/Pipe.h"
 #include "organ/Stop.h"
 #include "routing/RoutingRig.h"
@@ -23,8 +25,6 @@ protected:
     void SetUp() override {
         ports.AddPort("Keyboards");
         midi.emplace(ports, rig.organ);
-        engine.SetBufferFrames(512);
-        rig.organ.SetVoicePool(&voices);
         rig.organ.midiRouting.SetInputSystem(&*midi);
 
         auto file = test::OrganFileBuilder::MinimalOrgan();
@@ -42,6 +42,9 @@ protected:
         }
         setup.ManualASend = {1, 2, 1, 2};
         ASSERT_TRUE(rig.Load(file));
+        // Pipes start voices only through an attached engine; its clock stays at 0.
+        ASSERT_TRUE(engine.SetParameters(static_cast<uint32_t>(engine.FindDevice("Virtual: Hand-driven output")), 512));
+        ASSERT_TRUE(rig.organ.AttachEngine(engine));
         ASSERT_TRUE(rig.organ.midiRouting.ApplySetup(setup));
         {
             auto lock = rig.organ.LockAction();
@@ -57,10 +60,12 @@ protected:
     void Send(uint32_t message) { ASSERT_TRUE(ports.Send(0, message)); }
 
     VirtualMidiPorts ports;
-    // The voices outlive the organ whose pipes hold them.
-    AudioEngine engine;
-    VoicePool voices{engine};
+    VirtualAudioSystem output;
+    ManualTimerService timers;
+    AudioEngine engine{output, timers};
     test::OrganRig rig;
+    // The organ's own pool, where its pipes start their voices.
+    VoicePool& voices = rig.organ.Voices();
     std::optional<MidiInputSystem> midi;
     SetupInfo setup;
 };

@@ -21,6 +21,8 @@
 
 #include "audio/AudioEngine.h"
 #include "audio/PipeVoice.h"
+#include "platform/virtual/ManualTimer.h"
+#include "platform/virtual/VirtualAudioOutput.h"
 #include "organ/Organ.h"
 #include "organ/Pipe.h"
 #include "organ/Stop.h"
@@ -97,6 +99,8 @@ struct Bench {
 
     test::EngineRig output{512};
     test::OrganRig rig;
+    // The organ's own pool, where its pipes start their voices.
+    VoicePool& voices = rig.organ.Voices();
     bool loaded = false;
     std::vector<Pipe*> direct;
 };

@@ -77,6 +77,19 @@ inline constexpr int32_t kReleaseFadeStep = 32;
 
 // MIDI input: ports beyond this many are never seen.
 inline constexpr unsigned kMaxMidiInputDevices = 32;
+// Standard MIDI files: larger files are refused before they are read.
+inline constexpr size_t kMaxMidiFileBytes = 16u * 1024u * 1024u;
+// Offline rendering: the longest piece rendered, and how long the last
+// releases may sound after its end before the rendering stops regardless.
+inline constexpr int64_t kMaxRenderSeconds = 24 * 3600;
+inline constexpr int64_t kRenderTailLimitSeconds = 60;
+// MIDI routing: the redirectable inputs (A, B), the registration-frame inputs,
+// and every consumer that opens a port (manuals, those two kinds, enclosures
+// and the stop-control input).
+inline constexpr int kRedirectableInputs = 2;
+inline constexpr int kFrameControlInputs = 3;
+inline constexpr int kMaxMidiConsumers =
+    kMaxManuals + kRedirectableInputs + kFrameControlInputs + kMaxEnclosures + 1;
 
 // Audio output
 inline constexpr size_t kMaxAudioDevices = 32;

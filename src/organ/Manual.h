@@ -137,6 +137,12 @@ public:
     int firstAccessibleKeyMidiNote = 0;
     int midiNoteOfKey0 = 0;
     int midiInput = 0;  // 0..5
+    // The MIDI path this manual listens to, set by the MIDI routing from the
+    // setup; the key shift is added to every incoming note.
+    uint32_t midiDevice = 0;
+    uint32_t midiChannel = 0;  // 0..15
+    int32_t keyShift = 0;      // -24..24
+    bool midiParametersLoaded = false;
     bool displayed = false;
     bool keyColourInverted = false;
     int numberOfStops = 0;

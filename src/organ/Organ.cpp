@@ -362,7 +362,10 @@ void Organ::UnloadStage(LoadStage stage) {
     stagesBuilt &= ~Bit(stage);
 }
 
-bool Organ::ClearMidiAssignments() { return true; }
+bool Organ::ClearMidiAssignments() {
+    midiRouting.ClearAssignments();
+    return true;
+}
 
 // The file's groups go into entries 1.., entry 0 is the implicit group that
 // names no enclosure and no tremulant.

@@ -32,6 +32,8 @@
 #include "combinations/ReversiblePiston.h"
 #include "console/ConsoleLayout.h"
 #include "console/Label.h"
+#include "midi/MidiInputSystem.h"
+#include "midi/MidiRouting.h"
 #include "organ/Constants.h"
 #include "midi/DivisionalCoupler.h"
 #include "organ/Manual.h"
@@ -72,12 +74,12 @@ inline constexpr int kLoadStages = static_cast<int>(LoadStage::FrameGenerals) + 
 // number written to order.
 int RollBackOrder(LoadStage failed, std::array<LoadStage, kLoadStages>& order);
 
-class Organ {
+class Organ : public MidiMessageTarget {
 public:
     // The view is the console window; progress plays the loading dialog; setup
     // gives the load-wide sample settings.
     Organ(ConsoleView& view, LoadingProgress& progress, const SetupInfo& setup = SetupInfo{});
-    ~Organ();
+    ~Organ() override;
     Organ(const Organ&) = delete;
     Organ& operator=(const Organ&) = delete;
 
@@ -201,6 +203,15 @@ public:
     void OnKeyDown(uint32_t keyCode);
     void SetCaptureMode(bool on);
 
+    // UI: opens the ports of every MIDI consumer (when the organ is
+    // activated) and closes them (when it is deactivated).
+    bool OpenMidiInputs() { return midiRouting.OpenMidiInputs(); }
+    bool CloseMidiInputs() { return midiRouting.CloseMidiInputs(); }
+    // MIDI: every short message of an open port, acted on by the routing.
+    void OnMidiMessage(unsigned device, uint32_t message) override {
+        midiRouting.OnMidiMessage(device, message);
+    }
+
     // MIDI or UI: holds the action lock for as long as the result lives.
     [[nodiscard]] std::unique_lock<std::mutex> LockAction() {
         return std::unique_lock<std::mutex>(actionLock);
@@ -307,6 +318,8 @@ public:
     uint32_t pipesLoaded = 0;
     // Where pipes start their voices: the organ's own pool.
     VoicePool* voicePool = nullptr;
+    // The MIDI consumers and the dispatcher of incoming messages.
+    MidiRouting midiRouting{*this};
 
 private:
     bool UseOrganDirectory(const std::string& fileName);

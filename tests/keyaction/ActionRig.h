@@ -13,6 +13,8 @@
 
 #include "audio/AudioEngine.h"
 #include "audio/PipeVoice.h"
+#include "platform/virtual/ManualTimer.h"
+#include "platform/virtual/VirtualAudioOutput.h"
 #include "organ/Organ.h"
 #include "organ/Pipe.h"
 #include "organ/Stop.h"

@@ -189,7 +189,7 @@ TEST(JackHarness, MidiSenderDeliversMessagesInOrder) {
     ASSERT_TRUE(sender.Send({0x90, 60, 100}));
     ASSERT_TRUE(sender.Send({0xC0, 5}));
     ASSERT_TRUE(sender.Send({0xFF}));
-    for (int i = 0; i < 200 && receiver.received.load(std::memory_order_acquire) < 3; ++i) {
+    for (int i = 0; i < 1000 && receiver.received.load(std::memory_order_acquire) < 3; ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     jack_client_close(client);

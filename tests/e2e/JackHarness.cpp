@@ -70,8 +70,10 @@ bool JackServer::Start(std::string& whyNot) {
         }
         // No D-Bus session and no device to reserve on a build machine.
         setenv("JACK_NO_AUDIO_RESERVATION", "1", 1);
-        execlp("jackd", "jackd", "-n", name.c_str(), "--no-realtime", "-d", "dummy", "-r", "44100",
-               "-p", "256", static_cast<char*>(nullptr));
+        // --sync: clients run in step with the server's cycle, so MIDI sent to
+        // a client is not lost on a loaded machine.
+        execlp("jackd", "jackd", "-n", name.c_str(), "--no-realtime", "--sync", "-d", "dummy", "-r",
+               "44100", "-p", "256", static_cast<char*>(nullptr));
         std::perror("exec jackd");
         _exit(127);
     }

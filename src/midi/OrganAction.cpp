@@ -98,6 +98,13 @@ void Organ::StopControlLocked(int note, bool on) {
     if (!loaded) return;
     for (int m = 0; m < kMaxManuals; ++m)
         if (Manual* manual = ManualAt(m)) manual->StopControl(note, on);
+    for (uint32_t t = 0; t < numberOfTremulants; ++t) {
+        if ((*tremulants)[t].drawstop.stopControlMidiKeyNumber != note) continue;
+        if (on)
+            TremulantOn(t);
+        else
+            TremulantOff(t);
+    }
     for (int i = 0; i < static_cast<int>(numberOfDivisionalCouplers); ++i) {
         if (divisionalCouplers[static_cast<size_t>(i)].stopControlMidiKeyNumber != note) continue;
         if (on)

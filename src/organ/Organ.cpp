@@ -5,6 +5,8 @@
 
 #include <algorithm>
 
+#include "audio/AudioEngine.h"
+#include "audio/PipeVoice.h"
 #include "organ/Constants.h"
 #include "organ/DefinitionReader.h"
 #include "organ/KeyReader.h"
@@ -43,15 +45,24 @@ int RollBackOrder(LoadStage failed, std::array<LoadStage, kLoadStages>& order) {
 
 Organ::Organ(ConsoleView& consoleView, LoadingProgress& loadingProgress, const SetupInfo& info)
     : view(consoleView), progress(loadingProgress), setup(info),
-      dataDirectory(DefaultDataDirectory()) {
+      dataDirectory(DefaultDataDirectory()),
+      enclosures(std::make_unique<std::array<Enclosure, kMaxEnclosures>>()),
+      tremulants(std::make_unique<std::array<Tremulant, kMaxTremulants>>()),
+      voices(std::make_unique<VoicePool>()) {
+    voicePool = voices.get();
     for (Manual& manual : manuals) manual.Attach(*this);
     for (Label& label : labels) label.Attach(*this);
     for (DivisionalCoupler& coupler : divisionalCouplers) coupler.Attach(*this);
+    for (Tremulant& tremulant : *tremulants) tremulant.drawstop.Attach(*this);
 }
 
 // Manuals loaded on their own (outside a whole load) still hold stops; they
-// go before the sample memory and the counters they refer to.
+// go before the sample memory and the counters they refer to. The organ is
+// inactive by now and its engine may already be gone (the application makes
+// the engine after the organ), so nothing here reaches for the engine.
 Organ::~Organ() {
+    engine = nullptr;
+    voices->SetEngine(nullptr);
     Unload(true);
     UnloadManuals();
 }
@@ -337,6 +348,9 @@ void Organ::UnloadStage(LoadStage stage) {
     if (stage == LoadStage::Manuals) UnloadManuals();
     if (stage == LoadStage::Labels) UnloadLabels();
     if (stage == LoadStage::DivisionalCouplers) UnloadDivisionalCouplers();
+    if (stage == LoadStage::WindchestGroups) UnloadWindchestGroups();
+    if (stage == LoadStage::Enclosures) UnloadEnclosures();
+    if (stage == LoadStage::Tremulants) UnloadTremulants();
     stagesBuilt &= ~Bit(stage);
 }
 
@@ -345,13 +359,35 @@ bool Organ::ClearMidiAssignments() {
     return true;
 }
 
-// WindchestGroup%03d (i + 1) into entry i + 1, then entry 0 as the implicit
-// empty group; "Windchest group %d failed to load.".
-bool Organ::LoadWindchestGroups(const DefinitionFile&) { return true; }
+// The file's groups go into entries 1.., entry 0 is the implicit group that
+// names no enclosure and no tremulant.
+bool Organ::LoadWindchestGroups(const DefinitionFile& file) {
+    for (uint32_t i = 0; i + 1 < numberOfWindchestGroups; ++i) {
+        if (!windchestGroups[i + 1].Load(file, static_cast<int>(i), numberOfEnclosures,
+                                         numberOfTremulants)) {
+            ReportError("Windchest group %d failed to load.", kLoadingAction,
+                        static_cast<int>(i + 1));
+            return false;
+        }
+    }
+    windchestGroups[0].Clear();
+    windchestGroups[0].loaded = true;
+    return true;
+}
 
-// Enclosure%03d (i + 1), its panel at layout.EnclosurePanel(i, count);
-// "Enclosure %d failed to load.".
-bool Organ::LoadEnclosures(const DefinitionFile&) { return true; }
+// Each enclosure's indicator panel sits in the row between the pedal and
+// manual 1, the row centred on the console.
+bool Organ::LoadEnclosures(const DefinitionFile& file) {
+    for (uint32_t i = 0; i < numberOfEnclosures; ++i) {
+        Point panel = layout.EnclosurePanel(i, numberOfEnclosures);
+        if (!(*enclosures)[i].Load(file, static_cast<int>(i), static_cast<int>(panel.x),
+                                   static_cast<int>(panel.y), WindchestGroups())) {
+            ReportError("Enclosure %d failed to load.", kLoadingAction, static_cast<int>(i + 1));
+            return false;
+        }
+    }
+    return true;
+}
 
 bool Organ::LoadLabels(const DefinitionFile& file) {
     for (uint32_t i = 0; i < numberOfLabels; ++i) {
@@ -363,8 +399,20 @@ bool Organ::LoadLabels(const DefinitionFile& file) {
     return true;
 }
 
-// Tremulant%03d (i + 1); "Tremulant %d failed to load.".
-bool Organ::LoadTremulants(const DefinitionFile&) { return true; }
+// A tremulant's drawstop keys come first; either failing fails the tremulant.
+bool Organ::LoadTremulants(const DefinitionFile& file) {
+    for (uint32_t i = 0; i < numberOfTremulants; ++i) {
+        Tremulant& tremulant = (*tremulants)[i];
+        const int number = static_cast<int>(i + 1);
+        if (!tremulant.drawstop.Load(file, "Tremulant", number) ||
+            !tremulant.Load(file, number, WindchestGroups())) {
+            tremulant.drawstop.Clear();
+            ReportError("Tremulant %d failed to load.", kLoadingAction, number);
+            return false;
+        }
+    }
+    return true;
+}
 
 // Keyboard slots go up after the pedal and after every displayed manual, so
 // hidden manuals leave no gap on the console.
@@ -429,8 +477,10 @@ bool Organ::PublishVoiceBounds() { return true; }
 // e + 1 and the action "Clearing frame general organ combinations.".
 bool Organ::InitialiseFrameGenerals() { return true; }
 
-// Every pipe is gone once the manuals are, so the sample memory goes with them.
+// Every pipe is gone once the manuals are, so the sample memory goes with
+// them; no voice may go on reading it.
 bool Organ::UnloadManuals() {
+    voices->SilenceAllVoices();
     for (Manual& manual : manuals)
         if (!manual.Unload()) return false;
     sampleMemory.Clear();
@@ -447,6 +497,87 @@ bool Organ::UnloadDivisionalCouplers() {
     return true;
 }
 
+bool Organ::UnloadWindchestGroups() {
+    for (WindchestGroup& group : windchestGroups) {
+        group.Clear();
+        group.engine = nullptr;
+    }
+    return true;
+}
+
+bool Organ::UnloadEnclosures() {
+    for (Enclosure& enclosure : *enclosures) enclosure.Clear();
+    return true;
+}
+
+bool Organ::UnloadTremulants() {
+    for (Tremulant& tremulant : *tremulants) {
+        tremulant.drawstop.Clear();
+        tremulant.Clear();
+    }
+    return true;
+}
+
+// The engine keeps mixing nothing of this organ until it is attached again;
+// it never holds spans over tables whose counts have gone.
+void Organ::DetachEngine() {
+    if (engine == nullptr) return;
+    engine->SetSources(voices.get(), {}, {});
+    engine->SetGroupCount(0);
+}
+
+bool Organ::AttachEngine(AudioEngine& playingEngine) {
+    if (!loaded) {
+        ReportError("No organ is loaded.", "Updating organ MIDI parameters.");
+        return false;
+    }
+    engine = &playingEngine;
+    for (WindchestGroup& group : windchestGroups) group.engine = engine;
+    for (Tremulant& tremulant : Tremulants()) tremulant.AttachEngine(playingEngine);
+    for (Enclosure& enclosure : Enclosures()) enclosure.AttachEngine(playingEngine);
+    voices->SetEngine(engine);
+    engine->SetOutputMode(outputMode);
+    engine->SetGroupCount(static_cast<int>(numberOfWindchestGroups) - 1);
+    engine->SetSources(voices.get(), Tremulants(), Enclosures());
+    return true;
+}
+
+bool Organ::TremulantOn(uint32_t t) {
+    if (!loaded || t >= numberOfTremulants) return false;
+    Tremulant& tremulant = (*tremulants)[t];
+    if (tremulant.drawstop.Engaged()) return false;
+    tremulant.QueueToggle();
+    tremulant.drawstop.Engage();
+    return true;
+}
+
+bool Organ::TremulantOff(uint32_t t) {
+    if (!loaded || t >= numberOfTremulants) return false;
+    Tremulant& tremulant = (*tremulants)[t];
+    if (!tremulant.drawstop.Engaged()) return false;
+    tremulant.QueueToggle();
+    tremulant.drawstop.Disengage();
+    return true;
+}
+
+bool Organ::TremulantToggle(uint32_t t) {
+    if (!loaded || t >= numberOfTremulants) return false;
+    return (*tremulants)[t].drawstop.Engaged() ? TremulantOff(t) : TremulantOn(t);
+}
+
+void Organ::SilenceAllVoices() { voices->SilenceAllVoices(); }
+
+void Organ::ResetEnclosures() {
+    for (Enclosure& enclosure : Enclosures()) enclosure.Reset();
+}
+
+void Organ::ResetTremulants() {
+    for (Tremulant& tremulant : Tremulants()) {
+        tremulant.drawstop.ResetToDefault();
+        tremulant.Reset(tremulant.drawstop.Engaged());
+    }
+}
+
 // Order: manuals, tremulants, windchest groups (entry 0 included), reversible
 // pistons, generals, frame generals, labels, enclosures, divisional couplers,
 // the registration-frame and stop-control MIDI controls; then capture mode and
@@ -454,6 +585,10 @@ bool Organ::UnloadDivisionalCouplers() {
 bool Organ::UnloadObjects() {
     if (!UnloadManuals() || !UnloadLabels() || !UnloadDivisionalCouplers()) return false;
     testNoteOn = false;
+    if (!UnloadManuals() || !UnloadTremulants() || !UnloadWindchestGroups() || !UnloadLabels() ||
+        !UnloadEnclosures())
+        return false;
+    DetachEngine();
     stagesBuilt = 0;
     return true;
 }

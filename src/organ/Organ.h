@@ -20,8 +20,13 @@
 #include <array>
 #include <cstdint>
 #include <mutex>
+#include <memory>
+#include <span>
 #include <string>
 
+#include "audio/Enclosure.h"
+#include "audio/Tremulant.h"
+#include "audio/WindchestGroup.h"
 #include "console/ConsoleLayout.h"
 #include "console/Label.h"
 #include "midi/MidiInputSystem.h"
@@ -39,6 +44,7 @@
 
 namespace tessaline {
 
+class AudioEngine;
 class DefinitionFile;
 class KeyReader;
 class VoicePool;
@@ -89,8 +95,44 @@ public:
     // data directory; tools and tests may point elsewhere).
     void SetDataDirectory(const std::string& directory) { dataDirectory = directory; }
     const std::string& DataDirectory() const { return dataDirectory; }
-    // OFF, UI: the voice pool that pipes built from now on start their voices in.
-    void SetVoicePool(VoicePool* pool) { voicePool = pool; }
+    // OFF, UI: the engine update, after the engine's parameters are set.
+    // Every windchest group, tremulant link and enclosure link takes the
+    // engine (the links its buffer length too), the voices play through it,
+    // and the engine mixes this organ's groups, voices, tremulants and
+    // enclosures in the organ's output mode. The engine must outlive the
+    // organ or be attached to no organ before it goes. False, after
+    // reporting, when no organ is loaded.
+    bool AttachEngine(AudioEngine& engine);
+    AudioEngine* Engine() const { return engine; }
+
+    // MIDI or UI, under the action lock. Tremulant t (from 0) of a loaded
+    // organ: when it is off, TremulantOn queues a toggle in every link of the
+    // tremulant, stamped one buffer length from now, and then engages its
+    // drawstop; TremulantOff does the same when it is on and disengages the
+    // drawstop; TremulantToggle calls the one that applies. A link whose ring
+    // is full drops its toggle. False when nothing changed.
+    bool TremulantOn(uint32_t t);
+    bool TremulantOff(uint32_t t);
+    bool TremulantToggle(uint32_t t);
+    // MIDI or UI, under the action lock: every voice of the pool to silence
+    // at once, without release.
+    void SilenceAllVoices();
+    // MIDI or UI, under the action lock (parts of the organ reset): every
+    // enclosure back to full level with its rings emptied; every tremulant's
+    // drawstop to its default and the tremulant's links stilled and set to
+    // follow it.
+    void ResetEnclosures();
+    void ResetTremulants();
+
+    // The loaded enclosures and tremulants, in order (empty with no organ).
+    // Any thread; the tables do not move while the organ lives.
+    std::span<Enclosure> Enclosures() { return {enclosures->data(), numberOfEnclosures}; }
+    std::span<Tremulant> Tremulants() { return {tremulants->data(), numberOfTremulants}; }
+    // The windchest groups: entry 0 is the implicit group, 1.. the file's.
+    std::span<const WindchestGroup> WindchestGroups() const {
+        return {windchestGroups.data(), numberOfWindchestGroups};
+    }
+    VoicePool& Voices() { return *voices; }
     // UI: the console window the organ draws in.
     ConsoleView& View() const { return view; }
     // OFF, UI: what every pipe of this load needs to build its sample.
@@ -150,8 +192,8 @@ public:
     void DivisionalCouplerOn(int i);
     void DivisionalCouplerOff(int i);
     void DivisionalCouplerToggle(int i);
-    // The stops and couplers of every manual, then the divisional couplers,
-    // whose stop-control MIDI key is note, engaged (on) or disengaged.
+    // The stops and couplers of every manual, then the tremulants, then the
+    // divisional couplers, whose stop-control MIDI key is note, engaged (on) or disengaged.
     void StopControl(int note, bool on);
     // The test note: MIDI note 60 held on manual 1 from source 12.
     void SetTestNote(bool on);
@@ -217,7 +259,7 @@ public:
     bool testNoteOn = false;
     // Pipes that stops own now (shared references not counted).
     uint32_t pipesLoaded = 0;
-    // Where pipes start their voices; none until the application gives one.
+    // Where pipes start their voices: the organ's own pool.
     VoicePool* voicePool = nullptr;
     // The MIDI consumers and the dispatcher of incoming messages.
     MidiRouting midiRouting{*this};
@@ -264,6 +306,10 @@ private:
     bool UnloadDivisionalCouplers();
     // Refuses couplers that would carry a key back to itself for ever.
     bool CheckCouplerPaths();
+    bool UnloadWindchestGroups();
+    bool UnloadEnclosures();
+    bool UnloadTremulants();
+    void DetachEngine();
     void ClearSettings();
 
     ConsoleView& view;
@@ -278,6 +324,15 @@ private:
     // Stages whose objects are (partly) built, one bit per LoadStage.
     uint32_t stagesBuilt = 0;
     std::mutex actionLock;
+
+    // The tables of the sound of the organ, for the Organ's lifetime. The
+    // enclosures' event rings alone take megabytes, hence the heap.
+    std::array<WindchestGroup, kMaxWindchestGroups> windchestGroups;
+    std::unique_ptr<std::array<Enclosure, kMaxEnclosures>> enclosures;
+    std::unique_ptr<std::array<Tremulant, kMaxTremulants>> tremulants;
+    std::unique_ptr<VoicePool> voices;
+    // Set by AttachEngine; owned by the application.
+    AudioEngine* engine = nullptr;
 };
 
 }  // namespace tessaline

@@ -8,6 +8,7 @@
 #include "organ/Pipe.h"
 #include "organ/Stop.h"
 #include "routing/RoutingRig.h"
+#include "support/EngineRig.h"
 
 namespace tessaline {
 namespace {
@@ -23,8 +24,6 @@ protected:
     void SetUp() override {
         ports.AddPort("Keyboards");
         midi.emplace(ports, rig.organ);
-        engine.SetBufferFrames(512);
-        rig.organ.SetVoicePool(&voices);
         rig.organ.midiRouting.SetInputSystem(&*midi);
 
         auto file = test::OrganFileBuilder::MinimalOrgan();
@@ -42,6 +41,7 @@ protected:
         }
         setup.ManualASend = {1, 2, 1, 2};
         ASSERT_TRUE(rig.Load(file));
+        ASSERT_TRUE(rig.organ.AttachEngine(sound.engine));
         ASSERT_TRUE(rig.organ.midiRouting.ApplySetup(setup));
         {
             auto lock = rig.organ.LockAction();
@@ -57,9 +57,7 @@ protected:
     void Send(uint32_t message) { ASSERT_TRUE(ports.Send(0, message)); }
 
     VirtualMidiPorts ports;
-    // The voices outlive the organ whose pipes hold them.
-    AudioEngine engine;
-    VoicePool voices{engine};
+    test::EngineRig sound{512};
     test::OrganRig rig;
     std::optional<MidiInputSystem> midi;
     SetupInfo setup;
@@ -75,7 +73,7 @@ TEST_F(Playing, NotesSoundTheKeyShiftedPipeAndVelocityZeroReleasesIt) {
     EXPECT_TRUE(PipeOf(1, 16).sounding);
     EXPECT_EQ(PipeOf(1, 16).holdCount, 1u);
     EXPECT_FALSE(PipeOf(1, 4).sounding);
-    EXPECT_EQ(voices.CountInUse(), 1);
+    EXPECT_EQ(rig.organ.Voices().CountInUse(), 1);
     // A second note-on from the same keyboard adds no hold.
     Send(Message(0x90, 40, 90));
     EXPECT_EQ(PipeOf(1, 16).holdCount, 1u);

@@ -87,25 +87,6 @@ TEST_F(Playing, NotesSoundTheKeyShiftedPipeAndVelocityZeroReleasesIt) {
     EXPECT_FALSE(PipeOf(2, 2).sounding);
 }
 
-TEST_F(Playing, ARedirectableSendMovesHeldKeysToTheSameLogicalKeys) {
-    Send(Message(0x97, 40, 100));  // input A on manual 1: key 4
-    Send(Message(0x90, 40, 100));  // and manual 1's own keyboard
-    EXPECT_EQ(PipeOf(1, 4).holdCount, 1u);
-    EXPECT_TRUE(rig.organ.midiRouting.SelectSend(0, 1));
-    // Manual 1 keeps sounding from its own keyboard; key 4 of manual 2
-    // (note 52) now sounds from input A.
-    EXPECT_TRUE(PipeOf(1, 4).sounding);
-    EXPECT_TRUE(PipeOf(2, 4).sounding);
-    EXPECT_TRUE(rig.organ.manuals[2].keys[4].directMask & (1u << 10));
-    EXPECT_EQ(rig.organ.manuals[1].keys[4].directMask, 1u << 1);
-    Send(Message(0x87, 40, 0));  // note 40 is key 4 of neither now: manual 2 starts at 48
-    EXPECT_TRUE(PipeOf(2, 4).sounding);
-    Send(Message(0x87, 52, 0));
-    EXPECT_FALSE(PipeOf(2, 4).sounding);
-    Send(Message(0x80, 40, 0));
-    EXPECT_FALSE(PipeOf(1, 4).sounding);
-}
-
 TEST_F(Playing, StopControlNotesDrawAndRetireStopsWhileKeysAreHeld) {
     Send(Message(0x90, 41, 100));
     Send(Message(0x92, 49, 100));

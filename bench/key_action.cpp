@@ -24,6 +24,7 @@
 #include "organ/Organ.h"
 #include "organ/Pipe.h"
 #include "organ/Stop.h"
+#include "support/EngineRig.h"
 #include "support/OrganRig.h"
 #include "support/OrganSections.h"
 
@@ -37,8 +38,6 @@ constexpr int kChordKeys = static_cast<int>(std::size(kChord));
 
 struct Bench {
     Bench() {
-        engine.SetBufferFrames(512);
-        rig.organ.SetVoicePool(&voices);
         test::OrganFileBuilder organ = test::OrganFileBuilder::MinimalOrgan();
         organ.Set("Organ", "NumberOfManuals", "3");
         test::WritePipeWav(rig.dir, "p.wav");
@@ -71,7 +70,7 @@ struct Bench {
                 organ.Set(section, key, "N");
             organ.Set("Manual001", "Coupler" + Three(c), std::to_string(c));
         }
-        loaded = rig.Load(organ);
+        loaded = rig.Load(organ) && rig.organ.AttachEngine(sound.engine);
         if (!loaded) return;
         rig.organ.ResetAction();
         // The pipes the chord starts, key by key in the action's order.
@@ -96,8 +95,7 @@ struct Bench {
         }
     }
 
-    AudioEngine engine;
-    VoicePool voices{engine};
+    test::EngineRig sound{512};
     test::OrganRig rig;
     bool loaded = false;
     std::vector<Pipe*> direct;
@@ -145,7 +143,7 @@ void KeyAction(benchmark::State& state) {
         double end = Now();
         on += middle - start;
         off += end - middle;
-        b.voices.SilenceAllVoices();
+        b.rig.organ.Voices().SilenceAllVoices();
     }
     Record(state, actionBest, on, off);
 }
@@ -165,7 +163,7 @@ void DirectPipes(benchmark::State& state) {
         double end = Now();
         on += middle - start;
         off += end - middle;
-        b.voices.SilenceAllVoices();
+        b.rig.organ.Voices().SilenceAllVoices();
     }
     Record(state, directBest, on, off);
 }

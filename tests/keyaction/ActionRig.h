@@ -17,6 +17,7 @@
 #include "organ/Pipe.h"
 #include "organ/Stop.h"
 #include "support/OrganRig.h"
+#include "support/EngineRig.h"
 #include "support/OrganSections.h"
 
 namespace tessaline::test {
@@ -27,8 +28,6 @@ inline constexpr int kRigFirstNote = 36;
 class ActionRig {
 public:
     explicit ActionRig(int manuals = 2) {
-        engine.SetBufferFrames(512);
-        rig.organ.SetVoicePool(&voices);
         organ.Set("Organ", "NumberOfManuals", std::to_string(manuals));
         std::vector<std::string> pipes(kRigKeys, "p.wav");
         WritePipeWav(rig.dir, "p.wav");
@@ -63,6 +62,7 @@ public:
     // Loads, resets to the defaults and draws every manual's stop.
     void Load() {
         ASSERT_TRUE(rig.Load(organ)) << Reports();
+        ASSERT_TRUE(rig.organ.AttachEngine(sound.engine));
         rig.organ.ResetAction();
         for (int m = 0; m < kMaxManuals; ++m) rig.organ.StopOn(m, 0);
     }
@@ -103,9 +103,9 @@ public:
         return true;
     }
 
-    AudioEngine engine;
-    VoicePool voices{engine};
+    EngineRig sound{512};
     OrganRig rig;
+    VoicePool& voices = rig.organ.Voices();
     OrganFileBuilder organ = OrganFileBuilder::MinimalOrgan();
 
 private:

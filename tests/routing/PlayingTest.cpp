@@ -18,7 +18,8 @@ using test::Message;
 // MIDI through virtual ports into the organ's own key action: manual 1 (24
 // keys from note 36, path 2, channel 1) plays stop 1; manual 2 (24 keys from
 // note 48, path 3, channel 3) plays stop 2. Both stops are drawn by default
-// and answer stop-control note 70. Input A (channel 8) sends to manuals 1, 2.
+// and answer stop-control note 70, as does the
+// organ's tremulant. Input A (channel 8) sends to manuals 1, 2.
 class Playing : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -39,6 +40,14 @@ protected:
             file.Set(section, "DefaultToEngaged", "Y");
             file.Set(section, "StopControlMIDIKeyNumber", "70");
         }
+        // A tremulant answering the same stop-control note.
+        file.Set("Organ", "NumberOfTremulants", "1");
+        test::SetDrawstopKeys(file, "Tremulant001", "Tremulant", 2, 1);
+        file.Set("Tremulant001", "StopControlMIDIKeyNumber", "70");
+        file.Set("Tremulant001", "Period", "22050");
+        file.Set("Tremulant001", "StartRate", "10");
+        file.Set("Tremulant001", "StopRate", "10");
+        file.Set("Tremulant001", "AmpModDepth", "10");
         setup.ManualASend = {1, 2, 1, 2};
         ASSERT_TRUE(rig.Load(file));
         ASSERT_TRUE(rig.organ.AttachEngine(sound.engine));
@@ -97,7 +106,9 @@ TEST_F(Playing, StopControlNotesDrawAndRetireStopsWhileKeysAreHeld) {
     EXPECT_FALSE(rig.organ.manuals[2].GetStop(0)->Engaged());
     EXPECT_FALSE(PipeOf(1, 5).sounding);
     EXPECT_FALSE(PipeOf(2, 1).sounding);
+    EXPECT_FALSE(rig.organ.Tremulants()[0].drawstop.Engaged());
     Send(Message(0x94, 70, 64));
+    EXPECT_TRUE(rig.organ.Tremulants()[0].drawstop.Engaged());
     EXPECT_TRUE(PipeOf(1, 5).sounding);
     EXPECT_TRUE(PipeOf(2, 1).sounding);
     Send(Message(0x94, 71, 64));  // no drawstop answers 71

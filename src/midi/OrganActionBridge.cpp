@@ -32,9 +32,16 @@ void OrganActionBridge::ResetNotes(int manual) {
 
 void OrganActionBridge::StopControl(int note, bool on) { organ.StopControlLocked(note, on); }
 
+// The parts of the organ reset that the organ has: capture mode and the
+// registration frame join when the combinations do.
 void OrganActionBridge::ResetOrgan() {
     organ.ResetActionLocked();
+    organ.ResetEnclosures();
+    organ.ResetTremulants();
+    organ.SilenceAllVoices();
     organ.midiRouting.ResetRedirectableInputs();
 }
+
+std::span<Enclosure> OrganActionBridge::Enclosures() { return organ.Enclosures(); }
 
 }  // namespace tessaline

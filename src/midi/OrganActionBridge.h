@@ -24,8 +24,7 @@ public:
     void ResetNotes(int manual) override;
     void StopControl(int note, bool on) override;
     void ResetOrgan() override;
-    // The organ holds no enclosures of its own yet: none answer controllers.
-    std::span<Enclosure> Enclosures() override { return {}; }
+    std::span<Enclosure> Enclosures() override;
 
 private:
     Organ& organ;

@@ -20,6 +20,7 @@
 #include "organ/Stop.h"
 #include "support/EngineRig.h"
 #include "support/OrganRig.h"
+#include "support/EngineRig.h"
 #include "support/OrganSections.h"
 
 namespace tessaline::test {

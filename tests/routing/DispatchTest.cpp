@@ -68,14 +68,7 @@ TEST_F(Dispatch, StopControlNotesEngageOnPressAndDisengageOnRelease) {
     EXPECT_EQ(Send(0, Message(0x81, 61, 90)), (Lines{"up 0 61 0", "stop control 61 off"}));
 }
 
-TEST_F(Dispatch, ChannelModeControllersSilenceMatchingManualsAndMoveOnlyAssignedEnclosures) {
-    EXPECT_EQ(Send(0, Message(0xB0, 123, 0)), (Lines{"reset notes 1", "reset notes 3"}));
-    EXPECT_EQ(Send(0, Message(0xB7, 127, 0)), (Lines{"reset notes 0"}));  // input A's target
-    EXPECT_EQ(Send(0, Message(0xB0, 122, 0)), Lines{});
-    EXPECT_EQ(Send(0, Message(0xB0, 7, 0)), Lines{});
-}
-
-TEST_F(Dispatch, ControllersMoveEveryEnclosureFedByTheirInput) {
+TEST_F(Dispatch, ChannelModeControllersSilenceTheirChannelAndControllersMoveAssignedEnclosures) {
     test::RoutingRig enclosed;
     enclosed.actions.enclosureCount = 3;
     uint32_t inputs[] = {0, 1, 0};
@@ -98,6 +91,10 @@ TEST_F(Dispatch, ControllersMoveEveryEnclosureFedByTheirInput) {
     // Controller 123 resets notes and moves the one enclosure that listens to it.
     enclosed.ports.Send(0, Message(0xB0, 123, 5));
     EXPECT_EQ(enclosed.actions.Take(), (Lines{"reset notes 1", "reset notes 3"}));
+    enclosed.ports.Send(0, Message(0xB7, 127, 0));  // input A's target, the pedal
+    EXPECT_EQ(enclosed.actions.Take(), (Lines{"reset notes 0"}));
+    enclosed.ports.Send(0, Message(0xB0, 122, 0));
+    EXPECT_EQ(enclosed.actions.Take(), Lines{});
     EXPECT_EQ(value(0), 40u);
     EXPECT_EQ(value(1), 5u);
     // Another channel moves nothing.

@@ -10,6 +10,7 @@
 #include "organ/Pipe.h"
 #include "organ/Stop.h"
 #include "routing/RoutingRig.h"
+#include "support/EngineRig.h"
 
 namespace tessaline {
 namespace {
@@ -19,7 +20,8 @@ using test::Message;
 // MIDI through virtual ports into the organ's own key action: manual 1 (24
 // keys from note 36, path 2, channel 1) plays stop 1; manual 2 (24 keys from
 // note 48, path 3, channel 3) plays stop 2. Both stops are drawn by default
-// and answer stop-control note 70. Input A (channel 8) sends to manuals 1, 2.
+// and answer stop-control note 70, as does the
+// organ's tremulant. Input A (channel 8) sends to manuals 1, 2.
 class Playing : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -40,11 +42,17 @@ protected:
             file.Set(section, "DefaultToEngaged", "Y");
             file.Set(section, "StopControlMIDIKeyNumber", "70");
         }
+        // A tremulant answering the same stop-control note.
+        file.Set("Organ", "NumberOfTremulants", "1");
+        test::SetDrawstopKeys(file, "Tremulant001", "Tremulant", 2, 1);
+        file.Set("Tremulant001", "StopControlMIDIKeyNumber", "70");
+        file.Set("Tremulant001", "Period", "22050");
+        file.Set("Tremulant001", "StartRate", "10");
+        file.Set("Tremulant001", "StopRate", "10");
+        file.Set("Tremulant001", "AmpModDepth", "10");
         setup.ManualASend = {1, 2, 1, 2};
         ASSERT_TRUE(rig.Load(file));
-        // Pipes start voices only through an attached engine; its clock stays at 0.
-        ASSERT_TRUE(engine.SetParameters(static_cast<uint32_t>(engine.FindDevice("Virtual: Hand-driven output")), 512));
-        ASSERT_TRUE(rig.organ.AttachEngine(engine));
+        ASSERT_TRUE(rig.organ.AttachEngine(sound.engine));
         ASSERT_TRUE(rig.organ.midiRouting.ApplySetup(setup));
         {
             auto lock = rig.organ.LockAction();
@@ -60,9 +68,7 @@ protected:
     void Send(uint32_t message) { ASSERT_TRUE(ports.Send(0, message)); }
 
     VirtualMidiPorts ports;
-    VirtualAudioSystem output;
-    ManualTimerService timers;
-    AudioEngine engine{output, timers};
+    test::EngineRig sound{512};
     test::OrganRig rig;
     // The organ's own pool, where its pipes start their voices.
     VoicePool& voices = rig.organ.Voices();
@@ -80,7 +86,7 @@ TEST_F(Playing, NotesSoundTheKeyShiftedPipeAndVelocityZeroReleasesIt) {
     EXPECT_TRUE(PipeOf(1, 16).sounding);
     EXPECT_EQ(PipeOf(1, 16).holdCount, 1u);
     EXPECT_FALSE(PipeOf(1, 4).sounding);
-    EXPECT_EQ(voices.CountInUse(), 1);
+    EXPECT_EQ(rig.organ.Voices().CountInUse(), 1);
     // A second note-on from the same keyboard adds no hold.
     Send(Message(0x90, 40, 90));
     EXPECT_EQ(PipeOf(1, 16).holdCount, 1u);
@@ -94,25 +100,6 @@ TEST_F(Playing, NotesSoundTheKeyShiftedPipeAndVelocityZeroReleasesIt) {
     EXPECT_FALSE(PipeOf(2, 2).sounding);
 }
 
-TEST_F(Playing, ARedirectableSendMovesHeldKeysToTheSameLogicalKeys) {
-    Send(Message(0x97, 40, 100));  // input A on manual 1: key 4
-    Send(Message(0x90, 40, 100));  // and manual 1's own keyboard
-    EXPECT_EQ(PipeOf(1, 4).holdCount, 1u);
-    EXPECT_TRUE(rig.organ.midiRouting.SelectSend(0, 1));
-    // Manual 1 keeps sounding from its own keyboard; key 4 of manual 2
-    // (note 52) now sounds from input A.
-    EXPECT_TRUE(PipeOf(1, 4).sounding);
-    EXPECT_TRUE(PipeOf(2, 4).sounding);
-    EXPECT_TRUE(rig.organ.manuals[2].keys[4].directMask & (1u << 10));
-    EXPECT_EQ(rig.organ.manuals[1].keys[4].directMask, 1u << 1);
-    Send(Message(0x87, 40, 0));  // note 40 is key 4 of neither now: manual 2 starts at 48
-    EXPECT_TRUE(PipeOf(2, 4).sounding);
-    Send(Message(0x87, 52, 0));
-    EXPECT_FALSE(PipeOf(2, 4).sounding);
-    Send(Message(0x80, 40, 0));
-    EXPECT_FALSE(PipeOf(1, 4).sounding);
-}
-
 TEST_F(Playing, StopControlNotesDrawAndRetireStopsWhileKeysAreHeld) {
     Send(Message(0x90, 41, 100));
     Send(Message(0x92, 49, 100));
@@ -123,7 +110,9 @@ TEST_F(Playing, StopControlNotesDrawAndRetireStopsWhileKeysAreHeld) {
     EXPECT_FALSE(rig.organ.manuals[2].GetStop(0)->Engaged());
     EXPECT_FALSE(PipeOf(1, 5).sounding);
     EXPECT_FALSE(PipeOf(2, 1).sounding);
+    EXPECT_FALSE(rig.organ.Tremulants()[0].drawstop.Engaged());
     Send(Message(0x94, 70, 64));
+    EXPECT_TRUE(rig.organ.Tremulants()[0].drawstop.Engaged());
     EXPECT_TRUE(PipeOf(1, 5).sounding);
     EXPECT_TRUE(PipeOf(2, 1).sounding);
     Send(Message(0x94, 71, 64));  // no drawstop answers 71

@@ -70,6 +70,9 @@ BENCHMARK(BM_LoadLookups)->Arg(2000)->Arg(20000)->Unit(benchmark::kMicrosecond);
 // since these machines are shared and wall time counts the neighbours).
 class FigureReporter : public benchmark::ConsoleReporter {
 public:
+    // No colour codes: scripts read the FIGURE lines from the start of a line.
+    FigureReporter() : ConsoleReporter(OO_Tabular) {}
+
     void ReportRuns(const std::vector<Run>& runs) override {
         ConsoleReporter::ReportRuns(runs);
         for (const auto& run : runs) {

@@ -97,6 +97,9 @@ BENCHMARK(BM_RecorderAppend)->Iterations(400);
 
 class FigureReporter : public benchmark::ConsoleReporter {
 public:
+    // No colour codes: scripts read the FIGURE lines from the start of a line.
+    FigureReporter() : ConsoleReporter(OO_Tabular) {}
+
     void ReportRuns(const std::vector<Run>& runs) override {
         ConsoleReporter::ReportRuns(runs);
         for (const auto& run : runs) {

@@ -71,6 +71,15 @@ inline constexpr int64_t kMinBufferFrames = kBlockFrames;            // 1 block
 inline constexpr int64_t kMaxBufferFrames = 2048 * int64_t{kBlockFrames};  // 2048 blocks
 inline constexpr int kPositionLockWaitMilliseconds = 200;
 
+// Recording: the ring between the audio timer and the writer thread (about six
+// seconds of 16-bit stereo at 44.1 kHz), how often the writer looks at it, and
+// the most sample data whose sizes still fit the 32-bit fields of the WAV
+// header (RIFF size = data + 40), kept to whole frames.
+inline constexpr size_t kRecorderRingBytes = size_t{1} << 20;
+inline constexpr int kRecorderWriterPollMilliseconds = 5;
+inline constexpr uint64_t kRecordingHeaderBytes = 48;
+inline constexpr uint64_t kMaxRecordedDataBytes = (uint64_t{0xFFFFFFFF} - 40) / 4 * 4;
+
 // Error reporting: room for a formatted message and for the box text.
 inline constexpr size_t kReportTextRoom = 2047;
 

@@ -1,0 +1,87 @@
+#pragma once
+// Helpers of the recorder tests: a settings answer for the directory, blocks
+// of a known pattern, and waits for the writer thread.
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "audio/Recorder.h"
+
+namespace tessaline::test {
+
+inline constexpr OrganState kActiveOrgan{true, true};
+inline constexpr uint32_t kTickFrames = 1344;  // a tick of the default 42-block buffer
+inline constexpr uint32_t kTickBytes = kTickFrames * 4;
+
+// The stored OutputRecDir; Choose stores `chosen` (empty: the player cancelled).
+struct FixedDirectory : RecordingDirectory {
+    explicit FixedDirectory(std::string dir = "", std::string choice = "")
+        : stored(std::move(dir)), chosen(std::move(choice)) {}
+    std::string Read() override { return stored; }
+    void Choose() override {
+        ++chooseCalls;
+        stored = chosen;
+    }
+    std::string stored;
+    std::string chosen;
+    int chooseCalls = 0;
+};
+
+// Sample of a frame and channel: covers the whole 16-bit range, differs
+// between neighbouring frames and between the channels.
+inline int16_t PatternSample(uint64_t frame, int channel) {
+    return static_cast<int16_t>(static_cast<uint16_t>(frame * 40503u + uint64_t(channel) * 7919u));
+}
+
+inline std::vector<int16_t> PatternBlock(uint64_t firstFrame, uint32_t frames) {
+    std::vector<int16_t> block(size_t{frames} * 2);
+    for (uint32_t f = 0; f < frames; ++f) {
+        block[2 * f] = PatternSample(firstFrame + f, 0);
+        block[2 * f + 1] = PatternSample(firstFrame + f, 1);
+    }
+    return block;
+}
+
+inline std::vector<uint8_t> AsBytes(const std::vector<int16_t>& samples) {
+    std::vector<uint8_t> bytes(samples.size() * 2);
+    for (size_t i = 0; i < samples.size(); ++i) {
+        auto v = static_cast<uint16_t>(samples[i]);
+        bytes[2 * i] = static_cast<uint8_t>(v);
+        bytes[2 * i + 1] = static_cast<uint8_t>(v >> 8);
+    }
+    return bytes;
+}
+
+// Waits until the writer has taken `blocks` blocks (written or failed).
+inline void WaitForWriter(const Recorder& recorder, uint64_t blocks) {
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (recorder.WrittenBlocks() + recorder.FailedBlocks() < blocks) {
+        ASSERT_LT(std::chrono::steady_clock::now(), deadline)
+            << "the writer did not take the blocks";
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+}
+
+// Appends a block as the audio thread would, first waiting for room so that
+// the test decides which blocks are dropped.
+inline void AppendWithRoom(Recorder& recorder, const std::vector<int16_t>& block) {
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (recorder.FreeRingBytes() < block.size() * 2) {
+        ASSERT_LT(std::chrono::steady_clock::now(), deadline) << "the ring never had room";
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+    ASSERT_TRUE(recorder.WriteRecordedBlock(block));
+}
+
+inline uint32_t ReadLe32(const std::vector<uint8_t>& bytes, size_t at) {
+    return uint32_t{bytes[at]} | uint32_t{bytes[at + 1]} << 8 | uint32_t{bytes[at + 2]} << 16 |
+           uint32_t{bytes[at + 3]} << 24;
+}
+
+}  // namespace tessaline::test

@@ -1,0 +1,221 @@
+#pragma once
+// The one top-level window of Tessaline and the owner of everything the
+// program runs: the MIDI input ports, the organ, the audio engine and its
+// output stream, the recorder, the setup record, the menus and the status bar.
+// It drives the organ's lifecycle:
+//
+//   NoOrgan --load--> Active <--activate/deactivate--> Loaded
+//   Loaded or Active --close--> NoOrgan; a failed load may leave Loaded.
+//
+// Activation starts the audio output, then opens the MIDI inputs;
+// deactivation stops a recording, then the audio output, then closes the MIDI
+// inputs. Engine parameters change only while both are stopped.
+//
+// Threads: everything here runs on the UI thread.
+
+#include <QMainWindow>
+#include <QString>
+#include <array>
+#include <functional>
+#include <set>
+#include <string>
+
+#include "app/EngineLink.h"
+#include "app/LoadingDialog.h"
+#include "audio/AudioEngine.h"
+#include "audio/AudioStream.h"
+#include "audio/PipeVoice.h"
+#include "audio/Recorder.h"
+#include "midi/MidiInputSystem.h"
+#include "organ/Organ.h"
+#include "organ/SetupInfo.h"
+#include "platform/AudioOutput.h"
+#include "platform/BinaryFile.h"
+#include "platform/MidiPorts.h"
+#include "platform/PeriodicTimer.h"
+#include "platform/SettingsStore.h"
+#include "platform/qt/ConsoleWidget.h"
+#include "platform/qt/QtConsoleView.h"
+
+class QAction;
+class QLabel;
+class QMenu;
+
+namespace tessaline {
+
+class QtErrorSink;
+
+// The outside world the window is built on; all must outlive it.
+struct ShellDevices {
+    MidiPorts& midiPorts;
+    AudioOutputSystem& audioSystem;
+    TimerService& timers;
+    SettingsStore& settings;
+    BinaryFileSystem& files;
+};
+
+// What the shell asks of the player outside its own menus. The application
+// answers with dialogs; tests answer directly.
+struct ShellPrompts {
+    // A box titled "Tessaline" with an OK button only.
+    std::function<void(QWidget* owner, const QString& text)> notice;
+    // The same with an exclamation icon.
+    std::function<void(QWidget* owner, const QString& text)> warning;
+    // The system setup dialog on the record; true when closed with OK.
+    std::function<bool(QWidget* owner, SetupInfo& setup)> systemSetup;
+    // The organ file chooser from a folder; empty when cancelled.
+    std::function<QString(QWidget* owner, const QString& initialDirectory)> chooseOrganFile;
+    // The recording folder chooser; empty when cancelled.
+    std::function<QString(QWidget* owner)> chooseRecordingDirectory;
+    // How long the splash screen shows at start-up (0: no splash).
+    int splashMilliseconds = 3000;
+};
+
+// The organ definition file a path names: the path itself when it ends in
+// ".organ" (in any letter case), else the path with ".organ" appended.
+std::string OrganFileName(const std::string& path);
+
+// The answers the application gives: Qt dialogs.
+ShellPrompts DialogPrompts();
+
+class MainWindow : public QMainWindow, private RecordingDirectory {
+    Q_OBJECT
+public:
+    enum class Command {
+        LoadOrgan, CloseOrgan, LoadCombinations, SaveCombinations, ReloadDefaultCombinations,
+        RecordingDirectory, ReopenRecentOrgan, ReopenRecentCombinations, Exit,
+        Activate, Deactivate, ResetAll, ResetNotes, StartRecording, StopRecording,
+        PlayTestNote, CaptureMode, ShowOrganDetails, SystemSetup, HelpContents, About,
+    };
+    static constexpr int kCommands = static_cast<int>(Command::About) + 1;
+
+    // The status bar's indicator panes, left to right after the message pane.
+    enum class Pane { RedirectA, RedirectB, Frame, Active, Capture, Rec };
+    static constexpr int kPanes = 6;
+
+    // Constructs the owned objects in order: MIDI inputs (listing the
+    // ports), the organ, the audio engine (listing the output devices), the
+    // setup record. errorSink: the application's box sink, told about this
+    // window and the loading dialog (none in tests).
+    MainWindow(const ShellDevices& devices, ShellPrompts prompts, QtErrorSink* errorSink = nullptr);
+    // Deactivates and unloads quietly before the owned objects go.
+    ~MainWindow() override;
+
+    // The creation sequence: menus, accelerators and status bar, splash,
+    // device checks, settings, first-run setup, panes. False when start-up
+    // must end (reported).
+    bool Create();
+
+    // Lifecycle; each returns false after reporting the failure.
+    bool LoadOrganFromPath(const std::string& path);
+    bool CloseOrgan();
+    bool ActivateOrgan();
+    bool DeactivateOrgan();
+    bool UpdateEngine();
+    bool ShowSystemSetup();
+    // Deactivates if active and unloads; unless fromDestructor, then closes
+    // the window, which ends the application.
+    void ShutDown(bool fromDestructor);
+
+    // Runs a command as its menu item or accelerator does: nothing when the
+    // command is greyed.
+    void Run(Command command);
+    // Enables, greys and checks every command for the present state (also
+    // done whenever a menu opens and after every command).
+    void UpdateCommandStates();
+    void UpdatePanes();
+
+    bool IsActive() const { return active; }
+    bool IsLoaded() const { return organ.loaded; }
+    bool TestNoteOn() const { return testNoteOn; }
+    const std::string& CurrentOrganPath() const { return currentOrganPath; }
+    const std::string& ProgramDirectory() const { return programDirectory; }
+    void SetProgramDirectory(const std::string& directory) { programDirectory = directory; }
+
+    QAction* Action(Command command) const { return actions[static_cast<size_t>(command)]; }
+    QMenu* RecentOrgansMenu() const { return recentOrgansMenu; }
+    QMenu* RecentCombinationsMenu() const { return recentCombinationsMenu; }
+    QLabel* PaneLabel(Pane pane) const { return panes[static_cast<size_t>(pane)]; }
+    QString PaneText(Pane pane) const;
+
+    Organ& GetOrgan() { return organ; }
+    SetupInfo& Setup() { return setup; }
+    AudioStream& Stream() { return stream; }
+    MidiInputSystem& Midi() { return midi; }
+    Recorder& GetRecorder() { return recorder; }
+    LoadingDialog& Loading() { return loadingDialog; }
+    ConsoleWidget& Console() { return *console; }
+    QtConsoleView& View() { return view; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    // RecordingDirectory: OutputRecDir of the settings store and its chooser.
+    std::string Read() override;
+    void Choose() override;
+
+    void BuildMenus();
+    void BuildStatusBar();
+    void ShowSplash();
+    QAction* AddCommand(QMenu* menu, Command command, const char* text, const char* prompt,
+                        const QKeySequence& keys = {});
+
+    // Organ::Load inside the loading dialog.
+    bool LoadOrgan(const std::string& fileName);
+    // Resets the parts of the organ that exist: drawstops keep their state
+    // until the key action joins; notes, voices and the test note go.
+    void ResetOrgan(bool redraw);
+    void ResetOrganNotes();
+    void SetTestNote(bool on);
+    bool OpenMidiInputs();
+    bool CloseMidiInputs();
+    bool AnyMidiInputOpen() const;
+    OrganState RecorderState() const { return {organ.loaded, active}; }
+
+    // Commands.
+    void OnLoadOrgan();
+    void OnActivate();
+    void OnDeactivate();
+    void OnResetAll();
+    void OnResetNotes();
+    void OnPlayTestNote();
+    void OnShowOrganDetails();
+    void OnStartRecording();
+    void OnStopRecording();
+    void OnSystemSetup();
+    void OnRecordingDirectory();
+
+    ShellDevices devices;
+    ShellPrompts prompts;
+    QtErrorSink* errorSink;
+
+    OrganMidiLink midiLink;
+    MidiInputSystem midi;
+    ConsoleWidget* console;
+    QtConsoleView view;
+    LoadingDialog loadingDialog;
+    Organ organ;
+    AudioEngine engine;
+    VoicePool voices;
+    EngineRenderer renderer;
+    AudioStream stream;
+    Recorder recorder;
+    RecorderBlockHook recorderHook;
+    SetupInfo setup;
+
+    std::array<QAction*, kCommands> actions{};
+    QMenu* recentOrgansMenu = nullptr;
+    QMenu* recentCombinationsMenu = nullptr;
+    std::array<QLabel*, kPanes> panes{};
+
+    std::string programDirectory;
+    std::string currentOrganPath;
+    bool active = false;
+    bool testNoteOn = false;
+    // MIDI devices opened by the last activation.
+    std::set<unsigned> openedMidiDevices;
+    bool shutDown = false;
+};
+
+}  // namespace tessaline

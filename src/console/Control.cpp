@@ -177,7 +177,8 @@ bool Control::Hit(int32_t x, int32_t y) const {
            y <= frame.bottom;
 }
 
-bool Control::MatchesKey(uint32_t code) const { return loaded && shortcutKey == code; }
+// Code 0 stands for "no shortcut key" and so never matches.
+bool Control::MatchesKey(uint32_t code) const { return loaded && code != 0 && shortcutKey == code; }
 
 void Drawstop::Clear() {
     Control::Clear();
@@ -270,13 +271,13 @@ bool Drawstop::ReadPosition(const KeyReader& section) {
 void Drawstop::Engage() {
     if (!loaded || Engaged()) return;
     engaged.store(true, std::memory_order_release);
-    window->RequestRedraw();
+    window->RequestControlRedraw(*this);
 }
 
 void Drawstop::Disengage() {
     if (!loaded || !Engaged()) return;
     engaged.store(false, std::memory_order_release);
-    window->RequestRedraw();
+    window->RequestControlRedraw(*this);
 }
 
 void Drawstop::ResetToDefault() {

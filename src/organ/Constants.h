@@ -87,6 +87,12 @@ inline constexpr size_t kReportTextRoom = 2047;
 inline constexpr int kBackgroundImages = 30;
 inline constexpr int kDefaultWindowWidth = 792;
 inline constexpr int kDefaultWindowHeight = 560;
+// Redraw requests the console window holds between two paints; more than
+// this many different controls in one frame become one full repaint.
+inline constexpr int kMaxQueuedControlRedraws = 512;
+// Queued redraws are painted this long after the first of them, so that a
+// burst (a general setting many drawstops) paints once, within a frame.
+inline constexpr int kConsoleRedrawDelayMilliseconds = 8;
 inline constexpr uint32_t kMaxDrawstopCols = 12;
 inline constexpr uint32_t kMaxDrawstopRows = 20;
 inline constexpr uint32_t kMaxButtonCols = 32;

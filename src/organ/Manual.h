@@ -28,6 +28,11 @@ struct ManualKey {
     // Reachable by the player: a direct press is admitted and the key is drawn.
     bool playable = false;
     bool pressed = false;
+    // Holds from every path, and how many of them are direct presses; the
+    // console shows the key red while directHolds > 0, blue while only
+    // couplers hold it.
+    uint32_t holds = 0;
+    uint32_t directHolds = 0;
     int32_t midiNote = -1;  // of a playable key
     Point position;         // top-left corner on the console, of a playable key
     KeyShape shape = KeyShape::Plain;

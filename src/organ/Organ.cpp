@@ -92,6 +92,7 @@ bool Organ::Load(const std::string& fileName) {
         return false;
     }
     loaded = true;
+    firstPaintAfterLoad = true;
     view.RequestRedraw();
     view.SetTitle("Tessaline Console - " + churchName);
     return true;
@@ -107,6 +108,8 @@ bool Organ::Unload(bool quiet) {
         view.SetTitle("Tessaline Console");
     }
     loaded = false;
+    firstPaintAfterLoad = false;
+    captureMode.store(false, std::memory_order_release);
     return true;
 }
 

@@ -8,6 +8,7 @@
 // (the audio and MIDI threads do not touch it meanwhile).
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <string>
 
@@ -103,8 +104,22 @@ public:
     uint32_t SlotTop(uint32_t slot) const { return layout.SlotTop(slot); }
     uint32_t TopSlotTop() const { return layout.TopSlotTop(); }
 
+    // Console input (UI). A left click at (x, y) of the client area acts on
+    // every control it hits; a key-down (any key but shift, auto-repeats
+    // included) steps frames and acts on every control with that shortcut
+    // key; shift sets and clears capture mode. Nothing without an organ.
+    void OnLeftButtonDown(int32_t x, int32_t y);
+    void OnKeyDown(uint32_t keyCode);
+    void SetCaptureMode(bool on);
+
     // Written by Load and Unload only; read by everyone else.
     bool loaded = false;
+    // Set when a load succeeds; the console's next full repaint brings the
+    // window forward once and clears it. UI.
+    bool firstPaintAfterLoad = false;
+    // Combination capture mode: set by the UI (shift, menu), read by the
+    // combination presses of the UI and MIDI threads.
+    std::atomic<bool> captureMode{false};
     std::string churchName;      // up to 127 characters
     std::string churchAddress;   // up to 127
     std::string organBuilder;    // up to 127

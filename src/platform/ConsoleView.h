@@ -4,13 +4,16 @@
 // redraw requests. Real back end: the Qt console widget. Test back end:
 // FixedMetricsConsoleView.
 //
-// Threads: everything here is called on the UI thread, except RequestRedraw,
-// which may be called from the MIDI thread (the back end queues and coalesces).
+// Threads: everything here is called on the UI thread, except the redraw
+// requests, which may be called from the MIDI thread (the back end queues and
+// coalesces them).
 
 #include <cstdint>
 #include <string>
 
 namespace tessaline {
+
+class Control;
 
 struct ScreenMetrics {
     uint32_t width = 0;
@@ -56,6 +59,13 @@ public:
 
     // Asks for the whole console to be painted again.
     virtual void RequestRedraw() = 0;
+    // Asks for one key of a manual, or one control, to be painted again. A
+    // view that paints only whole consoles may take either as RequestRedraw.
+    virtual void RequestKeyRedraw(int /*manual*/, int /*key*/) { RequestRedraw(); }
+    virtual void RequestControlRedraw(const Control& /*control*/) { RequestRedraw(); }
+    // Asks for the bar of enclosure `enclosure` (from 0) to be painted again
+    // after its position changed.
+    virtual void RequestEnclosureBarRedraw(int /*enclosure*/) { RequestRedraw(); }
 };
 
 }  // namespace tessaline

@@ -1,0 +1,55 @@
+#pragma once
+// The console's controls in the one order that clicks, shortcut keys and
+// drawing walk them: for each loaded manual from the pedal up its stops'
+// drawstops; then the organ's own controls. Every kind of control joins the
+// walk here, so that input and drawing never disagree about the order.
+//
+// Threads: UI (and the MIDI thread under the action lock, for look-ups).
+
+#include <cstdint>
+
+#include "console/Control.h"
+#include "organ/Manual.h"
+#include "organ/Organ.h"
+#include "organ/Stop.h"
+
+namespace tessaline {
+
+enum class ControlKind : uint8_t { Stop };
+
+// One control of the walk: its kind, its manual (-1 for the organ's own
+// controls), its index among the controls of that kind and owner, and the
+// drawstop or button that shows it (exactly one is set).
+struct ControlRef {
+    ControlKind kind = ControlKind::Stop;
+    int manual = -1;
+    int index = 0;
+    Drawstop* drawstop = nullptr;
+    Button* button = nullptr;
+
+    Control& Face() const {
+        return drawstop ? static_cast<Control&>(*drawstop) : static_cast<Control&>(*button);
+    }
+};
+
+// The controls of one manual, in order: stops. Nothing for a manual that is
+// not loaded.
+template <class Visit>
+void ForEachManualControl(Manual& manual, Visit&& visit) {
+    if (!manual.loaded) return;
+    for (int s = 0; s < manual.numberOfStops; ++s)
+        if (Stop* stop = manual.GetStop(s)) visit(ControlRef{ControlKind::Stop, manual.index, s, stop, nullptr});
+}
+
+// Every control of the console, in order.
+template <class Visit>
+void ForEachConsoleControl(Organ& organ, Visit&& visit) {
+    for (uint32_t m = 0; m <= organ.numberOfManuals && m < organ.manuals.size(); ++m)
+        ForEachManualControl(organ.manuals[m], visit);
+}
+
+// The control at that address, when it is one of the organ's controls now
+// (a redraw queued before an unload may name a control that is gone).
+bool FindControl(Organ& organ, const Control* wanted, ControlRef& found);
+
+}  // namespace tessaline

@@ -92,10 +92,10 @@ MainWindow::MainWindow(const ShellDevices& shellDevices, ShellPrompts shellPromp
       prompts(std::move(shellPrompts)),
       errorSink(sink),
       midi(devices.midiPorts, midiLink),
-      console(new ConsoleWidget(this)),
-      view(*this, *console),
+      view(*this),
       loadingDialog(this),
       organ(view, loadingDialog),
+      console(nullptr),
       voices(engine),
       renderer(engine),
       stream(devices.audioSystem, devices.timers, renderer),
@@ -106,7 +106,12 @@ MainWindow::MainWindow(const ShellDevices& shellDevices, ShellPrompts shellPromp
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
     setWindowIcon(QIcon(QString::fromStdString(DefaultDataDirectory() + "/images/icon48.png")));
+    // A missing picture is reported when the window is created; the console
+    // then draws without it.
+    artworkLoaded = artwork.Load(DefaultDataDirectory());
+    console = new ConsoleWidget(organ, artwork, this);
     setCentralWidget(console);
+    view.SetConsole(console);
     organ.SetVoicePool(&voices);
     stream.SetBlockHook(&recorderHook);
     if (errorSink != nullptr) {
@@ -130,6 +135,7 @@ MainWindow::MainWindow(const ShellDevices& shellDevices, ShellPrompts shellPromp
 
 MainWindow::~MainWindow() {
     ShutDown(true);
+    view.SetConsole(nullptr);
     stream.SetBlockHook(nullptr);
     if (errorSink != nullptr) {
         errorSink->SetMainWindow(nullptr);
@@ -141,6 +147,9 @@ bool MainWindow::Create() {
     BuildMenus();
     BuildStatusBar();
     if (prompts.splashMilliseconds > 0) ShowSplash();
+    if (!artworkLoaded)
+        ReportError("Could not read the console picture %s.", "Initialising Tessaline.",
+                    artwork.Missing().c_str());
     if (midi.DeviceCount() == 0) {
         ReportError("No valid MIDI input devices were found on the system.", "Initialising Tessaline.");
         return false;

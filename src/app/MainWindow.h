@@ -34,7 +34,8 @@
 #include "platform/MidiPorts.h"
 #include "platform/PeriodicTimer.h"
 #include "platform/SettingsStore.h"
-#include "platform/qt/ConsoleWidget.h"
+#include "console/render/ConsoleArtwork.h"
+#include "console/render/ConsoleWidget.h"
 #include "platform/qt/QtConsoleView.h"
 
 class QAction;
@@ -192,10 +193,11 @@ private:
 
     OrganMidiLink midiLink;
     MidiInputSystem midi;
-    ConsoleWidget* console;
     QtConsoleView view;
     LoadingDialog loadingDialog;
     Organ organ;
+    ConsoleArtwork artwork;
+    ConsoleWidget* console;  // owned by the window as its central widget
     AudioEngine engine;
     VoicePool voices;
     EngineRenderer renderer;
@@ -216,6 +218,7 @@ private:
     // MIDI devices opened by the last activation.
     std::set<unsigned> openedMidiDevices;
     bool shutDown = false;
+    bool artworkLoaded = false;
 };
 
 }  // namespace tessaline

@@ -153,15 +153,15 @@ TEST(ConsoleView, RedrawsAskedFromAnyThreadComeToOneRepaint) {
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     QCoreApplication::processEvents();
-    int before = window.Console().Paints();
+    QTest::qWait(100);
+    int before = window.Console().Repaints();
     std::thread midi([&] {
         for (int i = 0; i < 50; ++i) window.View().RequestRedraw();
     });
     midi.join();
     window.View().RequestRedraw();
-    QCoreApplication::processEvents();
-    QCoreApplication::processEvents();
-    EXPECT_EQ(window.Console().Paints(), before + 1);
+    QTest::qWait(100);
+    EXPECT_EQ(window.Console().Repaints(), before + 1);
 }
 
 // The QSettings store on an INI file named by TESSALINE_SETTINGS.

@@ -11,8 +11,7 @@
 
 namespace tessaline {
 
-QtConsoleView::QtConsoleView(QMainWindow& mainWindow, ConsoleWidget& consoleWidget)
-    : window(mainWindow), console(consoleWidget) {}
+QtConsoleView::QtConsoleView(QMainWindow& mainWindow) : window(mainWindow) {}
 
 ScreenMetrics QtConsoleView::Screen() const {
     QScreen* screen = QGuiApplication::primaryScreen();
@@ -71,14 +70,15 @@ TextSize QtConsoleView::MeasureText(const FontSpec& spec, const std::string& tex
 }
 
 void QtConsoleView::RequestRedraw() {
-    if (redrawPending.exchange(true, std::memory_order_acq_rel)) return;
-    QMetaObject::invokeMethod(
-        &context,
-        [this] {
-            redrawPending.store(false, std::memory_order_release);
-            console.update();
-        },
-        Qt::QueuedConnection);
+    if (ConsoleWidget* widget = console.load(std::memory_order_acquire)) widget->QueueRedraw();
+}
+
+void QtConsoleView::RequestKeyRedraw(int manual, int key) {
+    if (ConsoleWidget* widget = console.load(std::memory_order_acquire)) widget->QueueKeyRedraw(manual, key);
+}
+
+void QtConsoleView::RequestControlRedraw(const Control& control) {
+    if (ConsoleWidget* widget = console.load(std::memory_order_acquire)) widget->QueueControlRedraw(control);
 }
 
 }  // namespace tessaline

@@ -3,18 +3,21 @@
 // and its status bar seen through the ConsoleView interface.
 
 #include <QMainWindow>
-#include <QObject>
 #include <atomic>
 
+#include "console/render/ConsoleWidget.h"
 #include "platform/ConsoleView.h"
-#include "platform/qt/ConsoleWidget.h"
 
 namespace tessaline {
 
 class QtConsoleView : public ConsoleView {
 public:
-    // Both must outlive the view.
-    QtConsoleView(QMainWindow& window, ConsoleWidget& console);
+    // The window must outlive the view.
+    explicit QtConsoleView(QMainWindow& window);
+    // UI. The widget that paints the console, once it exists (it is made
+    // after the organ, which needs the view first). Until then redraw
+    // requests have nothing to paint.
+    void SetConsole(ConsoleWidget* widget) { console = widget; }
 
     // The primary screen; 0 x 0 when there is none.
     ScreenMetrics Screen() const override;
@@ -29,18 +32,18 @@ public:
     bool FontUsable(const std::string& face) override;
     TextSize MeasureText(const FontSpec& font, const std::string& text, uint32_t maxWidth,
                          bool wrap) override;
-    // Any thread. Requests made before the UI thread gets to them come to one
-    // repaint.
+    // Any thread. The console widget queues and coalesces the requests and
+    // paints them on the UI thread.
     void RequestRedraw() override;
+    void RequestKeyRedraw(int manual, int key) override;
+    void RequestControlRedraw(const Control& control) override;
 
     // The font a FontSpec names: face, pixel height, weight.
     static QFont MakeFont(const FontSpec& font);
 
 private:
     QMainWindow& window;
-    ConsoleWidget& console;
-    QObject context;  // queued redraws die with the view
-    std::atomic<bool> redrawPending{false};
+    std::atomic<ConsoleWidget*> console{nullptr};
 };
 
 }  // namespace tessaline

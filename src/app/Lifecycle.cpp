@@ -30,8 +30,9 @@ constexpr int kTestNoteMidiNote = 60;
 bool EndsWithOrganExtension(const std::string& path) {
     static constexpr std::string_view kExtension = ".organ";
     if (path.size() < kExtension.size()) return false;
-    return std::equal(kExtension.begin(), kExtension.end(), path.end() - kExtension.size(),
-                      [](char a, char b) { return a == std::tolower(static_cast<unsigned char>(b)); });
+    return std::equal(
+        kExtension.begin(), kExtension.end(), path.end() - kExtension.size(),
+        [](char a, char b) { return a == std::tolower(static_cast<unsigned char>(b)); });
 }
 
 }  // namespace
@@ -85,8 +86,9 @@ bool MainWindow::LoadOrganFromPath(const std::string& path) {
 
 bool MainWindow::CloseOrgan() {
     if (active && !DeactivateOrgan()) {
-        ReportError("Could not close organ because audio and MIDI systems could not be deactivated.",
-                    kCloseAction);
+        ReportError(
+            "Could not close organ because audio and MIDI systems could not be deactivated.",
+            kCloseAction);
         return false;
     }
     if (!organ.loaded) {
@@ -113,13 +115,16 @@ bool MainWindow::ActivateOrgan() {
         return false;
     }
     if (!stream.StartPlayback()) {
-        ReportError("Cannot activate organ because audio playback failed to start.", kActivateAction);
+        ReportError("Cannot activate organ because audio playback failed to start.",
+                    kActivateAction);
         return false;
     }
     if (!OpenMidiInputs()) {
-        ReportError("Cannot activate organ because a required MIDI input device could not be opened.",
-                    kActivateAction);
-        if (!stream.StopPlayback()) ReportError("Could not stop audio system playback.", kActivateAction);
+        ReportError(
+            "Cannot activate organ because a required MIDI input device could not be opened.",
+            kActivateAction);
+        if (!stream.StopPlayback())
+            ReportError("Could not stop audio system playback.", kActivateAction);
         return false;
     }
     active = true;
@@ -128,13 +133,16 @@ bool MainWindow::ActivateOrgan() {
 
 bool MainWindow::DeactivateOrgan() {
     if (!active) {
-        ReportError("Cannot deactivate organ because it is not currently active.", kDeactivateAction);
+        ReportError("Cannot deactivate organ because it is not currently active.",
+                    kDeactivateAction);
         return false;
     }
     recorder.StopRecording(RecorderState());
     if (!stream.StopPlayback()) {
-        ReportError("Could not deactiveate organ because playback of the audio system could not be stopped.",
-                    kDeactivateAction);
+        ReportError(
+            "Could not deactiveate organ because playback of the audio system could not be "
+            "stopped.",
+            kDeactivateAction);
         return false;
     }
     if (!CloseMidiInputs()) {
@@ -148,11 +156,13 @@ bool MainWindow::DeactivateOrgan() {
 
 bool MainWindow::UpdateEngine() {
     if (!organ.loaded) {
-        ReportError("Cannot update the organ audio/MIDI system when no organ is loaded.", kUpdateAction);
+        ReportError("Cannot update the organ audio/MIDI system when no organ is loaded.",
+                    kUpdateAction);
         return false;
     }
     if (stream.IsPlaying()) {
-        ReportError("Cannot update audio system parameters while the audio system is active.", kUpdateAction);
+        ReportError("Cannot update audio system parameters while the audio system is active.",
+                    kUpdateAction);
         return false;
     }
     if (AnyMidiInputOpen()) {
@@ -304,29 +314,56 @@ void MainWindow::Run(Command command) {
     QAction* action = Action(command);
     if (action != nullptr && !action->isEnabled()) return;
     switch (command) {
-    case Command::LoadOrgan: OnLoadOrgan(); break;
-    case Command::CloseOrgan: CloseOrgan(); break;
-    case Command::RecordingDirectory: OnRecordingDirectory(); break;
-    case Command::Exit: ShutDown(false); break;
-    case Command::Activate: OnActivate(); break;
-    case Command::Deactivate: OnDeactivate(); break;
-    case Command::ResetAll: OnResetAll(); break;
-    case Command::ResetNotes: OnResetNotes(); break;
-    case Command::StartRecording: OnStartRecording(); break;
-    case Command::StopRecording: OnStopRecording(); break;
-    case Command::PlayTestNote: OnPlayTestNote(); break;
-    case Command::ShowOrganDetails: OnShowOrganDetails(); break;
-    case Command::SystemSetup: OnSystemSetup(); break;
-    // Combination files, the recent lists, capture mode, help and the
-    // About box come with their own parts of the program.
-    case Command::LoadCombinations:
-    case Command::SaveCombinations:
-    case Command::ReloadDefaultCombinations:
-    case Command::ReopenRecentOrgan:
-    case Command::ReopenRecentCombinations:
-    case Command::CaptureMode:
-    case Command::HelpContents:
-    case Command::About: break;
+        case Command::LoadOrgan:
+            OnLoadOrgan();
+            break;
+        case Command::CloseOrgan:
+            CloseOrgan();
+            break;
+        case Command::RecordingDirectory:
+            OnRecordingDirectory();
+            break;
+        case Command::Exit:
+            ShutDown(false);
+            break;
+        case Command::Activate:
+            OnActivate();
+            break;
+        case Command::Deactivate:
+            OnDeactivate();
+            break;
+        case Command::ResetAll:
+            OnResetAll();
+            break;
+        case Command::ResetNotes:
+            OnResetNotes();
+            break;
+        case Command::StartRecording:
+            OnStartRecording();
+            break;
+        case Command::StopRecording:
+            OnStopRecording();
+            break;
+        case Command::PlayTestNote:
+            OnPlayTestNote();
+            break;
+        case Command::ShowOrganDetails:
+            OnShowOrganDetails();
+            break;
+        case Command::SystemSetup:
+            OnSystemSetup();
+            break;
+        // Combination files, the recent lists, capture mode, help and the
+        // About box come with their own parts of the program.
+        case Command::LoadCombinations:
+        case Command::SaveCombinations:
+        case Command::ReloadDefaultCombinations:
+        case Command::ReopenRecentOrgan:
+        case Command::ReopenRecentCombinations:
+        case Command::CaptureMode:
+        case Command::HelpContents:
+        case Command::About:
+            break;
     }
     UpdateCommandStates();
     UpdatePanes();
@@ -344,7 +381,8 @@ void MainWindow::OnLoadOrgan() {
 
 void MainWindow::OnActivate() {
     if (active)
-        ReportError("Could not activate organ because it is already active.", "Calling Tessaline activation.");
+        ReportError("Could not activate organ because it is already active.",
+                    "Calling Tessaline activation.");
     else
         ActivateOrgan();
 }
@@ -382,7 +420,8 @@ void MainWindow::OnPlayTestNote() {
 
 void MainWindow::OnShowOrganDetails() {
     if (!organ.loaded) {
-        ReportError("Could not show organ details because no organ is loaded.", "Showing organ details.");
+        ReportError("Could not show organ details because no organ is loaded.",
+                    "Showing organ details.");
         return;
     }
     QMessageBox box(QMessageBox::NoIcon, "Organ Details",

@@ -18,7 +18,8 @@ namespace tessaline {
 LoadingDialog::LoadingDialog(QWidget* parent) : QDialog(parent) {
     setWindowTitle("Loading Organ");
     setModal(true);
-    text = new QLabel("Please wait whilst the organ is loaded. This may take a few minutes...", this);
+    text =
+        new QLabel("Please wait whilst the organ is loaded. This may take a few minutes...", this);
     text->setWordWrap(true);
     bar = new QProgressBar(this);
     bar->setTextVisible(false);

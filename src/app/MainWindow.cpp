@@ -121,8 +121,12 @@ MainWindow::MainWindow(const ShellDevices& shellDevices, ShellPrompts shellPromp
     programDirectory = DefaultDataDirectory();
 
     ScreenMetrics screen = view.Screen();
-    int x = screen.width > kDefaultWindowWidth ? (static_cast<int>(screen.width) - kDefaultWindowWidth) / 2 : 0;
-    int y = screen.height > kDefaultWindowHeight ? (static_cast<int>(screen.height) - kDefaultWindowHeight) / 2 : 0;
+    int x = screen.width > kDefaultWindowWidth
+                ? (static_cast<int>(screen.width) - kDefaultWindowWidth) / 2
+                : 0;
+    int y = screen.height > kDefaultWindowHeight
+                ? (static_cast<int>(screen.height) - kDefaultWindowHeight) / 2
+                : 0;
     view.PlaceWindow(x, y, kDefaultWindowWidth, kDefaultWindowHeight);
 
     auto* idle = new QTimer(this);
@@ -151,11 +155,13 @@ bool MainWindow::Create() {
         ReportError("Could not read the console picture %s.", "Initialising Tessaline.",
                     artwork.Missing().c_str());
     if (midi.DeviceCount() == 0) {
-        ReportError("No valid MIDI input devices were found on the system.", "Initialising Tessaline.");
+        ReportError("No valid MIDI input devices were found on the system.",
+                    "Initialising Tessaline.");
         return false;
     }
     if (stream.DeviceCount() == 0) {
-        ReportError("No valid audio output devices were found on the system.", "Initialising Tessaline.");
+        ReportError("No valid audio output devices were found on the system.",
+                    "Initialising Tessaline.");
         return false;
     }
     currentOrganPath.clear();
@@ -203,13 +209,16 @@ void MainWindow::BuildMenus() {
     AddCommand(file, Command::CloseOrgan, "&Close Organ\tCtrl+C", "Close the current organ",
                QKeySequence("Ctrl+C"));
     AddCommand(file, Command::LoadCombinations, "&Load Combination File\tCtrl+L",
-               "Load a set of saved combinations for the currently-loaded organ", QKeySequence("Ctrl+L"));
+               "Load a set of saved combinations for the currently-loaded organ",
+               QKeySequence("Ctrl+L"));
     AddCommand(file, Command::SaveCombinations, "&Save Combinations to a File\tCtrl+S",
                "Save the current combinations for the currently-loaded organ to a file",
                QKeySequence("Ctrl+S"));
-    AddCommand(file, Command::ReloadDefaultCombinations, "Reloa&d Default Organ Combinations\tCtrl+D",
-               "Reload the default combinations for the currently-loaded organ", QKeySequence("Ctrl+D"));
-    AddCommand(file, Command::RecordingDirectory, "Set D&irectory for Recording Audio Output\tCtrl+I",
+    AddCommand(
+        file, Command::ReloadDefaultCombinations, "Reloa&d Default Organ Combinations\tCtrl+D",
+        "Reload the default combinations for the currently-loaded organ", QKeySequence("Ctrl+D"));
+    AddCommand(file, Command::RecordingDirectory,
+               "Set D&irectory for Recording Audio Output\tCtrl+I",
                "Set the directory in which recordings of the output audio will be saved",
                QKeySequence("Ctrl+I"));
     file->addSeparator();
@@ -223,11 +232,13 @@ void MainWindow::BuildMenus() {
 
     QMenu* organMenu = menuBar()->addMenu("&Organ");
     AddCommand(organMenu, Command::Activate, "Ac&tivate", "Activate the currently loaded organ");
-    AddCommand(organMenu, Command::Deactivate, "&Deactivate", "Deactivate the currently loaded organ");
+    AddCommand(organMenu, Command::Deactivate, "&Deactivate",
+               "Deactivate the currently loaded organ");
     AddCommand(organMenu, Command::ResetAll, "Reset &All\tCtrl+A",
-               "Reset all manuals, pipes and notes (not the audio / MIDI system)", QKeySequence("Ctrl+A"));
-    AddCommand(organMenu, Command::ResetNotes, "Rese&t Notes Only\tEscape", "Turn off all active notes",
-               QKeySequence(Qt::Key_Escape));
+               "Reset all manuals, pipes and notes (not the audio / MIDI system)",
+               QKeySequence("Ctrl+A"));
+    AddCommand(organMenu, Command::ResetNotes, "Rese&t Notes Only\tEscape",
+               "Turn off all active notes", QKeySequence(Qt::Key_Escape));
     AddCommand(organMenu, Command::StartRecording, "Start &Recording Audio Output\tCtrl+R",
                "Start recording the audio output from Tessaline to a file", QKeySequence("Ctrl+R"));
     AddCommand(organMenu, Command::StopRecording, "Sto&p Recording Audio Output\tCtrl+P",
@@ -244,8 +255,8 @@ void MainWindow::BuildMenus() {
                "Show details about the currently loaded organ");
 
     QMenu* setupMenu = menuBar()->addMenu("S&etup");
-    AddCommand(setupMenu, Command::SystemSetup, "S&ystem Setup\tCtrl+Y", "Set up the audio and MIDI systems",
-               QKeySequence("Ctrl+Y"));
+    AddCommand(setupMenu, Command::SystemSetup, "S&ystem Setup\tCtrl+Y",
+               "Set up the audio and MIDI systems", QKeySequence("Ctrl+Y"));
 
     QMenu* help = menuBar()->addMenu("&Help");
     AddCommand(help, Command::HelpContents, "&Help Contents", "Open the help system");
@@ -253,7 +264,8 @@ void MainWindow::BuildMenus() {
     AddCommand(help, Command::About, "&About", "Show details about Tessaline");
 
     // Accelerators without a menu item.
-    AddCommand(nullptr, Command::ReopenRecentOrgan, "Reopen Recent Organ", nullptr, QKeySequence("Ctrl+N"));
+    AddCommand(nullptr, Command::ReopenRecentOrgan, "Reopen Recent Organ", nullptr,
+               QKeySequence("Ctrl+N"));
     AddCommand(nullptr, Command::ReopenRecentCombinations, "Reopen Recent Combinations", nullptr,
                QKeySequence("Ctrl+M"));
 
@@ -268,7 +280,8 @@ void MainWindow::BuildStatusBar() {
     for (int p = 0; p < kPanes; ++p) {
         auto* label = new QLabel(bar);
         label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-        label->setMinimumWidth(label->fontMetrics().horizontalAdvance(kPaneSizing[p].sizingText) + 8);
+        label->setMinimumWidth(label->fontMetrics().horizontalAdvance(kPaneSizing[p].sizingText) +
+                               8);
         bar->addPermanentWidget(label);
         panes[static_cast<size_t>(p)] = label;
     }
@@ -283,17 +296,23 @@ void MainWindow::ShowSplash() {
 
 QString MainWindow::PaneText(Pane pane) const {
     switch (pane) {
-    // No manual is selected while the redirectable inputs are not routed.
-    case Pane::RedirectA: return "Redirectable Input A:";
-    case Pane::RedirectB: return "Redirectable Input B:";
-    case Pane::Frame:
-        // The registration frame stays at its reset value, frame 1, until
-        // combinations can step it.
-        return organ.loaded ? QString("Registration Frame: %1").arg(1) : QString("Registration Frame:");
-    case Pane::Active: return active ? "Active" : "";
-    // Capture mode cannot be entered before combinations exist.
-    case Pane::Capture: return "";
-    case Pane::Rec: return recorder.IsRecording() ? "Rec" : "";
+        // No manual is selected while the redirectable inputs are not routed.
+        case Pane::RedirectA:
+            return "Redirectable Input A:";
+        case Pane::RedirectB:
+            return "Redirectable Input B:";
+        case Pane::Frame:
+            // The registration frame stays at its reset value, frame 1, until
+            // combinations can step it.
+            return organ.loaded ? QString("Registration Frame: %1").arg(1)
+                                : QString("Registration Frame:");
+        case Pane::Active:
+            return active ? "Active" : "";
+        // Capture mode cannot be entered before combinations exist.
+        case Pane::Capture:
+            return "";
+        case Pane::Rec:
+            return recorder.IsRecording() ? "Rec" : "";
     }
     return {};
 }
@@ -317,9 +336,9 @@ void MainWindow::UpdateCommandStates() {
     set(Command::Activate, loaded && !active);
     set(Command::Deactivate, loaded && active);
     set(Command::CaptureMode, loaded && active, false);
-    for (Command command : {Command::CloseOrgan, Command::LoadCombinations, Command::SaveCombinations,
-                            Command::ReloadDefaultCombinations, Command::ShowOrganDetails,
-                            Command::ResetAll, Command::ResetNotes})
+    for (Command command : {Command::CloseOrgan, Command::LoadCombinations,
+                            Command::SaveCombinations, Command::ReloadDefaultCombinations,
+                            Command::ShowOrganDetails, Command::ResetAll, Command::ResetNotes})
         set(command, loaded);
     set(Command::PlayTestNote, loaded, loaded && testNoteOn);
     set(Command::StartRecording, loaded && active && !recording);
@@ -335,7 +354,9 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
-std::string MainWindow::Read() { return SetupInfo::ReadSettingString(devices.settings, "OutputRecDir"); }
+std::string MainWindow::Read() {
+    return SetupInfo::ReadSettingString(devices.settings, "OutputRecDir");
+}
 
 void MainWindow::Choose() {
     prompts.warning(this, kRecordingDirectoryPrompt);
@@ -353,7 +374,8 @@ void MainWindow::OnRecordingDirectory() {
     }
     bool written = devices.settings.WriteString("OutputRecDir", chosen.toStdString());
     if (!devices.settings.Close() || !written)
-        ReportError("Could not write a value to the settings store.", "Setting the recording directory.");
+        ReportError("Could not write a value to the settings store.",
+                    "Setting the recording directory.");
 }
 
 }  // namespace tessaline

@@ -26,6 +26,8 @@
 #include "audio/AudioStream.h"
 #include "audio/PipeVoice.h"
 #include "audio/Recorder.h"
+#include "console/render/ConsoleArtwork.h"
+#include "console/render/ConsoleWidget.h"
 #include "midi/MidiInputSystem.h"
 #include "organ/Organ.h"
 #include "organ/SetupInfo.h"
@@ -34,8 +36,6 @@
 #include "platform/MidiPorts.h"
 #include "platform/PeriodicTimer.h"
 #include "platform/SettingsStore.h"
-#include "console/render/ConsoleArtwork.h"
-#include "console/render/ConsoleWidget.h"
 #include "platform/qt/QtConsoleView.h"
 
 class QAction;
@@ -83,10 +83,27 @@ class MainWindow : public QMainWindow, private RecordingDirectory {
     Q_OBJECT
 public:
     enum class Command {
-        LoadOrgan, CloseOrgan, LoadCombinations, SaveCombinations, ReloadDefaultCombinations,
-        RecordingDirectory, ReopenRecentOrgan, ReopenRecentCombinations, Exit,
-        Activate, Deactivate, ResetAll, ResetNotes, StartRecording, StopRecording,
-        PlayTestNote, CaptureMode, ShowOrganDetails, SystemSetup, HelpContents, About,
+        LoadOrgan,
+        CloseOrgan,
+        LoadCombinations,
+        SaveCombinations,
+        ReloadDefaultCombinations,
+        RecordingDirectory,
+        ReopenRecentOrgan,
+        ReopenRecentCombinations,
+        Exit,
+        Activate,
+        Deactivate,
+        ResetAll,
+        ResetNotes,
+        StartRecording,
+        StopRecording,
+        PlayTestNote,
+        CaptureMode,
+        ShowOrganDetails,
+        SystemSetup,
+        HelpContents,
+        About,
     };
     static constexpr int kCommands = static_cast<int>(Command::About) + 1;
 

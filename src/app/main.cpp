@@ -21,12 +21,17 @@ int main(int argc, char** argv) {
     std::vector<std::string> arguments(argv + 1, argv + argc);
     CommandLine line = ParseCommandLine(arguments);
     switch (line.action) {
-    case CommandLine::Action::Help: std::fputs(kUsage, stdout); return 0;
-    case CommandLine::Action::Version: std::printf("Tessaline %s\n", TESSALINE_VERSION); return 0;
-    case CommandLine::Action::Wrong:
-        std::fprintf(stderr, "tessaline: %s\n%s", line.problem.c_str(), kUsage);
-        return 2;
-    case CommandLine::Action::Run: break;
+        case CommandLine::Action::Help:
+            std::fputs(kUsage, stdout);
+            return 0;
+        case CommandLine::Action::Version:
+            std::printf("Tessaline %s\n", TESSALINE_VERSION);
+            return 0;
+        case CommandLine::Action::Wrong:
+            std::fprintf(stderr, "tessaline: %s\n%s", line.problem.c_str(), kUsage);
+            return 2;
+        case CommandLine::Action::Run:
+            break;
     }
 
     QApplication application(argc, argv);

@@ -96,7 +96,9 @@ struct DeviceList {
 
 DeviceList MidiList(const MidiInputSystem& midi) {
     return {midi.DeviceCount(),
-            [](const void* o, uint32_t d) { return static_cast<const MidiInputSystem*>(o)->DeviceName(d); },
+            [](const void* o, uint32_t d) {
+                return static_cast<const MidiInputSystem*>(o)->DeviceName(d);
+            },
             [](const void* o, const std::string& name) {
                 auto system = static_cast<const MidiInputSystem*>(o);
                 unsigned found = system->FindDevice(name);
@@ -107,7 +109,9 @@ DeviceList MidiList(const MidiInputSystem& midi) {
 
 DeviceList AudioList(const AudioStream& audio) {
     return {audio.DeviceCount(),
-            [](const void* o, uint32_t d) { return static_cast<const AudioStream*>(o)->DeviceDescription(d); },
+            [](const void* o, uint32_t d) {
+                return static_cast<const AudioStream*>(o)->DeviceDescription(d);
+            },
             [](const void* o, const std::string& name) {
                 auto stream = static_cast<const AudioStream*>(o);
                 int found = stream->FindDevice(name.c_str());
@@ -183,7 +187,8 @@ bool SetupInfo::Read(SettingsStore& store, const MidiInputSystem& midi, const Au
             else if (fields[k].kind == Kind::Signed)
                 *static_cast<int32_t*>(fields[k].field) = *static_cast<int32_t*>(initial[k].field);
             else
-                *static_cast<uint32_t*>(fields[k].field) = *static_cast<uint32_t*>(initial[k].field);
+                *static_cast<uint32_t*>(fields[k].field) =
+                    *static_cast<uint32_t*>(initial[k].field);
         }
         complete = false;
     } else {
@@ -193,57 +198,61 @@ bool SetupInfo::Read(SettingsStore& store, const MidiInputSystem& midi, const Au
             Value& value = fields[k];
             std::string text;
             switch (value.kind) {
-            case Kind::MidiDevice:
-            case Kind::AudioDevice:
-                if (!ResolveDevice(store, value.name,
-                                   value.kind == Kind::MidiDevice ? midiList : audioList,
-                                   *static_cast<uint32_t*>(value.field)))
-                    complete = false;
-                continue;
-            case Kind::Flag: {
-                bool& flag = *static_cast<bool*>(value.field);
-                char c = ReadValue(store, value.name, text, kSetupValueRoom) && !text.empty() ? text[0] : '\0';
-                if (c == 'Y' || c == 'y' || c == 'N' || c == 'n') {
-                    flag = c == 'Y' || c == 'y';
-                } else {
-                    flag = *static_cast<bool*>(initial[k].field);
-                    complete = false;
+                case Kind::MidiDevice:
+                case Kind::AudioDevice:
+                    if (!ResolveDevice(store, value.name,
+                                       value.kind == Kind::MidiDevice ? midiList : audioList,
+                                       *static_cast<uint32_t*>(value.field)))
+                        complete = false;
+                    continue;
+                case Kind::Flag: {
+                    bool& flag = *static_cast<bool*>(value.field);
+                    char c = ReadValue(store, value.name, text, kSetupValueRoom) && !text.empty()
+                                 ? text[0]
+                                 : '\0';
+                    if (c == 'Y' || c == 'y' || c == 'N' || c == 'n') {
+                        flag = c == 'Y' || c == 'y';
+                    } else {
+                        flag = *static_cast<bool*>(initial[k].field);
+                        complete = false;
+                    }
+                    continue;
                 }
-                continue;
-            }
-            case Kind::Format: {
-                uint32_t& format = *static_cast<uint32_t*>(value.field);
-                char c = ReadValue(store, value.name, text, kSetupValueRoom) && !text.empty() ? text[0] : '\0';
-                if (c == '0' || c == '1') {
-                    format = static_cast<uint32_t>(c - '0');
-                } else {
-                    format = *static_cast<uint32_t*>(initial[k].field);
-                    complete = false;
+                case Kind::Format: {
+                    uint32_t& format = *static_cast<uint32_t*>(value.field);
+                    char c = ReadValue(store, value.name, text, kSetupValueRoom) && !text.empty()
+                                 ? text[0]
+                                 : '\0';
+                    if (c == '0' || c == '1') {
+                        format = static_cast<uint32_t>(c - '0');
+                    } else {
+                        format = *static_cast<uint32_t*>(initial[k].field);
+                        complete = false;
+                    }
+                    continue;
                 }
-                continue;
-            }
-            case Kind::Signed:
-            case Kind::Unsigned: {
-                bool present = ReadValue(store, value.name, text, kSetupValueRoom);
-                int64_t number = present ? ParseSettingNumber(text) : 0;
-                bool inRange;
-                if (value.kind == Kind::Signed) {
-                    // Key shifts compare as signed numbers.
-                    int32_t shift = static_cast<int32_t>(number);
-                    inRange = present && shift >= value.low && shift <= value.high;
-                    *static_cast<int32_t*>(value.field) =
-                        inRange ? shift : *static_cast<int32_t*>(initial[k].field);
-                } else {
-                    // Everything else compares unsigned, so a stored
-                    // negative number fails the upper bound.
-                    uint32_t whole = static_cast<uint32_t>(number);
-                    inRange = present && whole >= value.low && whole <= value.high;
-                    *static_cast<uint32_t*>(value.field) =
-                        inRange ? whole : *static_cast<uint32_t*>(initial[k].field);
+                case Kind::Signed:
+                case Kind::Unsigned: {
+                    bool present = ReadValue(store, value.name, text, kSetupValueRoom);
+                    int64_t number = present ? ParseSettingNumber(text) : 0;
+                    bool inRange;
+                    if (value.kind == Kind::Signed) {
+                        // Key shifts compare as signed numbers.
+                        int32_t shift = static_cast<int32_t>(number);
+                        inRange = present && shift >= value.low && shift <= value.high;
+                        *static_cast<int32_t*>(value.field) =
+                            inRange ? shift : *static_cast<int32_t*>(initial[k].field);
+                    } else {
+                        // Everything else compares unsigned, so a stored
+                        // negative number fails the upper bound.
+                        uint32_t whole = static_cast<uint32_t>(number);
+                        inRange = present && whole >= value.low && whole <= value.high;
+                        *static_cast<uint32_t*>(value.field) =
+                            inRange ? whole : *static_cast<uint32_t*>(initial[k].field);
+                    }
+                    if (!inRange) complete = false;
+                    continue;
                 }
-                if (!inRange) complete = false;
-                continue;
-            }
             }
         }
     }
@@ -255,7 +264,8 @@ bool SetupInfo::Read(SettingsStore& store, const MidiInputSystem& midi, const Au
     return true;
 }
 
-bool SetupInfo::Write(SettingsStore& store, const MidiInputSystem& midi, const AudioStream& audio) const {
+bool SetupInfo::Write(SettingsStore& store, const MidiInputSystem& midi,
+                      const AudioStream& audio) const {
     bool createdNew = false;
     if (!store.Open(createdNew)) {
         ReportError("Could not access settings store.", kSaveAction);
@@ -269,27 +279,29 @@ bool SetupInfo::Write(SettingsStore& store, const MidiInputSystem& midi, const A
     for (const Value& value : Values(copy)) {
         std::vector<std::pair<std::string, std::string>> texts;
         switch (value.kind) {
-        case Kind::MidiDevice:
-        case Kind::AudioDevice: {
-            const DeviceList& list = value.kind == Kind::MidiDevice ? midiList : audioList;
-            uint32_t number = *static_cast<const uint32_t*>(value.field);
-            // A row with no device (the dialog stores -1 for an empty
-            // choice) gets an empty name, which a later read does not confirm.
-            const char* name = number < list.count ? list.name(list.owner, number) : nullptr;
-            texts.push_back({value.name + "Number", std::to_string(number)});
-            texts.push_back({value.name + "Desc", name ? name : ""});
-            break;
-        }
-        case Kind::Flag:
-            texts.push_back({value.name, *static_cast<const bool*>(value.field) ? "Y" : "N"});
-            break;
-        case Kind::Signed:
-            texts.push_back({value.name, std::to_string(*static_cast<const int32_t*>(value.field))});
-            break;
-        case Kind::Format:
-        case Kind::Unsigned:
-            texts.push_back({value.name, std::to_string(*static_cast<const uint32_t*>(value.field))});
-            break;
+            case Kind::MidiDevice:
+            case Kind::AudioDevice: {
+                const DeviceList& list = value.kind == Kind::MidiDevice ? midiList : audioList;
+                uint32_t number = *static_cast<const uint32_t*>(value.field);
+                // A row with no device (the dialog stores -1 for an empty
+                // choice) gets an empty name, which a later read does not confirm.
+                const char* name = number < list.count ? list.name(list.owner, number) : nullptr;
+                texts.push_back({value.name + "Number", std::to_string(number)});
+                texts.push_back({value.name + "Desc", name ? name : ""});
+                break;
+            }
+            case Kind::Flag:
+                texts.push_back({value.name, *static_cast<const bool*>(value.field) ? "Y" : "N"});
+                break;
+            case Kind::Signed:
+                texts.push_back(
+                    {value.name, std::to_string(*static_cast<const int32_t*>(value.field))});
+                break;
+            case Kind::Format:
+            case Kind::Unsigned:
+                texts.push_back(
+                    {value.name, std::to_string(*static_cast<const uint32_t*>(value.field))});
+                break;
         }
         for (const auto& [name, text] : texts) {
             if (store.WriteString(name, text)) continue;

@@ -126,15 +126,18 @@ TEST_F(Lifecycle, ActivationAndDeactivationRefuseTheWrongState) {
     Window().Run(Command::Activate);
     EXPECT_TRUE(Window().IsActive());
     EXPECT_TRUE(MidiOpen());
-    EXPECT_EQ(rig.Reports(),
-              (std::vector<std::string>{
-                  "Cannot activate organ until an organ is loaded properly. | Activating Tessaline.",
-                  "Cannot deactivate organ because it is not currently active. | Deactivating Tessaline.",
-                  "Cannot update the organ audio/MIDI system when no organ is loaded. | Updating Tessaline engine.",
-                  "Cannot activate organ because it is already active. | Activating Tessaline.",
-                  "Cannot update audio system parameters while the audio system is active. | "
-                  "Updating Tessaline engine.",
-                  "Cannot deactivate organ because it is not currently active. | Deactivating Tessaline."}));
+    EXPECT_EQ(
+        rig.Reports(),
+        (std::vector<std::string>{
+            "Cannot activate organ until an organ is loaded properly. | Activating Tessaline.",
+            "Cannot deactivate organ because it is not currently active. | Deactivating Tessaline.",
+            "Cannot update the organ audio/MIDI system when no organ is loaded. | Updating "
+            "Tessaline engine.",
+            "Cannot activate organ because it is already active. | Activating Tessaline.",
+            "Cannot update audio system parameters while the audio system is active. | "
+            "Updating Tessaline engine.",
+            "Cannot deactivate organ because it is not currently active. | Deactivating "
+            "Tessaline."}));
 }
 
 TEST_F(Lifecycle, AMidiPortThatWillNotOpenStopsTheAudioAgain) {
@@ -156,8 +159,9 @@ TEST_F(Lifecycle, AnAudioDeviceThatWillNotPlayLeavesTheOrganLoaded) {
     EXPECT_FALSE(Window().LoadOrganFromPath(rig.WriteOrgan("A.organ")));
     std::vector<std::string> reports = rig.Reports();
     ASSERT_GE(reports.size(), 2u);
-    EXPECT_EQ(reports[reports.size() - 2],
-              "Cannot activate organ because audio playback failed to start. | Activating Tessaline.");
+    EXPECT_EQ(
+        reports[reports.size() - 2],
+        "Cannot activate organ because audio playback failed to start. | Activating Tessaline.");
     EXPECT_EQ(reports.back(), "Failed to activate the organ. | Loading Tessaline organ.");
     EXPECT_TRUE(Window().IsLoaded());
     EXPECT_FALSE(Window().IsActive());
@@ -244,7 +248,8 @@ TEST_F(Lifecycle, CancellingTheLoadLeavesNoOrganAndTheSmallWindow) {
     EXPECT_FALSE(Window().LoadOrganFromPath(file));
     std::vector<std::string> reports = rig.Reports();
     ASSERT_GE(reports.size(), 2u);
-    EXPECT_EQ(reports.front(), "Loading the organ has been cancelled by the user. | Loading an organ.");
+    EXPECT_EQ(reports.front(),
+              "Loading the organ has been cancelled by the user. | Loading an organ.");
     EXPECT_EQ(reports.back(), "Could not load organ. | Loading Tessaline organ.");
     EXPECT_FALSE(Window().IsLoaded());
     EXPECT_EQ(Window().size(), QSize(792, 560));
@@ -271,11 +276,12 @@ TEST(Startup, NoMidiPortEndsStartUpBeforeTheAudioCheck) {
     EXPECT_FALSE(rig.Start());
     // The port list and the audio device list report their own trouble when
     // they are made; of the window's checks only the MIDI one speaks.
-    EXPECT_EQ(rig.Reports(), (std::vector<std::string>{
-                                 "There are no MIDI input devices on the system. | Initialising MIDI system.",
-                                 "Could not enumerate audio output devices. | Initialising audio system.",
-                                 "No valid MIDI input devices were found on the system. | "
-                                 "Initialising Tessaline."}));
+    EXPECT_EQ(rig.Reports(),
+              (std::vector<std::string>{
+                  "There are no MIDI input devices on the system. | Initialising MIDI system.",
+                  "Could not enumerate audio output devices. | Initialising audio system.",
+                  "No valid MIDI input devices were found on the system. | "
+                  "Initialising Tessaline."}));
 }
 
 TEST(Startup, NoAudioDeviceEndsStartUp) {
@@ -284,7 +290,8 @@ TEST(Startup, NoAudioDeviceEndsStartUp) {
     EXPECT_FALSE(rig.Start());
     std::vector<std::string> reports = rig.Reports();
     ASSERT_FALSE(reports.empty());
-    EXPECT_EQ(reports.back(), "No valid audio output devices were found on the system. | Initialising Tessaline.");
+    EXPECT_EQ(reports.back(),
+              "No valid audio output devices were found on the system. | Initialising Tessaline.");
 }
 
 TEST(Startup, AFirstRunAsksForTheSetupAndEndsWhenItIsRefused) {

@@ -29,8 +29,8 @@ protected:
                 items.push_back("-");
                 continue;
             }
-            items.push_back(action->text().toStdString() + "|" + action->statusTip().toStdString() + "|" +
-                            action->shortcut().toString().toStdString() + "|" +
+            items.push_back(action->text().toStdString() + "|" + action->statusTip().toStdString() +
+                            "|" + action->shortcut().toString().toStdString() + "|" +
                             (action->isEnabled() ? "on" : "off"));
         }
         return items;
@@ -38,10 +38,10 @@ protected:
     // The enabled commands among those whose enabling depends on the state.
     std::string Enabled() {
         std::string on;
-        for (Command c : {Command::CloseOrgan, Command::Activate, Command::Deactivate, Command::ResetAll,
-                          Command::ResetNotes, Command::StartRecording, Command::StopRecording,
-                          Command::PlayTestNote, Command::CaptureMode, Command::ShowOrganDetails,
-                          Command::LoadCombinations})
+        for (Command c : {Command::CloseOrgan, Command::Activate, Command::Deactivate,
+                          Command::ResetAll, Command::ResetNotes, Command::StartRecording,
+                          Command::StopRecording, Command::PlayTestNote, Command::CaptureMode,
+                          Command::ShowOrganDetails, Command::LoadCombinations})
             on += Window().Action(c)->isEnabled() ? "1" : "0";
         return on;
     }
@@ -56,39 +56,45 @@ TEST_F(Menus, TheMenuBarHoldsEveryCommandWithItsPromptAndKeys) {
     EXPECT_EQ(top[1]->text().toStdString(), "&Organ");
     EXPECT_EQ(top[2]->text().toStdString(), "S&etup");
     EXPECT_EQ(top[3]->text().toStdString(), "&Help");
-    EXPECT_EQ(Items(0),
-              (std::vector<std::string>{
-                  "L&oad Organ\tCtrl+O|Load a new organ definition file|Ctrl+O|on",
-                  "&Close Organ\tCtrl+C|Close the current organ|Ctrl+C|off",
-                  "&Load Combination File\tCtrl+L|Load a set of saved combinations for the currently-loaded organ|Ctrl+L|off",
-                  "&Save Combinations to a File\tCtrl+S|Save the current combinations for the currently-loaded organ to a file|Ctrl+S|off",
-                  "Reloa&d Default Organ Combinations\tCtrl+D|Reload the default combinations for the currently-loaded organ|Ctrl+D|off",
-                  "Set D&irectory for Recording Audio Output\tCtrl+I|Set the directory in which recordings of the output audio will be saved|Ctrl+I|on",
-                  "-",
-                  "Recent Or&gans|||on",
-                  "&Recent Organ Combinations|||off",
-                  "-",
-                  "E&xit\tCtrl+X|Exit Tessaline|Ctrl+X|on"}));
+    EXPECT_EQ(Items(0), (std::vector<std::string>{
+                            "L&oad Organ\tCtrl+O|Load a new organ definition file|Ctrl+O|on",
+                            "&Close Organ\tCtrl+C|Close the current organ|Ctrl+C|off",
+                            "&Load Combination File\tCtrl+L|Load a set of saved combinations for "
+                            "the currently-loaded organ|Ctrl+L|off",
+                            "&Save Combinations to a File\tCtrl+S|Save the current combinations "
+                            "for the currently-loaded organ to a file|Ctrl+S|off",
+                            "Reloa&d Default Organ Combinations\tCtrl+D|Reload the default "
+                            "combinations for the currently-loaded organ|Ctrl+D|off",
+                            "Set D&irectory for Recording Audio Output\tCtrl+I|Set the directory "
+                            "in which recordings of the output audio will be saved|Ctrl+I|on",
+                            "-", "Recent Or&gans|||on", "&Recent Organ Combinations|||off", "-",
+                            "E&xit\tCtrl+X|Exit Tessaline|Ctrl+X|on"}));
     EXPECT_EQ(Items(1),
               (std::vector<std::string>{
                   "Ac&tivate|Activate the currently loaded organ||off",
                   "&Deactivate|Deactivate the currently loaded organ||off",
-                  "Reset &All\tCtrl+A|Reset all manuals, pipes and notes (not the audio / MIDI system)|Ctrl+A|off",
+                  "Reset &All\tCtrl+A|Reset all manuals, pipes and notes (not the audio / MIDI "
+                  "system)|Ctrl+A|off",
                   "Rese&t Notes Only\tEscape|Turn off all active notes|Esc|off",
-                  "Start &Recording Audio Output\tCtrl+R|Start recording the audio output from Tessaline to a file|Ctrl+R|off",
-                  "Sto&p Recording Audio Output\tCtrl+P|Stop recording the audio output from Tessaline to a file|Ctrl+P|off",
+                  "Start &Recording Audio Output\tCtrl+R|Start recording the audio output from "
+                  "Tessaline to a file|Ctrl+R|off",
+                  "Sto&p Recording Audio Output\tCtrl+P|Stop recording the audio output from "
+                  "Tessaline to a file|Ctrl+P|off",
                   "Play Test &Note|Play C3 on Great (for testing audio system)||off",
-                  "Combination &Capture Mode\tShift|Enter/exit combination capture mode||off",
-                  "-",
+                  "Combination &Capture Mode\tShift|Enter/exit combination capture mode||off", "-",
                   "&Show Organ Details|Show details about the currently loaded organ||off"}));
     EXPECT_EQ(Items(2), (std::vector<std::string>{
                             "S&ystem Setup\tCtrl+Y|Set up the audio and MIDI systems|Ctrl+Y|on"}));
     EXPECT_EQ(Items(3), (std::vector<std::string>{"&Help Contents|Open the help system||on", "-",
                                                   "&About|Show details about Tessaline||on"}));
     EXPECT_EQ(Window().RecentOrgansMenu()->actions().at(0)->text().toStdString(), "(No organs)");
-    EXPECT_EQ(Window().RecentCombinationsMenu()->actions().at(0)->text().toStdString(), "(No combinations)");
-    EXPECT_EQ(Window().Action(Command::ReopenRecentOrgan)->shortcut().toString().toStdString(), "Ctrl+N");
-    EXPECT_EQ(Window().Action(Command::ReopenRecentCombinations)->shortcut().toString().toStdString(), "Ctrl+M");
+    EXPECT_EQ(Window().RecentCombinationsMenu()->actions().at(0)->text().toStdString(),
+              "(No combinations)");
+    EXPECT_EQ(Window().Action(Command::ReopenRecentOrgan)->shortcut().toString().toStdString(),
+              "Ctrl+N");
+    EXPECT_EQ(
+        Window().Action(Command::ReopenRecentCombinations)->shortcut().toString().toStdString(),
+        "Ctrl+M");
 }
 
 TEST_F(Menus, CommandsFollowTheLifecycleState) {

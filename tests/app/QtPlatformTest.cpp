@@ -1,21 +1,21 @@
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
 #include <QApplication>
 #include <QMenuBar>
 #include <QMessageBox>
-#include <QStatusBar>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTest>
 #include <QThread>
-#include <filesystem>
 #include <cstdio>
-#include <sys/wait.h>
 #include <cstdlib>
+#include <filesystem>
 #include <thread>
 
+#include "ShellRig.h"
 #include "app/CommandLine.h"
 #include "app/LoadingDialog.h"
-#include "ShellRig.h"
 #include "platform/qt/QtErrorSink.h"
 #include "platform/qt/QtSettingsStore.h"
 

@@ -23,8 +23,11 @@ namespace tessaline::test {
 
 struct ShellRig {
     explicit ShellRig(int midiPorts = 1) {
-        for (int i = 0; i < midiPorts; ++i) ports.AddPort(i == 0 ? "Keyboard" : "Port " + std::to_string(i));
-        prompts.notice = [this](QWidget*, const QString& text) { notices.push_back(text.toStdString()); };
+        for (int i = 0; i < midiPorts; ++i)
+            ports.AddPort(i == 0 ? "Keyboard" : "Port " + std::to_string(i));
+        prompts.notice = [this](QWidget*, const QString& text) {
+            notices.push_back(text.toStdString());
+        };
         prompts.warning = prompts.notice;
         prompts.systemSetup = [this](QWidget*, SetupInfo& setup) {
             ++setupRuns;
@@ -35,14 +38,16 @@ struct ShellRig {
             chooserFolder = initial.toStdString();
             return QString::fromStdString(chosenOrgan);
         };
-        prompts.chooseRecordingDirectory = [this](QWidget*) { return QString::fromStdString(chosenRecordingFolder); };
+        prompts.chooseRecordingDirectory = [this](QWidget*) {
+            return QString::fromStdString(chosenRecordingFolder);
+        };
         prompts.splashMilliseconds = 0;
     }
 
     // Builds the window and runs its creation sequence.
     bool Start() {
-        window = std::make_unique<MainWindow>(
-            ShellDevices{ports, audio, timers, store, files}, prompts);
+        window =
+            std::make_unique<MainWindow>(ShellDevices{ports, audio, timers, store, files}, prompts);
         return window->Create();
     }
     // Starts with a complete settings store, so that no setup is asked for.
@@ -61,7 +66,8 @@ struct ShellRig {
         OrganFileBuilder organ = OrganFileBuilder::MinimalOrgan();
         organ.Set("Organ", "ChurchName", church);
         SetManual(organ, 1, 61, {1, 2});
-        for (int n = 1; n <= 2; ++n) SetStop(organ, n, WritePipeWavs(dir, "pipes" + std::to_string(n), 61));
+        for (int n = 1; n <= 2; ++n)
+            SetStop(organ, n, WritePipeWavs(dir, "pipes" + std::to_string(n), 61));
         return dir.Write(name, organ.Text());
     }
     std::string WriteBrokenOrgan(const std::string& name) {
@@ -73,7 +79,8 @@ struct ShellRig {
     // Every report as "message | action".
     std::vector<std::string> Reports() const {
         std::vector<std::string> texts;
-        for (const auto& e : errors.Errors()) texts.push_back(e.message + " | " + e.attemptedAction);
+        for (const auto& e : errors.Errors())
+            texts.push_back(e.message + " | " + e.attemptedAction);
         return texts;
     }
 

@@ -74,11 +74,13 @@ void QtConsoleView::RequestRedraw() {
 }
 
 void QtConsoleView::RequestKeyRedraw(int manual, int key) {
-    if (ConsoleWidget* widget = console.load(std::memory_order_acquire)) widget->QueueKeyRedraw(manual, key);
+    if (ConsoleWidget* widget = console.load(std::memory_order_acquire))
+        widget->QueueKeyRedraw(manual, key);
 }
 
 void QtConsoleView::RequestControlRedraw(const Control& control) {
-    if (ConsoleWidget* widget = console.load(std::memory_order_acquire)) widget->QueueControlRedraw(control);
+    if (ConsoleWidget* widget = console.load(std::memory_order_acquire))
+        widget->QueueControlRedraw(control);
 }
 
 }  // namespace tessaline

@@ -35,6 +35,8 @@ std::unique_ptr<QMessageBox> QtErrorSink::MakeBox(QWidget* owner, const QString&
     return box;
 }
 
-void QtErrorSink::ShowBox(QWidget* owner, const QString& boxText) { MakeBox(owner, boxText)->exec(); }
+void QtErrorSink::ShowBox(QWidget* owner, const QString& boxText) {
+    MakeBox(owner, boxText)->exec();
+}
 
 }  // namespace tessaline

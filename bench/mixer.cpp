@@ -15,6 +15,7 @@
 #include "audio/AudioEngine.h"
 #include "audio/PipeVoice.h"
 #include "organ/Pipe.h"
+#include "support/EngineRig.h"
 
 namespace tessaline {
 namespace {
@@ -27,13 +28,12 @@ int64_t StartFrame(int voice) { return (voice * 613) % kLoop; }
 
 // 2048 pipes with samples of their own, all started and sounding.
 struct Organ {
-    explicit Organ(OutputMode mode) : pool(std::make_unique<VoicePool>(engine)) {
+    explicit Organ(OutputMode mode) : pool(std::make_unique<VoicePool>(&engine)) {
         channels = mode == OutputMode::Stereo ? 2 : 1;
-        engine.SetBufferFrames(5376);
         engine.SetOutputMode(mode);
         engine.SetGroupCount(1);
         engine.SetSources(pool.get(), {}, {});
-        engine.AllocateMixBuffers();
+        engine.AllocateMixBuffers(engine.BufferFrames());
         memory.resize(kVoicePoolSize);
         pipes.resize(kVoicePoolSize);
         for (int v = 0; v < kVoicePoolSize; ++v) {
@@ -51,14 +51,15 @@ struct Organ {
             pipe.voicePool = pool.get();
             // Notes begin at different moments, so their voices read at
             // different places in their loops.
-            engine.SetPlayPosition(StartFrame(v));
             pipe.Start();
+            pipe.voice->startTime += StartFrame(v);
         }
         blockTime = kLoop + engine.BufferFrames();  // every voice sounds by then
         out.resize(2 * kBlock);
     }
 
-    AudioEngine engine;
+    test::EngineRig output{5376};
+    AudioEngine& engine = output.engine;
     std::unique_ptr<VoicePool> pool;
     std::vector<std::vector<int16_t>> memory;
     std::vector<Pipe> pipes;

@@ -1,8 +1,13 @@
-// tessaline-check FILE.organ [--screen WxH]
+// tessaline-check FILE.organ [--screen WxH] [--combinations IN.cmb]
+//                 [--save-combinations OUT.cmb]
 //
 // Loads an organ without any window or device and prints every report as the
-// program would show it, each followed by a line "----". Exit status: 0 when
-// the organ loaded, 1 when it did not, 2 for a usage error.
+// program would show it, each followed by a line "----". With --combinations
+// the combination file is then loaded into the organ, and with
+// --save-combinations the organ's combinations are written out (after any
+// loaded). Exit status: 0 when everything asked for succeeded, 1 when the
+// organ or a combination file could not be loaded or saved, 2 for a usage
+// error.
 
 #include <cstdio>
 #include <cstdlib>
@@ -16,7 +21,9 @@
 
 namespace {
 
-constexpr const char* kUsage = "usage: tessaline-check FILE.organ [--screen WxH]\n";
+constexpr const char* kUsage =
+    "usage: tessaline-check FILE.organ [--screen WxH] [--combinations IN.cmb] "
+    "[--save-combinations OUT.cmb]\n";
 
 // A whole positive number of at most six digits, taken in full.
 bool ParseDimension(const char* text, size_t length, uint32_t& value) {
@@ -45,6 +52,8 @@ int UsageError(const char* problem) {
 
 int main(int argc, char** argv) {
     const char* fileName = nullptr;
+    const char* combinationsIn = nullptr;
+    const char* combinationsOut = nullptr;
     uint32_t width = 1920;
     uint32_t height = 1200;
     for (int i = 1; i < argc; ++i) {
@@ -52,6 +61,12 @@ int main(int argc, char** argv) {
             if (i + 1 >= argc) return UsageError("--screen needs a size such as 1920x1200");
             if (!ParseScreen(argv[++i], width, height))
                 return UsageError("the screen size must be WIDTHxHEIGHT in pixels");
+        } else if (std::strcmp(argv[i], "--combinations") == 0) {
+            if (i + 1 >= argc) return UsageError("--combinations needs a combination file");
+            combinationsIn = argv[++i];
+        } else if (std::strcmp(argv[i], "--save-combinations") == 0) {
+            if (i + 1 >= argc) return UsageError("--save-combinations needs a file to write");
+            combinationsOut = argv[++i];
         } else if (argv[i][0] == '-' && argv[i][1] != '\0') {
             return UsageError("unknown option");
         } else if (fileName != nullptr) {
@@ -84,5 +99,15 @@ int main(int argc, char** argv) {
     std::printf("%u stops, %u pipes with samples, %u shared pipes, %s samples in memory.\n", stops,
                 organ.pipesLoaded, sharedPipes,
                 organ.memorySampleFormat == tessaline::SampleFormat::Stereo ? "stereo" : "mono");
+    // Reports go to stderr unbuffered; keep the summary ahead of them.
+    std::fflush(stdout);
+    if (combinationsIn != nullptr) {
+        if (!organ.LoadCombinationFile(combinationsIn)) return 1;
+        std::printf("Loaded the combinations of \"%s\".\n", combinationsIn);
+    }
+    if (combinationsOut != nullptr) {
+        if (!organ.SaveCombinationFile(combinationsOut)) return 1;
+        std::printf("Saved the combinations to \"%s\".\n", combinationsOut);
+    }
     return 0;
 }

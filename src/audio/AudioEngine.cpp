@@ -9,7 +9,6 @@
 #include "audio/Tremulant.h"
 #include "audio/VoiceMixer.h"
 #include "organ/Pipe.h"
-#include "platform/ErrorReporting.h"
 
 namespace tessaline {
 
@@ -39,7 +38,8 @@ void PrefetchVoice(const PipeVoice& voice, OutputMode mode, int64_t frameCount) 
 
 }  // namespace
 
-void AudioEngine::SetBufferFrames(int64_t frames) { bufferFrames = frames; }
+AudioEngine::AudioEngine(AudioOutputSystem& devices, TimerService& timers)
+    : stream(devices, timers, *this) {}
 
 void AudioEngine::SetGroupCount(int count) {
     groupCount = std::clamp(count, 0, kMaxWindchestGroups - 1);
@@ -52,7 +52,7 @@ void AudioEngine::SetSources(VoicePool* pool, std::span<Tremulant> tremulantTabl
     enclosures = enclosureTable;
 }
 
-bool AudioEngine::AllocateMixBuffers() {
+MixBufferAllocation AudioEngine::AllocateMixBuffers(int64_t bufferFrames) {
     FreeMixBuffers();
     const size_t values = static_cast<size_t>(std::max<int64_t>(bufferFrames, 0)) * 2;
     for (int g = 0; g < kMaxWindchestGroups; ++g) {
@@ -60,25 +60,23 @@ bool AudioEngine::AllocateMixBuffers() {
             groupBuffers[g].assign(values, 0);
         } catch (const std::bad_alloc&) {
             FreeMixBuffers();
-            ReportError("Memory could not be allocated for the audio buffer for manual %d.",
-                        "Initialising audio system.", g);
-            return false;
+            return {MixBufferAllocation::Status::GroupFailed, g};
         }
     }
     try {
         master.assign(std::max<size_t>(values, 2), 0);
     } catch (const std::bad_alloc&) {
         FreeMixBuffers();
-        ReportError("Memory could not be allocated for the main output audio buffer.",
-                    "Initialising audio system.");
-        return false;
+        return {MixBufferAllocation::Status::MasterFailed, 0};
     }
-    return true;
+    mixFrames = std::max<int64_t>(bufferFrames, 0);
+    return {};
 }
 
 void AudioEngine::FreeMixBuffers() {
     for (auto& buffer : groupBuffers) std::vector<int32_t>().swap(buffer);
     std::vector<int32_t>().swap(master);
+    mixFrames = 0;
 }
 
 void AudioEngine::WaitForVoicePass() const {
@@ -111,8 +109,13 @@ void AudioEngine::MixVoices(int64_t frameCount, int64_t blockTime) {
     voicePass.fetch_add(1, std::memory_order_seq_cst);
 }
 
+bool AudioEngine::RenderBlock(std::span<int16_t> out, int64_t streamTime) {
+    return RenderBlock(out, static_cast<int64_t>(out.size() / 2),
+                       streamTime + stream.BufferFrames());
+}
+
 bool AudioEngine::RenderBlock(std::span<int16_t> out, int64_t frameCount, int64_t blockTime) {
-    if (frameCount < 0 || frameCount > bufferFrames || master.empty() ||
+    if (frameCount < 0 || frameCount > mixFrames || master.empty() ||
         out.size() < static_cast<size_t>(frameCount) * 2) {
         std::fill(out.begin(), out.end(), int16_t{0});
         return false;

@@ -15,23 +15,31 @@
 //    reset is the one place they wait for the renderer: it spins until the
 //    renderer is outside its voice pass (WaitForVoicePass), which lasts well
 //    under a block.
-//  - Audio timer thread: each tick advances the clock and calls RenderBlock
-//    for the frames just played. It never allocates, never takes a lock,
-//    never makes a system call and never reports: everything it touches was
-//    allocated before the stream started.
+//  - Audio timer thread: each tick of the output stream advances the clock
+//    and calls RenderBlock for the frames just played. The render never
+//    allocates, never takes a lock, never makes a system call and never
+//    reports: everything it touches was allocated before the stream started.
 //  - Recorder writer: while a recording runs, the tick hands each rendered
 //    block on without waiting; writing it to the file (which may block on the
 //    disk) is the writer's business, never the tick's.
 //
 // Frame times are signed 64-bit counts of frames at 44100 per second since the
-// stream started. A block [blockTime, blockTime + frameCount) is at most the
-// buffer length.
+// stream started, on the play position's clock: frame time T is the frame the
+// listener hears when the play position reaches T. The stream refills the
+// ring just behind its play cursor, so what it writes for its own frame time
+// W is heard one lap later, at play position W + bufferFrames; the engine
+// renders that frame as frame time W + bufferFrames. Requests are scheduled at
+// the current play position plus the buffer length, and so sound exactly one
+// buffer length after they were made, as the setup's latency figure says. A
+// block [blockTime, blockTime + frameCount) is at most the buffer length.
 
 #include <atomic>
 #include <cstdint>
 #include <span>
 #include <vector>
 
+#include "audio/AudioRenderer.h"
+#include "audio/AudioStream.h"
 #include "organ/Constants.h"
 #include "samples/PipeSample.h"
 
@@ -42,45 +50,61 @@ class PipeVoice;
 class Tremulant;
 class VoicePool;
 
-class AudioEngine {
+class AudioEngine : public AudioRenderer {
 public:
-    AudioEngine() = default;
+    // UI. Lists the output devices of the system; the timers tick the stream.
+    AudioEngine(AudioOutputSystem& devices, TimerService& timers);
+    // UI. Stops the stream if it plays.
+    ~AudioEngine() override = default;
     AudioEngine(const AudioEngine&) = delete;
     AudioEngine& operator=(const AudioEngine&) = delete;
 
-    // The stream buffer length in frames: the delay from a request to its
-    // sound, and the largest block. OFF.
-    void SetBufferFrames(int64_t frames);
-    int64_t BufferFrames() const { return bufferFrames; }
+    // UI: the device table, at most 32 entries in enumeration order.
+    uint32_t DeviceCount() const { return stream.DeviceCount(); }
+    const char* DeviceDescription(uint32_t index) const { return stream.DeviceDescription(index); }
+    int FindDevice(const char* description) const { return stream.FindDevice(description); }
+
+    // UI, OFF: the device and the stream buffer length in frames (the delay
+    // from a request to its sound, and the largest block).
+    bool SetParameters(uint32_t deviceIndex, int64_t bufferFrames) {
+        return stream.SetParameters(deviceIndex, bufferFrames);
+    }
+    // UI: opens the device, makes the mix buffers, starts the stream and its
+    // timer; stops and releases them all again.
+    bool StartPlayback() { return stream.StartPlayback(); }
+    bool StopPlayback() { return stream.StopPlayback(); }
+    // Any thread.
+    bool IsPlaying() const { return stream.IsPlaying(); }
+    // The frame time the stream has played up to; 0 while it does not play.
+    // Any thread.
+    int64_t CurrentPlayPosition() { return stream.CurrentPlayPosition(); }
+    int64_t BufferFrames() const { return stream.BufferFrames(); }
+    // The stream itself, for the recorder's hook and the tick counters.
+    AudioStream& Stream() { return stream; }
+
     // OFF: chosen once per organ load, before any voice plays.
     void SetOutputMode(OutputMode mode) { outputMode = mode; }
     OutputMode Mode() const { return outputMode; }
-    // The organ's NumberOfWindchestGroups: groups 1..count are mixed. OFF.
+    // The organ's file count of windchest groups: groups 1..count are mixed. OFF.
     void SetGroupCount(int count);
     // What RenderBlock mixes: the organ's voice pool, its loaded tremulants
     // and enclosures in order. OFF.
     void SetSources(VoicePool* voices, std::span<Tremulant> tremulants,
                     std::span<Enclosure> enclosures);
 
-    // One buffer of bufferFrames stereo frames per windchest-group entry and
-    // the master accumulator. Reports "Memory could not be allocated ..." and
-    // frees what it took on failure. OFF.
-    bool AllocateMixBuffers();
-    // OFF.
-    void FreeMixBuffers();
+    // OFF (the stream's start and stop): one buffer of bufferFrames stereo
+    // frames per windchest-group entry and the master accumulator; on failure
+    // it frees what it took and says which one failed.
+    MixBufferAllocation AllocateMixBuffers(int64_t bufferFrames) override;
+    void FreeMixBuffers() override;
     bool MixBuffersAllocated() const { return !master.empty(); }
 
-    // The frame time the stream has played up to. Any thread.
-    int64_t CurrentPlayPosition() const { return playPosition.load(std::memory_order_acquire); }
-    // Set by the output stream's tick as the device plays on (and by tests).
-    void SetPlayPosition(int64_t frameTime) {
-        playPosition.store(frameTime, std::memory_order_release);
-    }
-
+    // RT, from the stream's tick: out holds the ring's frames for the
+    // stream's frame time streamTime, which sound one buffer length later.
+    bool RenderBlock(std::span<int16_t> out, int64_t streamTime) override;
     // Renders the frames blockTime .. blockTime + frameCount - 1 into out as
     // interleaved 16-bit stereo. False, with out silent, when frameCount is
-    // more than the buffer length or out, or the buffers are not allocated.
-    // RT.
+    // more than the mix buffers hold or out, or they are not allocated. RT.
     bool RenderBlock(std::span<int16_t> out, int64_t frameCount, int64_t blockTime);
 
     // Returns once the renderer is outside its voice pass, so that a voice
@@ -97,7 +121,7 @@ public:
 private:
     void MixVoices(int64_t frameCount, int64_t blockTime);
 
-    int64_t bufferFrames = 0;
+    int64_t mixFrames = 0;  // the frames each mix buffer holds
     OutputMode outputMode = OutputMode::Mono;
     int groupCount = 0;
     VoicePool* voices = nullptr;
@@ -105,9 +129,10 @@ private:
     std::span<Enclosure> enclosures;
     std::vector<int32_t> groupBuffers[kMaxWindchestGroups];
     std::vector<int32_t> master;
-    std::atomic<int64_t> playPosition{0};
     // Odd while the renderer walks the voices.
     std::atomic<uint64_t> voicePass{0};
+    // Last: it goes first, so no tick runs while the rest is taken down.
+    AudioStream stream;
 };
 
 }  // namespace tessaline

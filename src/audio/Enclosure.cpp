@@ -29,15 +29,15 @@ void RampLevel(int32_t* frames, int64_t frameCount, uint32_t from, uint32_t to) 
 
 void EnclosureGroupLink::Process(int32_t* buffer, int64_t frameCount, int64_t blockTime) {
     if (events.BeginBlock()) currentLevel = kFullLevel;
-    // An event more than a buffer length old is late: it takes effect at once.
-    const int64_t old = blockTime - bufferFrames;
+    // An event stamped before the block came in while its frame was being
+    // rendered: it takes effect at the block's first frame. Holding it back
+    // until it is a buffer length old would delay it by a whole buffer.
     const int64_t blockEnd = blockTime + frameCount;
     int64_t segmentStart = blockTime;
     uint32_t level = currentLevel;
     while (const EnclosureEvent* event = events.Peek()) {
-        const int64_t at = event->time <= old ? blockTime : event->time;
-        // One that is less late waits until it is a buffer length old.
-        if (at < blockTime || at >= blockEnd) break;
+        const int64_t at = std::max(event->time, blockTime);
+        if (at >= blockEnd) break;
         RampLevel(buffer + 2 * (segmentStart - blockTime), std::max<int64_t>(0, at - segmentStart),
                   level, event->level);
         level = event->level;

@@ -32,7 +32,7 @@ public:
             return false;
         }
         size_t h = head.load(std::memory_order_relaxed);
-        slots[h] = event;
+        entries[h] = event;
         head.store((h + 1) & (Capacity - 1), std::memory_order_release);
         return true;
     }
@@ -77,7 +77,7 @@ public:
     // Consumer: the oldest event visible to this block, or nullptr.
     const Event* Peek() const {
         size_t t = tail.load(std::memory_order_relaxed);
-        return t == visibleHead ? nullptr : &slots[t];
+        return t == visibleHead ? nullptr : &entries[t];
     }
     void Pop() {
         size_t t = tail.load(std::memory_order_relaxed);
@@ -101,7 +101,7 @@ public:
 private:
     static size_t Distance(size_t from, size_t to) { return (to - from) & (Capacity - 1); }
 
-    std::array<Event, Capacity> slots{};
+    std::array<Event, Capacity> entries{};
     std::atomic<size_t> head{0};
     std::atomic<size_t> tail{0};
     std::atomic<uint64_t> clearWord{0};  // clear generation << 32 | head at the request

@@ -62,7 +62,7 @@ PipeVoice* VoicePool::Claim() {
 
 void VoicePool::SilenceAllVoices() {
     for (PipeVoice& voice : voices) voice.ready.store(false, std::memory_order_seq_cst);
-    engine.WaitForVoicePass();
+    if (engine != nullptr) engine->WaitForVoicePass();
     for (PipeVoice& voice : voices) voice.Clear();
 }
 

@@ -61,10 +61,11 @@ public:
     int groupBuffer = 0;
 };
 
-// The organ's 2048 voices. Claims take the lowest free slot.
+// The organ's 2048 voices. Claims take the lowest free slot. The pool plays
+// through the engine it is given; without one no pipe can start.
 class VoicePool {
 public:
-    explicit VoicePool(AudioEngine& engine) : engine(engine) {}
+    explicit VoicePool(AudioEngine* engine = nullptr) : engine(engine) {}
     VoicePool(const VoicePool&) = delete;
     VoicePool& operator=(const VoicePool&) = delete;
 
@@ -76,13 +77,15 @@ public:
     // Voices currently claimed. Any thread; a snapshot.
     int CountInUse() const;
 
-    AudioEngine& Engine() const { return engine; }
+    // OFF: the engine whose clock the voices are scheduled by.
+    void SetEngine(AudioEngine* playingEngine) { engine = playingEngine; }
+    AudioEngine* Engine() const { return engine; }
     PipeVoice& operator[](int i) { return voices[static_cast<size_t>(i)]; }
     const PipeVoice& operator[](int i) const { return voices[static_cast<size_t>(i)]; }
     static constexpr int Size() { return kVoicePoolSize; }
 
 private:
-    AudioEngine& engine;
+    AudioEngine* engine = nullptr;
     std::array<PipeVoice, kVoicePoolSize> voices;
 };
 

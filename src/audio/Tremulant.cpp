@@ -44,15 +44,14 @@ void TremulantGroupLink::Process(const Tremulant& tremulant, int32_t* buffer, in
         speed = 0.0f;
         phase = 0.0;
     }
-    // A toggle more than a buffer length old is late: it takes effect at once.
-    const int64_t old = blockTime - bufferFrames;
+    // A toggle stamped before the block is late and takes effect at the
+    // block's first frame (see EnclosureGroupLink::Process).
     const int64_t blockEnd = blockTime + frameCount;
     int64_t segmentStart = blockTime;
     bool state = on;
     while (const int64_t* toggle = events.Peek()) {
-        const int64_t at = *toggle <= old ? blockTime : *toggle;
-        // One that is less late waits until it is a buffer length old.
-        if (at < blockTime || at >= blockEnd) break;
+        const int64_t at = std::max(*toggle, blockTime);
+        if (at >= blockEnd) break;
         Modulate(tremulant, buffer + 2 * (segmentStart - blockTime),
                  std::max<int64_t>(0, at - segmentStart), state);
         state = !state;

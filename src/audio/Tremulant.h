@@ -12,6 +12,7 @@
 #include <string>
 
 #include "audio/EventRing.h"
+#include "console/Control.h"
 #include "organ/Constants.h"
 
 namespace tessaline {
@@ -46,6 +47,11 @@ struct TremulantGroupLink {
 
 class Tremulant {
 public:
+    // The tremulant's console face: its on/off state is the tremulant's state.
+    // The organ loads it before the tremulant's own keys and clears it on
+    // unload; Load and Clear below leave it alone.
+    Drawstop drawstop;
+
     // Reads section Tremulant%03d (number from 1) and attaches the tremulant
     // to every entry naming it in the groups (the organ's table, indexed by
     // group number). The organ reads the tremulant's drawstop keys before

@@ -1,7 +1,7 @@
 #pragma once
 // The console's controls in the one order that clicks, shortcut keys and
-// drawing walk them: for each loaded manual from the pedal up its stops'
-// drawstops; then the organ's own controls. Every kind of control joins the
+// drawing walk them: for each loaded manual from the pedal up its stops' and
+// couplers' drawstops; then the organ's own controls (divisional couplers). Every kind of control joins the
 // walk here, so that input and drawing never disagree about the order.
 //
 // Threads: UI (and the MIDI thread under the action lock, for look-ups).
@@ -15,7 +15,7 @@
 
 namespace tessaline {
 
-enum class ControlKind : uint8_t { Stop };
+enum class ControlKind : uint8_t { Stop, Coupler, DivisionalCoupler };
 
 // One control of the walk: its kind, its manual (-1 for the organ's own
 // controls), its index among the controls of that kind and owner, and the
@@ -32,13 +32,16 @@ struct ControlRef {
     }
 };
 
-// The controls of one manual, in order: stops. Nothing for a manual that is
-// not loaded.
+// The controls of one manual, in order: stops, couplers. Nothing for a
+// manual that is not loaded.
 template <class Visit>
 void ForEachManualControl(Manual& manual, Visit&& visit) {
     if (!manual.loaded) return;
     for (int s = 0; s < manual.numberOfStops; ++s)
         if (Stop* stop = manual.GetStop(s)) visit(ControlRef{ControlKind::Stop, manual.index, s, stop, nullptr});
+    for (int c = 0; c < manual.numberOfCouplers; ++c)
+        if (Coupler* coupler = manual.GetCoupler(c))
+            visit(ControlRef{ControlKind::Coupler, manual.index, c, coupler, nullptr});
 }
 
 // Every control of the console, in order.
@@ -46,6 +49,9 @@ template <class Visit>
 void ForEachConsoleControl(Organ& organ, Visit&& visit) {
     for (uint32_t m = 0; m <= organ.numberOfManuals && m < organ.manuals.size(); ++m)
         ForEachManualControl(organ.manuals[m], visit);
+    for (uint32_t i = 0; i < organ.numberOfDivisionalCouplers && i < organ.divisionalCouplers.size(); ++i)
+        visit(ControlRef{ControlKind::DivisionalCoupler, -1, static_cast<int>(i),
+                         &organ.divisionalCouplers[i], nullptr});
 }
 
 // The control at that address, when it is one of the organ's controls now

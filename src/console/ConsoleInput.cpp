@@ -8,16 +8,13 @@ namespace tessaline {
 
 namespace {
 
-// What a click or a shortcut key does to a control.
-void ActOn(const ControlRef& ref) {
+// What a click or a shortcut key does to a control: through the key action,
+// so that held keys follow the change; each toggle takes the action lock.
+void ActOn(Organ& organ, const ControlRef& ref) {
     switch (ref.kind) {
-        case ControlKind::Stop:
-            // Until held keys exist, toggling a stop changes only its drawstop.
-            if (ref.drawstop->Engaged())
-                ref.drawstop->Disengage();
-            else
-                ref.drawstop->Engage();
-            break;
+        case ControlKind::Stop: organ.StopToggle(ref.manual, ref.index); break;
+        case ControlKind::Coupler: organ.CouplerToggle(ref.manual, ref.index); break;
+        case ControlKind::DivisionalCoupler: organ.DivisionalCouplerToggle(ref.index); break;
     }
 }
 
@@ -28,7 +25,7 @@ void Organ::OnLeftButtonDown(int32_t x, int32_t y) {
     // Every control under the point acts, not only the first: overlapping
     // controls all answer.
     ForEachConsoleControl(*this, [&](const ControlRef& ref) {
-        if (ref.Face().Hit(x, y)) ActOn(ref);
+        if (ref.Face().Hit(x, y)) ActOn(*this, ref);
     });
 }
 
@@ -36,7 +33,7 @@ void Organ::OnKeyDown(uint32_t keyCode) {
     if (!loaded) return;
     // Hidden controls answer their shortcut keys too.
     ForEachConsoleControl(*this, [&](const ControlRef& ref) {
-        if (ref.Face().MatchesKey(keyCode)) ActOn(ref);
+        if (ref.Face().MatchesKey(keyCode)) ActOn(*this, ref);
     });
 }
 

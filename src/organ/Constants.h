@@ -31,6 +31,19 @@ inline constexpr int kFrameGenerals = 512;
 inline constexpr int kGeneralEntries = kMaxGenerals + kFrameGenerals;  // 611
 inline constexpr int kMaxDisplayedManuals = kMaxManualNumber;  // the pedal is never counted
 
+// Key action: the five kinds of coupler a hold may pass through, the highest
+// keyshift of a coupler, and the direct key sources (bits of a key's mask):
+// 0..5 a manual's own MIDI input, then the two redirectable inputs and the
+// test note.
+inline constexpr int kCouplerKinds = 5;
+inline constexpr int kMaxCouplerKeyshift = 24;
+inline constexpr int kRedirectableSourceA = 10;
+inline constexpr int kRedirectableSourceB = 11;
+inline constexpr int kTestNoteSource = 12;
+inline constexpr int kTestNoteManual = 1;
+inline constexpr int kTestNoteMidiNote = 60;
+inline constexpr int kMaxDivisionalCouplerManuals = kMaxManuals;
+
 // Organ definition: reader buffer sizes of the [Organ] texts (terminating zero
 // included), and the newest file format this program reads.
 inline constexpr size_t kOrganShortTextBuffer = 128;
@@ -64,10 +77,25 @@ inline constexpr int32_t kReleaseFadeStep = 32;
 
 // MIDI input: ports beyond this many are never seen.
 inline constexpr unsigned kMaxMidiInputDevices = 32;
+// Standard MIDI files: larger files are refused before they are read.
+inline constexpr size_t kMaxMidiFileBytes = 16u * 1024u * 1024u;
+// Offline rendering: the longest piece rendered, and how long the last
+// releases may sound after its end before the rendering stops regardless.
+inline constexpr int64_t kMaxRenderSeconds = 24 * 3600;
+inline constexpr int64_t kRenderTailLimitSeconds = 60;
+// MIDI routing: the redirectable inputs (A, B), the registration-frame inputs,
+// and every consumer that opens a port (manuals, those two kinds, enclosures
+// and the stop-control input).
+inline constexpr int kRedirectableInputs = 2;
+inline constexpr int kFrameControlInputs = 3;
+inline constexpr int kMaxMidiConsumers =
+    kMaxManuals + kRedirectableInputs + kFrameControlInputs + kMaxEnclosures + 1;
 
 // Audio output
 inline constexpr size_t kMaxAudioDevices = 32;
-inline constexpr int64_t kMinBufferFrames = kBlockFrames;            // 1 block
+// The setup offers whole blocks only; the stream itself needs a quarter of
+// its buffer (one tick) to be at least one frame, and tests run it that small.
+inline constexpr int64_t kMinBufferFrames = 4;
 inline constexpr int64_t kMaxBufferFrames = 2048 * int64_t{kBlockFrames};  // 2048 blocks
 inline constexpr int kPositionLockWaitMilliseconds = 200;
 

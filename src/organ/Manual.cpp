@@ -24,12 +24,21 @@ constexpr uint32_t kMaxMidiNote = 127;
 
 }  // namespace
 
+void Manual::Attach(Organ& owner) {
+    organ = &owner;
+    for (Coupler& coupler : couplers) coupler.Attach(owner);
+    for (Divisional& divisional : divisionals) {
+        divisional.Attach(owner);
+        divisional.AttachManual(*this);
+    }
+}
+
 bool Manual::Load(const DefinitionFile& file, int m, uint32_t slot, bool& displayedOut) {
     Unload();
     index = m;
     KeyReader section(file, NumberedName("Manual", m), kManualAction);
     if (!ReadKeys(section, displayedOut) || !LoadTremulants(section) ||
-        !LoadStops(file, section) || !LoadCouplers(section) || !LoadDivisionals(section)) {
+        !LoadStops(file, section) || !LoadCouplers(file, section) || !LoadDivisionals(file, section)) {
         Unload();
         return false;
     }
@@ -87,7 +96,7 @@ bool Manual::ReadKeys(const KeyReader& section, bool& displayedOut) {
 }
 
 bool Manual::ReadCounts(const KeyReader& section) {
-    uint32_t stopCount = 0, couplers = 0, divisionals = 0, tremulantCount = 0;
+    uint32_t stopCount = 0, couplers = 0, divisionalCount = 0, tremulantCount = 0;
     if (!section.Whole("NumberOfStops", kNumberBuffer, 0, kMaxStopsPerManual, stopCount,
                        "The number of stops for manual %d could not be found in the organ definition file.",
                        "An invalid number of stops for manual %d is specified in the organ definition file.",
@@ -95,7 +104,7 @@ bool Manual::ReadCounts(const KeyReader& section) {
         !section.OptionalWhole("NumberOfCouplers", kNumberBuffer, 0, kMaxManualCouplers, couplers,
                                "An invalid number of couplers for manual %d is specified in the organ definition file.",
                                index) ||
-        !section.OptionalWhole("NumberOfDivisionals", kNumberBuffer, 0, kMaxManualDivisionals, divisionals,
+        !section.OptionalWhole("NumberOfDivisionals", kNumberBuffer, 0, kMaxManualDivisionals, divisionalCount,
                                "An invalid number of divisional combinations for manual %d is specified in the organ definition file.",
                                index) ||
         !section.OptionalWhole("NumberOfTremulants", kNumberBuffer, 0, kMaxManualTremulants, tremulantCount,
@@ -104,7 +113,7 @@ bool Manual::ReadCounts(const KeyReader& section) {
         return false;
     numberOfStops = static_cast<int>(stopCount);
     numberOfCouplers = static_cast<int>(couplers);
-    numberOfDivisionals = static_cast<int>(divisionals);
+    numberOfDivisionals = static_cast<int>(divisionalCount);
     numberOfTremulants = static_cast<int>(tremulantCount);
     comments = section.Text("Comments", kCommentsBuffer);
     return true;
@@ -147,7 +156,8 @@ bool Manual::LoadStops(const DefinitionFile& file, const KeyReader& section) {
     return true;
 }
 
-bool Manual::LoadCouplers(const KeyReader& section) {
+bool Manual::LoadCouplers(const DefinitionFile& file, const KeyReader& section) {
+    bool unisonOffSeen = false;
     for (int c = 0; c < numberOfCouplers; ++c) {
         std::string key = NumberedName("Coupler", c + 1);
         std::string specifier = section.Text(key.c_str(), kSpecifierBuffer);
@@ -156,15 +166,22 @@ bool Manual::LoadCouplers(const KeyReader& section) {
                            c + 1, index);
             return false;
         }
-        if (!LoadCoupler(c, ParseWholeNumber(specifier.c_str()))) {
+        if (!LoadCoupler(file, c, ParseWholeNumber(specifier.c_str()))) {
             section.Report("Coupler %d on manual %d failed to load.", c + 1, index);
             return false;
+        }
+        if (couplers[static_cast<size_t>(c)].unisonOff) {
+            if (unisonOffSeen) {
+                section.Report("There are two or more unison off couplers specified for manual %d.", index);
+                return false;
+            }
+            unisonOffSeen = true;
         }
     }
     return true;
 }
 
-bool Manual::LoadDivisionals(const KeyReader& section) {
+bool Manual::LoadDivisionals(const DefinitionFile& file, const KeyReader& section) {
     for (int d = 0; d < numberOfDivisionals; ++d) {
         std::string key = NumberedName("Divisional", d + 1);
         std::string specifier = section.Text(key.c_str(), kSpecifierBuffer);
@@ -173,7 +190,7 @@ bool Manual::LoadDivisionals(const KeyReader& section) {
                            d + 1, index);
             return false;
         }
-        if (!LoadDivisional(d, ParseWholeNumber(specifier.c_str()))) {
+        if (!divisionals[static_cast<size_t>(d)].Load(file, ParseWholeNumber(specifier.c_str()), true)) {
             section.Report("Divisional combination %d on manual %d failed to load.", d + 1, index);
             return false;
         }
@@ -181,20 +198,8 @@ bool Manual::LoadDivisionals(const KeyReader& section) {
     return true;
 }
 
-// Couplers and divisionals have no model yet: an organ that lists them is
-// refused rather than loaded as if they were there.
-bool Manual::LoadCoupler(int c, int couplerNumber) {
-    ReportError("Couplers are not supported by this version of Tessaline (coupler specifier %d "
-                "for manual %d names Coupler%03d).",
-                kManualAction, c + 1, index, couplerNumber);
-    return false;
-}
-
-bool Manual::LoadDivisional(int d, int divisionalNumber) {
-    ReportError("Divisional combinations are not supported by this version of Tessaline "
-                "(divisional combination specifier %d for manual %d names Divisional%03d).",
-                kManualAction, d + 1, index, divisionalNumber);
-    return false;
+bool Manual::LoadCoupler(const DefinitionFile& file, int c, int couplerNumber) {
+    return couplers[static_cast<size_t>(c)].Load(file, couplerNumber, index);
 }
 
 void Manual::LayOutKeys(uint32_t slot) {
@@ -233,6 +238,11 @@ bool Manual::LoadSecondPass(const DefinitionFile& file) {
     return true;
 }
 
+void Manual::ClearCouplers() {
+    for (Coupler& coupler : couplers) coupler.Clear();
+    unisonOff = false;
+}
+
 void Manual::DestroyStops() {
     for (Stop*& stop : stops) {
         delete stop;
@@ -242,6 +252,8 @@ void Manual::DestroyStops() {
 
 bool Manual::Unload() {
     DestroyStops();
+    ClearCouplers();
+    for (Divisional& divisional : divisionals) divisional.Clear();
     name.clear();
     comments.clear();
     numberOfLogicalKeys = numberOfAccessibleKeys = firstAccessibleKey = 0;
@@ -259,6 +271,11 @@ bool Manual::Unload() {
 Stop* Manual::GetStop(int s) const {
     if (!loaded || s < 0 || s >= numberOfStops) return nullptr;
     return stops[static_cast<size_t>(s)];
+}
+
+Coupler* Manual::GetCoupler(int c) {
+    if (!loaded || c < 0 || c >= numberOfCouplers) return nullptr;
+    return &couplers[static_cast<size_t>(c)];
 }
 
 }  // namespace tessaline

@@ -5,6 +5,8 @@
 
 #include <algorithm>
 
+#include "audio/AudioEngine.h"
+#include "audio/PipeVoice.h"
 #include "organ/Constants.h"
 #include "organ/DefinitionReader.h"
 #include "organ/KeyReader.h"
@@ -33,7 +35,7 @@ int RollBackOrder(LoadStage failed, std::array<LoadStage, kLoadStages>& order) {
     static constexpr LoadStage kUnloadOrder[] = {
         LoadStage::Enclosures,  LoadStage::Labels,  LoadStage::Tremulants,
         LoadStage::WindchestGroups, LoadStage::Manuals, LoadStage::DivisionalCouplers,
-        LoadStage::Generals,    LoadStage::ReversiblePistons,
+        LoadStage::Generals,    LoadStage::ReversiblePistons, LoadStage::FrameGenerals,
     };
     int n = 0;
     for (LoadStage stage : kUnloadOrder)
@@ -43,14 +45,26 @@ int RollBackOrder(LoadStage failed, std::array<LoadStage, kLoadStages>& order) {
 
 Organ::Organ(ConsoleView& consoleView, LoadingProgress& loadingProgress, const SetupInfo& info)
     : view(consoleView), progress(loadingProgress), setup(info),
-      dataDirectory(DefaultDataDirectory()) {
+      dataDirectory(DefaultDataDirectory()),
+      enclosures(std::make_unique<std::array<Enclosure, kMaxEnclosures>>()),
+      tremulants(std::make_unique<std::array<Tremulant, kMaxTremulants>>()),
+      voices(std::make_unique<VoicePool>()) {
+    voicePool = voices.get();
     for (Manual& manual : manuals) manual.Attach(*this);
     for (Label& label : labels) label.Attach(*this);
+    for (General& general : generals) general.Attach(*this);
+    for (ReversiblePiston& piston : reversiblePistons) piston.Attach(*this);
+    for (DivisionalCoupler& coupler : divisionalCouplers) coupler.Attach(*this);
+    for (Tremulant& tremulant : *tremulants) tremulant.drawstop.Attach(*this);
 }
 
 // Manuals loaded on their own (outside a whole load) still hold stops; they
-// go before the sample memory and the counters they refer to.
+// go before the sample memory and the counters they refer to. The organ is
+// inactive by now and its engine may already be gone (the application makes
+// the engine after the organ), so nothing here reaches for the engine.
 Organ::~Organ() {
+    engine = nullptr;
+    voices->SetEngine(nullptr);
     Unload(true);
     UnloadManuals();
 }
@@ -338,18 +352,50 @@ void Organ::RollBack(LoadStage failed) {
 void Organ::UnloadStage(LoadStage stage) {
     if (stage == LoadStage::Manuals) UnloadManuals();
     if (stage == LoadStage::Labels) UnloadLabels();
+    if (stage == LoadStage::Generals) UnloadGenerals(0, kMaxGenerals);
+    if (stage == LoadStage::ReversiblePistons) UnloadReversiblePistons();
+    if (stage == LoadStage::FrameGenerals) UnloadGenerals(kMaxGenerals, kGeneralEntries);
+    if (stage == LoadStage::DivisionalCouplers) UnloadDivisionalCouplers();
+    if (stage == LoadStage::WindchestGroups) UnloadWindchestGroups();
+    if (stage == LoadStage::Enclosures) UnloadEnclosures();
+    if (stage == LoadStage::Tremulants) UnloadTremulants();
     stagesBuilt &= ~Bit(stage);
 }
 
-bool Organ::ClearMidiAssignments() { return true; }
+bool Organ::ClearMidiAssignments() {
+    midiRouting.ClearAssignments();
+    return true;
+}
 
-// WindchestGroup%03d (i + 1) into entry i + 1, then entry 0 as the implicit
-// empty group; "Windchest group %d failed to load.".
-bool Organ::LoadWindchestGroups(const DefinitionFile&) { return true; }
+// The file's groups go into entries 1.., entry 0 is the implicit group that
+// names no enclosure and no tremulant.
+bool Organ::LoadWindchestGroups(const DefinitionFile& file) {
+    for (uint32_t i = 0; i + 1 < numberOfWindchestGroups; ++i) {
+        if (!windchestGroups[i + 1].Load(file, static_cast<int>(i), numberOfEnclosures,
+                                         numberOfTremulants)) {
+            ReportError("Windchest group %d failed to load.", kLoadingAction,
+                        static_cast<int>(i + 1));
+            return false;
+        }
+    }
+    windchestGroups[0].Clear();
+    windchestGroups[0].loaded = true;
+    return true;
+}
 
-// Enclosure%03d (i + 1), its panel at layout.EnclosurePanel(i, count);
-// "Enclosure %d failed to load.".
-bool Organ::LoadEnclosures(const DefinitionFile&) { return true; }
+// Each enclosure's indicator panel sits in the row between the pedal and
+// manual 1, the row centred on the console.
+bool Organ::LoadEnclosures(const DefinitionFile& file) {
+    for (uint32_t i = 0; i < numberOfEnclosures; ++i) {
+        Point panel = layout.EnclosurePanel(i, numberOfEnclosures);
+        if (!(*enclosures)[i].Load(file, static_cast<int>(i), static_cast<int>(panel.x),
+                                   static_cast<int>(panel.y), WindchestGroups())) {
+            ReportError("Enclosure %d failed to load.", kLoadingAction, static_cast<int>(i + 1));
+            return false;
+        }
+    }
+    return true;
+}
 
 bool Organ::LoadLabels(const DefinitionFile& file) {
     for (uint32_t i = 0; i < numberOfLabels; ++i) {
@@ -361,8 +407,20 @@ bool Organ::LoadLabels(const DefinitionFile& file) {
     return true;
 }
 
-// Tremulant%03d (i + 1); "Tremulant %d failed to load.".
-bool Organ::LoadTremulants(const DefinitionFile&) { return true; }
+// A tremulant's drawstop keys come first; either failing fails the tremulant.
+bool Organ::LoadTremulants(const DefinitionFile& file) {
+    for (uint32_t i = 0; i < numberOfTremulants; ++i) {
+        Tremulant& tremulant = (*tremulants)[i];
+        const int number = static_cast<int>(i + 1);
+        if (!tremulant.drawstop.Load(file, "Tremulant", number) ||
+            !tremulant.Load(file, number, WindchestGroups())) {
+            tremulant.drawstop.Clear();
+            ReportError("Tremulant %d failed to load.", kLoadingAction, number);
+            return false;
+        }
+    }
+    return true;
+}
 
 // Keyboard slots go up after the pedal and after every displayed manual, so
 // hidden manuals leave no gap on the console.
@@ -378,7 +436,7 @@ bool Organ::LoadManuals(const DefinitionFile& file) {
             return false;
         }
     }
-    return true;
+    return CheckCouplerPaths();
 }
 
 bool Organ::LoadManualsSecondPass(const DefinitionFile& file) {
@@ -392,40 +450,47 @@ bool Organ::LoadManualsSecondPass(const DefinitionFile& file) {
     return true;
 }
 
-// Divisional couplers, generals and reversible pistons have no model yet; an
-// organ that has them is refused rather than loaded without them.
-bool Organ::LoadDivisionalCouplers(const DefinitionFile&) {
-    if (numberOfDivisionalCouplers == 0) return true;
-    ReportError("Divisional couplers are not supported by this version of Tessaline.",
-                kLoadingAction);
-    ReportError("Divisional coupler %d failed to load.", kLoadingAction, 1);
-    return false;
+bool Organ::LoadDivisionalCouplers(const DefinitionFile& file) {
+    for (uint32_t i = 0; i < numberOfDivisionalCouplers; ++i) {
+        if (!divisionalCouplers[i].Load(file, static_cast<int>(i + 1))) {
+            ReportError("Divisional coupler %d failed to load.", kLoadingAction, static_cast<int>(i + 1));
+            return false;
+        }
+    }
+    return true;
 }
 
-bool Organ::LoadGenerals(const DefinitionFile&) {
-    if (numberOfGenerals == 0) return true;
-    ReportError("General combinations are not supported by this version of Tessaline.",
-                kLoadingAction);
-    ReportError("General combination %d failed to load.", kLoadingAction, 1);
-    return false;
+bool Organ::LoadGenerals(const DefinitionFile& file) {
+    for (uint32_t i = 0; i < numberOfGenerals; ++i) {
+        if (!generals[i].Load(file, static_cast<int>(i), true)) {
+            ReportError("General combination %d failed to load.", kLoadingAction, static_cast<int>(i + 1));
+            return false;
+        }
+    }
+    return true;
 }
 
-bool Organ::LoadReversiblePistons(const DefinitionFile&) {
-    if (numberOfReversiblePistons == 0) return true;
-    ReportError("Reversible pistons are not supported by this version of Tessaline.",
-                kLoadingAction);
-    ReportError("Reversible piston %d failed to load.", kLoadingAction, 1);
-    return false;
+bool Organ::LoadReversiblePistons(const DefinitionFile& file) {
+    for (uint32_t i = 0; i < numberOfReversiblePistons; ++i) {
+        if (!reversiblePistons[i].Load(file, static_cast<int>(i + 1))) {
+            ReportError("Reversible piston %d failed to load.", kLoadingAction, static_cast<int>(i + 1));
+            return false;
+        }
+    }
+    return true;
 }
 
 bool Organ::PublishVoiceBounds() { return true; }
 
-// Entries 99..610; "Frame general combination %d failed to initialise." with
-// e + 1 and the action "Clearing frame general organ combinations.".
-bool Organ::InitialiseFrameGenerals() { return true; }
+bool Organ::InitialiseFrameGenerals() {
+    frameNumber.store(0, std::memory_order_relaxed);
+    return ClearFrameGenerals();
+}
 
-// Every pipe is gone once the manuals are, so the sample memory goes with them.
+// Every pipe is gone once the manuals are, so the sample memory goes with
+// them; no voice may go on reading it.
 bool Organ::UnloadManuals() {
+    voices->SilenceAllVoices();
     for (Manual& manual : manuals)
         if (!manual.Unload()) return false;
     sampleMemory.Clear();
@@ -437,13 +502,117 @@ bool Organ::UnloadLabels() {
     return true;
 }
 
+bool Organ::UnloadReversiblePistons() {
+    for (ReversiblePiston& piston : reversiblePistons) piston.Clear();
+    return true;
+}
+
+bool Organ::UnloadGenerals(int first, int end) {
+    for (int e = first; e < end; ++e) generals[static_cast<size_t>(e)].Clear();
+    return true;
+}
+
+bool Organ::UnloadDivisionalCouplers() {
+    for (DivisionalCoupler& coupler : divisionalCouplers) coupler.Clear();
+    return true;
+}
+
+bool Organ::UnloadWindchestGroups() {
+    for (WindchestGroup& group : windchestGroups) {
+        group.Clear();
+        group.engine = nullptr;
+    }
+    return true;
+}
+
+bool Organ::UnloadEnclosures() {
+    for (Enclosure& enclosure : *enclosures) enclosure.Clear();
+    return true;
+}
+
+bool Organ::UnloadTremulants() {
+    for (Tremulant& tremulant : *tremulants) {
+        tremulant.drawstop.Clear();
+        tremulant.Clear();
+    }
+    return true;
+}
+
+// The engine keeps mixing nothing of this organ until it is attached again;
+// it never holds spans over tables whose counts have gone.
+void Organ::DetachEngine() {
+    if (engine == nullptr) return;
+    engine->SetSources(voices.get(), {}, {});
+    engine->SetGroupCount(0);
+}
+
+bool Organ::AttachEngine(AudioEngine& playingEngine) {
+    if (!loaded) {
+        ReportError("No organ is loaded.", "Updating organ MIDI parameters.");
+        return false;
+    }
+    engine = &playingEngine;
+    for (WindchestGroup& group : windchestGroups) group.engine = engine;
+    for (Tremulant& tremulant : Tremulants()) tremulant.AttachEngine(playingEngine);
+    for (Enclosure& enclosure : Enclosures()) enclosure.AttachEngine(playingEngine);
+    voices->SetEngine(engine);
+    engine->SetOutputMode(outputMode);
+    engine->SetGroupCount(static_cast<int>(numberOfWindchestGroups) - 1);
+    engine->SetSources(voices.get(), Tremulants(), Enclosures());
+    return true;
+}
+
+bool Organ::TremulantOn(uint32_t t) {
+    if (!loaded || t >= numberOfTremulants) return false;
+    Tremulant& tremulant = (*tremulants)[t];
+    if (tremulant.drawstop.Engaged()) return false;
+    tremulant.QueueToggle();
+    tremulant.drawstop.Engage();
+    return true;
+}
+
+bool Organ::TremulantOff(uint32_t t) {
+    if (!loaded || t >= numberOfTremulants) return false;
+    Tremulant& tremulant = (*tremulants)[t];
+    if (!tremulant.drawstop.Engaged()) return false;
+    tremulant.QueueToggle();
+    tremulant.drawstop.Disengage();
+    return true;
+}
+
+bool Organ::TremulantToggle(uint32_t t) {
+    if (!loaded || t >= numberOfTremulants) return false;
+    return (*tremulants)[t].drawstop.Engaged() ? TremulantOff(t) : TremulantOn(t);
+}
+
+void Organ::SilenceAllVoices() { voices->SilenceAllVoices(); }
+
+void Organ::ResetEnclosures() {
+    for (Enclosure& enclosure : Enclosures()) enclosure.Reset();
+}
+
+void Organ::ResetTremulants() {
+    for (Tremulant& tremulant : Tremulants()) {
+        tremulant.drawstop.ResetToDefault();
+        tremulant.Reset(tremulant.drawstop.Engaged());
+    }
+}
+
 // Order: manuals, tremulants, windchest groups (entry 0 included), reversible
 // pistons, generals, frame generals, labels, enclosures, divisional couplers,
 // the registration-frame and stop-control MIDI controls; then capture mode and
 // the test note off. Each kind joins here as it joins the model.
 bool Organ::UnloadObjects() {
-    if (!UnloadManuals() || !UnloadLabels()) return false;
+    if (!UnloadManuals() || !UnloadTremulants() || !UnloadWindchestGroups() ||
+        !UnloadReversiblePistons() || !UnloadGenerals(0, kMaxGenerals) ||
+        !UnloadGenerals(kMaxGenerals, kGeneralEntries) || !UnloadLabels() || !UnloadEnclosures() ||
+        !UnloadDivisionalCouplers())
+        return false;
+    testNoteOn = false;
+    DetachEngine();
     stagesBuilt = 0;
+    captureMode.store(false, std::memory_order_relaxed);
+    frameNumber.store(0, std::memory_order_relaxed);
     return true;
 }
 

@@ -29,12 +29,13 @@ bool Pipe::OwnsVoice() const {
 void Pipe::Start() {
     ++holdCount;
     if (sounding && !sample.percussive) return;
-    PipeVoice* claimed = voicePool != nullptr && Playable() ? voicePool->Claim() : nullptr;
+    AudioEngine* engine = voicePool != nullptr ? voicePool->Engine() : nullptr;
+    PipeVoice* claimed = engine != nullptr && Playable() ? voicePool->Claim() : nullptr;
     if (claimed == nullptr) {
         --holdCount;
         return;
     }
-    claimed->Start(*this, voicePool->Engine());
+    claimed->Start(*this, *engine);
     sounding = true;
     voice = claimed;
 }

@@ -21,8 +21,9 @@ class Pipe {
 public:
     // Claims a voice for the pipe, or only counts one more hold when the pipe
     // already sounds (a percussive pipe takes a new voice for every start).
-    // A start that finds no free voice, or a pipe without a playable sample,
-    // is dropped silently with holdCount as it was.
+    // A start that finds no free voice or no engine to play through, or a
+    // pipe without a playable sample, is dropped silently with holdCount as
+    // it was.
     // MIDI or UI, under the action lock.
     void Start();
     // Drops one hold; the last one sends a looped voice into its release and

@@ -59,6 +59,9 @@ public:
 
     // Asks for the whole console to be painted again.
     virtual void RequestRedraw() = 0;
+    // The registration frame shown in the status bar (counted from 1). May
+    // be called from the MIDI thread, like RequestRedraw.
+    virtual void ShowFrame(uint32_t shownNumber) { (void)shownNumber; }
     // Asks for one key of a manual, or one control, to be painted again. A
     // view that paints only whole consoles may take either as RequestRedraw.
     virtual void RequestKeyRedraw(int /*manual*/, int /*key*/) { RequestRedraw(); }

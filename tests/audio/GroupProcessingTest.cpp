@@ -37,7 +37,7 @@ struct ProcessedGroup {
         EXPECT_EQ(errors.Count(), 0u);
         enclosure->AttachEngine(rig.engine);
         tremulant->AttachEngine(rig.engine);
-        rig.engine.SetSources(rig.pool.get(), std::span(tremulant.get(), 1),
+        rig.SetProcessors(std::span(tremulant.get(), 1),
                               std::span(enclosure.get(), 1));
         rig.Looped({level, level}, 0, 2).Start();
     }
@@ -80,11 +80,11 @@ TEST(Enclosure, ClosedSwellSilencesAtMinimumZeroAndFullMinimumNeverChanges) {
 
 TEST(Enclosure, SweepWithinOneBlockRampsThroughEveryValue) {
     ProcessedGroup g("AmpMinimumLevel=0", kTremulant);
-    g.rig.engine.SetPlayPosition(1);
+    g.rig.PlayTo(1);
     g.enclosure->SetValue(63);  // frame 9
-    g.rig.engine.SetPlayPosition(3);
+    g.rig.PlayTo(3);
     g.enclosure->SetValue(0);  // frame 11
-    g.rig.engine.SetPlayPosition(5);
+    g.rig.PlayTo(5);
     g.enclosure->SetValue(127);  // frame 13
     // 127 -> 63 over [8, 9), 63 -> 0 over [9, 11), 0 -> 127 over [11, 13),
     // then unity.
@@ -92,16 +92,16 @@ TEST(Enclosure, SweepWithinOneBlockRampsThroughEveryValue) {
     EXPECT_EQ(Left(g.rig.Render(8, 16)), Values(8, 1000));
 }
 
-TEST(Enclosure, LevelHeldAcrossBlocksAndLateEventsWait) {
+TEST(Enclosure, LevelHeldAcrossBlocksAndLateEventsApplyAtTheBlockStart) {
     ProcessedGroup g("AmpMinimumLevel=0", kTremulant);
     g.enclosure->SetValue(0);  // stamped frame 8
-    // In the block [12, 20) the event is late by less than a buffer length:
-    // it stays queued and the level stays at 127.
-    EXPECT_EQ(Left(g.rig.Render(4, 12)), Values(4, 1000));
-    // From [16, 20) it is a buffer length old and applies at the block start.
+    // The block [12, 16) comes after the event's frame: the event came in
+    // while its frame was rendered, and it takes effect at once, not a whole
+    // buffer length later.
+    EXPECT_EQ(Left(g.rig.Render(4, 12)), Values(4, 0));
     EXPECT_EQ(Left(g.rig.Render(4, 16)), Values(4, 0));
     EXPECT_EQ(Left(g.rig.Render(4, 20)), Values(4, 0));
-    g.rig.engine.SetPlayPosition(17);
+    g.rig.PlayTo(17);
     g.enclosure->SetValue(127);  // frame 25: a ramp from 0 over [24, 25)
     EXPECT_EQ(Left(g.rig.Render(4, 24)), (Values{0, 1000, 1000, 1000}));
 }
@@ -110,11 +110,11 @@ TEST(Enclosure, ResetReturnsToFullLevelAndDropsQueuedValues) {
     ProcessedGroup g("AmpMinimumLevel=0", kTremulant);
     g.enclosure->SetValue(0);
     EXPECT_EQ(Left(g.rig.Render(4, 8)), Values(4, 0));
-    g.rig.engine.SetPlayPosition(4);
+    g.rig.PlayTo(4);
     g.enclosure->SetValue(10);  // frame 12, dropped by the reset
     g.enclosure->Reset();
     EXPECT_EQ(g.enclosure->value, 127u);
-    g.rig.engine.SetPlayPosition(6);
+    g.rig.PlayTo(6);
     g.enclosure->SetValue(0);  // frame 14, after the reset: kept
     // From full level to 0 over [12, 14).
     EXPECT_EQ(Left(g.rig.Render(4, 12)), (Values{1000, 500, 0, 0}));
@@ -147,9 +147,9 @@ TEST(Enclosure, FullRingRefusesTheValueForEveryGroup) {
 TEST(Tremulant, OnAndOffWithinOneBufferActsOnTheStampedFrames) {
     ProcessedGroup g("AmpMinimumLevel=0", kTremulant);
     TremulantGroupLink& link = g.tremulant->Link(0);
-    g.rig.engine.SetPlayPosition(2);
+    g.rig.PlayTo(2);
     g.tremulant->QueueToggle();  // on at frame 10
-    g.rig.engine.SetPlayPosition(5);
+    g.rig.PlayTo(5);
     g.tremulant->QueueToggle();  // off at frame 13
     g.rig.Render(8, 8);
     // On for frames 10, 11, 12; off for 13, 14, 15: three steps up and three
@@ -184,13 +184,13 @@ TEST(Tremulant, SpinsUpToFullSpeedAndWindsDownFromWhereItWas) {
     EXPECT_GE(highest, 1499);
     EXPECT_LE(highest, 1500);
 
-    g.rig.engine.SetPlayPosition(t - 8);
+    g.rig.PlayTo(t - 8);
     g.tremulant->QueueToggle();  // off at frame t
     for (int64_t end = t + 8000; t < end; t += 8) g.rig.Render(8, t);
     EXPECT_FALSE(link.on);
     EXPECT_NEAR(link.speed, full - 8000 * 1e-7f, 2e-6f);
     const float woundDown = link.speed;
-    g.rig.engine.SetPlayPosition(t - 8);
+    g.rig.PlayTo(t - 8);
     g.tremulant->QueueToggle();  // on again before it came to rest
     g.rig.Render(8, t);
     EXPECT_TRUE(link.on);
@@ -222,7 +222,7 @@ TEST(Tremulant, ResetStillsTheLinksAndFollowsAnEngagedDrawstop) {
     g.tremulant->QueueToggle();
     g.rig.Render(8, 8);
     EXPECT_TRUE(link.on);
-    g.rig.engine.SetPlayPosition(8);
+    g.rig.PlayTo(8);
     g.tremulant->QueueToggle();  // off at 16, dropped by the reset
     g.tremulant->Reset(false);
     g.rig.Render(8, 16);
@@ -249,7 +249,7 @@ TEST(Tremulant, GroupWithoutEnclosuresOrTremulantsIsMixedUnchanged) {
     tremulant->Link(0).on = true;
     tremulant->Link(0).speed = tremulant->fullSpeed;
     tremulant->Link(0).phase = std::numbers::pi / 2;  // gain near 2
-    rig.engine.SetSources(rig.pool.get(), std::span(tremulant.get(), 1), {});
+    rig.SetProcessors(std::span(tremulant.get(), 1), {});
     rig.Looped({300, -7, 300, -7}, 0, 2, 1).Start();
     rig.Looped({100, 100, 100, 100}, 0, 2, 2).Start();
     auto out = rig.Render(2, 8);

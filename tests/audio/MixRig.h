@@ -1,7 +1,8 @@
 #pragma once
-// An engine with its voice pool and hand-made pipes, rendered without a
-// device: a test sets the play position, starts and stops pipes and renders
-// blocks at chosen frame times.
+// An engine with its voice pool and hand-made pipes. The engine plays on the
+// hand-driven virtual device: a test moves the play position with PlayTo,
+// starts and stops pipes and renders the blocks it looks at by hand, at
+// chosen frame times.
 
 #include <gtest/gtest.h>
 
@@ -15,18 +16,41 @@
 #include "audio/PipeVoice.h"
 #include "audio/Tremulant.h"
 #include "organ/Pipe.h"
+#include "support/EngineRig.h"
 
 namespace tessaline::test {
 
 class MixRig {
 public:
     MixRig(int64_t bufferFrames, OutputMode mode, int groupCount = 1)
-        : pool(std::make_unique<VoicePool>(engine)) {
-        engine.SetBufferFrames(bufferFrames);
+        : output(bufferFrames), engine(output.engine), pool(std::make_unique<VoicePool>(&engine)) {
         engine.SetOutputMode(mode);
         engine.SetGroupCount(groupCount);
         engine.SetSources(pool.get(), {}, {});
-        engine.AllocateMixBuffers();
+        EXPECT_TRUE(engine.StartPlayback());
+    }
+
+    // Starts the stream again and plays the device up to the play position
+    // `position`, ticking as it goes. The ticks render nothing of the rig's
+    // sources, which are set aside meanwhile, so that voices and links change
+    // only in the blocks the test renders itself.
+    void PlayTo(int64_t position) {
+        engine.StopPlayback();
+        engine.SetSources(nullptr, {}, {});
+        engine.StartPlayback();
+        for (int64_t at = 0; at < position;) {
+            const int64_t step = std::min<int64_t>(position - at, engine.BufferFrames() / 2);
+            ASSERT_TRUE(output.Play(static_cast<uint32_t>(step)));
+            at += step;
+        }
+        ASSERT_EQ(engine.CurrentPlayPosition(), position);
+        engine.SetSources(pool.get(), tremulants, enclosures);
+    }
+    // Sets what the engine processes the groups with, as the organ does.
+    void SetProcessors(std::span<Tremulant> tremulantTable, std::span<Enclosure> enclosureTable) {
+        tremulants = tremulantTable;
+        enclosures = enclosureTable;
+        engine.SetSources(pool.get(), tremulants, enclosures);
     }
 
     // A looped pipe: frames (one value each in mono memory, left/right pairs
@@ -64,10 +88,13 @@ public:
         return all;
     }
 
-    AudioEngine engine;
+    EngineRig output;
+    AudioEngine& engine;
     std::unique_ptr<VoicePool> pool;
 
 private:
+    std::span<Tremulant> tremulants;
+    std::span<Enclosure> enclosures;
     Pipe& Add(std::vector<int16_t> values, int group) {
         const int channels = engine.Mode() == OutputMode::Stereo ? 2 : 1;
         memories.push_back(std::make_unique<std::vector<int16_t>>(std::move(values)));

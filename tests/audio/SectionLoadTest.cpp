@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "audio/AudioEngine.h"
+#include "support/EngineRig.h"
 #include "audio/Enclosure.h"
 #include "audio/Tremulant.h"
 #include "audio/WindchestGroup.h"
@@ -151,10 +152,9 @@ TEST(EnclosureSection, AttachesToEveryNamingGroupEntryUpToTwelve) {
     for (int i = 0; i < enclosure->LinkCount(); ++i) attached.push_back(enclosure->Link(i).group);
     EXPECT_EQ(attached, (std::vector<int>{2, 2, 5, 5, 5, 5, 5, 5, 6, 6, 6, 6}));
 
-    AudioEngine engine;
-    engine.SetBufferFrames(5376);
-    enclosure->AttachEngine(engine);
-    EXPECT_EQ(enclosure->Link(11).engine, &engine);
+    test::EngineRig output(5376);
+    enclosure->AttachEngine(output.engine);
+    EXPECT_EQ(enclosure->Link(11).engine, &output.engine);
     EXPECT_EQ(enclosure->Link(11).bufferFrames, 5376);
 
     enclosure->SetMidiParameters(3, 4, 7);

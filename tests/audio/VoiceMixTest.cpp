@@ -15,7 +15,7 @@ using Values = std::vector<int32_t>;
 TEST(VoiceMix, StartsOnItsFrameAndWrapsALoopShorterThanTheBlock) {
     MixRig rig(8, OutputMode::Mono);
     Pipe& pipe = rig.Looped({100, 200, 300, 400, 500, 600}, 2, 4);
-    rig.engine.SetPlayPosition(5);
+    rig.PlayTo(5);
     pipe.Start();  // sounds from frame 13
     EXPECT_EQ(rig.pool->CountInUse(), 1);
 
@@ -42,7 +42,7 @@ TEST(VoiceMix, KeyHeldOneFrameCrossFadesTheAttackIntoTheRelease) {
     // Attack 1000, 2000, loop 3000, 4000, release 10, 20, 30.
     Pipe& pipe = rig.Looped({1000, 2000, 3000, 4000, 10, 20, 30}, 2, 4);
     pipe.Start();  // frame 8
-    rig.engine.SetPlayPosition(1);
+    rig.PlayTo(1);
     pipe.Stop();  // release from frame 9
     auto out = rig.Render(8, 8);
     // Frame 8 at full level; from frame 9 the attack and loop fade by 32 a
@@ -130,10 +130,10 @@ TEST(VoiceMix, PercussiveStrikesOverlapAndPlayToTheEnd) {
     MixRig rig(8, OutputMode::Mono);
     Pipe& pipe = rig.Percussive({1, 2, 3, 4, 5, 6});
     pipe.Start();  // frame 8
-    rig.engine.SetPlayPosition(2);
+    rig.PlayTo(2);
     pipe.Stop();
     pipe.Start();  // frame 10
-    rig.engine.SetPlayPosition(3);
+    rig.PlayTo(3);
     pipe.Start();  // frame 11
     pipe.Stop();
     pipe.Stop();

@@ -74,7 +74,7 @@ TEST(AudioStreamDevices, ListingKeepsAtMost32AndReportsAFailedEnumeration) {
 TEST(AudioStreamParameters, RefusedWhilePlayingOrOutOfRange) {
     Rig rig;
     EXPECT_FALSE(rig.stream.SetParameters(2, 42 * 128));
-    EXPECT_FALSE(rig.stream.SetParameters(0, 127));
+    EXPECT_FALSE(rig.stream.SetParameters(0, 3));
     EXPECT_FALSE(rig.stream.SetParameters(0, 2048 * 128 + 1));
     EXPECT_TRUE(rig.stream.SetParameters(0, 2048 * 128));
     ASSERT_TRUE(rig.Start());
@@ -83,7 +83,7 @@ TEST(AudioStreamParameters, RefusedWhilePlayingOrOutOfRange) {
     EXPECT_EQ(rig.errors.Messages(),
               (std::vector<std::string>{
                   "Invalid system parameters (audio device number 2).",
-                  "Invalid system parameters (audio buffer of 127 frames).",
+                  "Invalid system parameters (audio buffer of 3 frames).",
                   "Invalid system parameters (audio buffer of 262145 frames).",
                   "Attempt to set audio system paramters when system is running."}));
     for (const auto& e : rig.errors.Errors()) EXPECT_EQ(e.attemptedAction, kInit);

@@ -139,10 +139,41 @@ TEST(CheckProgram, UsageErrorsExitTwo) {
                                   "a.organ --settings x.ini"}) {
         CheckRun run = Check(arguments);
         EXPECT_EQ(run.status, 2) << arguments;
-        EXPECT_NE(run.output.find("usage: tessaline-check FILE.organ [--screen WxH]\n"),
+        EXPECT_NE(run.output.find("usage: tessaline-check FILE.organ [--screen WxH] [--combinations "
+                                  "IN.cmb] [--save-combinations OUT.cmb]\n"),
                   std::string::npos)
             << arguments;
     }
+}
+
+TEST(CheckProgram, CombinationFilesAreSavedAndLoadedAfterTheOrgan) {
+    test::TempDir dir;
+    std::string organ = "'" + dir.Write("good.organ", OrganFileBuilder::MinimalOrgan().Text()) + "'";
+    const std::string loaded =
+        "Loaded \"Test Church\": 1 manuals, console 792x560, 0 loading steps.\n"
+        "0 stops, 0 pipes with samples, 0 shared pipes, mono samples in memory.\n";
+    std::string out = dir.File("saved.cmb");
+    CheckRun save = Check(organ + " --save-combinations '" + out + "'");
+    EXPECT_EQ(save.status, 0) << save.output;
+    EXPECT_EQ(save.output, loaded + "Saved the combinations to \"" + out + "\".\n");
+
+    CheckRun load = Check(organ + " --combinations '" + out + "'");
+    EXPECT_EQ(load.status, 0) << load.output;
+    EXPECT_EQ(load.output, loaded + "Loaded the combinations of \"" + out + "\".\n");
+
+    std::string other = dir.Write("other.cmb", "[Organ]\r\nChurchName=Another Church\r\n");
+    CheckRun refused = Check(organ + " --combinations '" + other + "' --save-combinations '" + out + "'");
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(refused.output,
+              loaded +
+                  "Message: The name of the church in the combination file does not match that of "
+                  "the currently loaded organ. A combination file can only be used with the organ "
+                  "for which it was saved.\n\nAttempted action: Loading an organ combination "
+                  "file.\n----\n");
+
+    CheckRun unwritable = Check(organ + " --save-combinations '" + dir.File("none/x.cmb") + "'");
+    EXPECT_EQ(unwritable.status, 1);
+    EXPECT_EQ(Check(organ + " --combinations").status, 2);
 }
 
 }  // namespace

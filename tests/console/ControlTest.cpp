@@ -291,10 +291,10 @@ TEST_F(ControlTest, HitIncludesBothEdgesOfDisplayedControlsOnly) {
 TEST_F(ControlTest, EngagingRedrawsOnlyOnAChangeOfALoadedDrawstop) {
     Drawstop drawstop;
     drawstop.Attach(rig.organ);
-    int before = rig.view.redraws;
+    int before = rig.view.controlRedraws;
     drawstop.Engage();
     EXPECT_FALSE(drawstop.Engaged());
-    EXPECT_EQ(rig.view.redraws, before);
+    EXPECT_EQ(rig.view.controlRedraws, before);
 
     controls.Set("Stop001", "DefaultToEngaged", "Y");
     ASSERT_TRUE(LoadDrawstop(drawstop));
@@ -302,14 +302,15 @@ TEST_F(ControlTest, EngagingRedrawsOnlyOnAChangeOfALoadedDrawstop) {
     drawstop.Engage();
     drawstop.Engage();
     EXPECT_TRUE(drawstop.Engaged());
-    EXPECT_EQ(rig.view.redraws, before + 1);
+    EXPECT_EQ(rig.view.controlRedraws, before + 1);
     drawstop.Disengage();
     drawstop.Disengage();
     EXPECT_FALSE(drawstop.Engaged());
-    EXPECT_EQ(rig.view.redraws, before + 2);
+    EXPECT_EQ(rig.view.controlRedraws, before + 2);
     drawstop.ResetToDefault();
     EXPECT_TRUE(drawstop.Engaged());
-    EXPECT_EQ(rig.view.redraws, before + 3);
+    EXPECT_EQ(rig.view.controlRedraws, before + 3);
+    EXPECT_EQ(rig.view.lastControlRedraw, &drawstop);
 }
 
 TEST_F(ControlTest, ButtonRowsColumnsAndProgramChanges) {

@@ -161,41 +161,19 @@ TEST_F(ManualLoad, TremulantSpecifiersNameOrganTremulantsFromZero) {
     EXPECT_EQ(ManualFailure(m), "Tremulant specifier 2 for manual 1 references an invalid tremulant in the organ definition file.");
 }
 
-TEST_F(ManualLoad, CouplersAndDivisionalsAreRefusedUntilTheyExist) {
+TEST_F(ManualLoad, CouplerSpecifiersNameSections) {
     organ.Set("Manual001", "NumberOfCouplers", "1");
     EXPECT_EQ(LoadResult(), Failure("Coupler specifier 1 for manual 1 could not be found in the organ definition file."));
     organ.Set("Manual001", "Coupler001", "4");
     EXPECT_EQ(LoadResult(),
-              "Couplers are not supported by this version of Tessaline (coupler specifier 1 for "
-              "manual 1 names Coupler004). [Loading an organ manual.] / " +
+              "The drawstop display row number for the drawstop Coupler004 could not be found in "
+              "the organ definition file. [Loading a drawstop.] / " +
                   Failure("Coupler 1 on manual 1 failed to load."));
-
-    organ.Set("Manual001", "NumberOfCouplers", "0");
-    organ.Set("Manual001", "NumberOfDivisionals", "1");
-    EXPECT_EQ(LoadResult(), Failure("Divisional combination specifier 1 for manual 1 could not be found in the organ definition file."));
-    organ.Set("Manual001", "Divisional001", "2");
-    EXPECT_EQ(LoadResult(),
-              "Divisional combinations are not supported by this version of Tessaline "
-              "(divisional combination specifier 1 for manual 1 names Divisional002). [Loading an "
-              "organ manual.] / " +
-                  Failure("Divisional combination 1 on manual 1 failed to load."));
 }
 
-TEST_F(ManualLoad, OrganStagesWithoutAModelAreRefused) {
-    organ.Set("Organ", "NumberOfGenerals", "2");
-    EXPECT_EQ(LoadResult(),
-              "General combinations are not supported by this version of Tessaline. [Loading an "
-              "organ.] / General combination 1 failed to load. [Loading an organ.]");
-    organ.Set("Organ", "NumberOfGenerals", "0");
-    organ.Set("Organ", "NumberOfReversiblePistons", "1");
-    EXPECT_EQ(LoadResult(),
-              "Reversible pistons are not supported by this version of Tessaline. [Loading an "
-              "organ.] / Reversible piston 1 failed to load. [Loading an organ.]");
-    organ.Set("Organ", "NumberOfReversiblePistons", "0");
-    organ.Set("Organ", "NumberOfDivisionalCouplers", "1");
-    EXPECT_EQ(LoadResult(),
-              "Divisional couplers are not supported by this version of Tessaline. [Loading an "
-              "organ.] / Divisional coupler 1 failed to load. [Loading an organ.]");
+TEST_F(ManualLoad, AMissingDivisionalSpecifierFailsTheManual) {
+    organ.Set("Manual001", "NumberOfDivisionals", "1");
+    EXPECT_EQ(LoadResult(), Failure("Divisional combination specifier 1 for manual 1 could not be found in the organ definition file."));
 }
 
 TEST_F(ManualLoad, StopSpecifiersAreReadInBothPasses) {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "organ/Constants.h"
+#include "organ/DefinitionReader.h"
 #include "platform/virtual/FixedMetricsConsoleView.h"
 #include "platform/virtual/RecordingErrorSink.h"
 #include "support/OrganFileBuilder.h"
@@ -326,8 +327,14 @@ TEST_F(OrganLoad, AmplitudeLevelIsAPerCentFrom0To1000) {
 TEST_F(OrganLoad, WindchestGroupCountAgreesWithTheTable) {
     OrganFileBuilder b = OrganFileBuilder::MinimalOrgan();
     b.Set("Organ", "NumberOfWindchestGroups", std::to_string(kMaxWindchestGroupsInFile));
+    for (int g = 2; g <= kMaxWindchestGroupsInFile; ++g) {
+        b.Set(NumberedName("WindchestGroup", g), "NumberOfEnclosures", "0");
+        b.Set(NumberedName("WindchestGroup", g), "NumberOfTremulants", "0");
+    }
     ASSERT_TRUE(Load(b));
     EXPECT_EQ(organ.numberOfWindchestGroups, static_cast<uint32_t>(kMaxWindchestGroups));
+    ASSERT_EQ(organ.WindchestGroups().size(), static_cast<size_t>(kMaxWindchestGroups));
+    for (const WindchestGroup& group : organ.WindchestGroups()) EXPECT_TRUE(group.loaded);
 }
 
 TEST_F(OrganLoad, TextsAreCutToTheirBuffers) {
@@ -500,6 +507,8 @@ TEST(OrganRollBack, UnloadsOnlyTheStagesReachedInItsOwnOrder) {
     std::vector<S> all{S::Enclosures, S::Labels,    S::Tremulants, S::WindchestGroups,
                        S::Manuals,    S::DivisionalCouplers, S::Generals, S::ReversiblePistons};
     EXPECT_EQ(stages(S::ReversiblePistons), all);
+    // A cancel after the last stage takes the frame generals down as well.
+    all.push_back(S::FrameGenerals);
     EXPECT_EQ(stages(S::FrameGenerals), all);
 }
 

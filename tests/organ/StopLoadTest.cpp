@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "audio/AudioEngine.h"
+#include "support/EngineRig.h"
 #include "audio/PipeVoice.h"
 #include "organ/Pipe.h"
 #include "support/OrganRig.h"
@@ -210,12 +211,11 @@ TEST_F(StopLoad, MalformedReferencesAreRefusedWithTheirOwnMessages) {
 }
 
 TEST_F(StopLoad, AStopLetsGoOfSharedPipesWithoutFreeingThem) {
-    AudioEngine engine;
-    engine.SetBufferFrames(512);
-    VoicePool voices(engine);
-    rig.organ.SetVoicePool(&voices);
+    test::EngineRig output(512);
     organ.Set("Stop003", "Pipe001", "REF:01:001:002");
     ASSERT_EQ(LoadResult(), "loaded");
+    ASSERT_TRUE(rig.organ.AttachEngine(output.engine));
+    VoicePool& voices = rig.organ.Voices();
     Pipe* borrowed = StopAt(2, 0).pipes[0];
     ASSERT_EQ(borrowed, StopAt(1, 0).GetPipe(1));
 
@@ -232,16 +232,15 @@ TEST_F(StopLoad, AStopLetsGoOfSharedPipesWithoutFreeingThem) {
 }
 
 TEST_F(StopLoad, KeysMapToPipesFromTheFirstAccessibleKey) {
-    AudioEngine engine;
-    engine.SetBufferFrames(512);
-    VoicePool voices(engine);
-    rig.organ.SetVoicePool(&voices);
+    test::EngineRig output(512);
     organ.Set("Stop001", "FirstAccessiblePipeLogicalKeyNumber", "13");
     organ.Set("Stop001", "NumberOfAccessiblePipes", "1");
     organ.Set("Stop002", "FirstAccessiblePipeLogicalKeyNumber", "13");
     organ.Set("Stop002", "FirstAccessiblePipeLogicalPipeNumber", "3");
     organ.Set("Stop002", "NumberOfAccessiblePipes", "1");
     ASSERT_EQ(LoadResult(), "loaded");
+    ASSERT_TRUE(rig.organ.AttachEngine(output.engine));
+    VoicePool& voices = rig.organ.Voices();
     Stop& stop = StopAt(1, 0);
     EXPECT_EQ(stop.PipeForKey(11), -1);
     EXPECT_EQ(stop.PipeForKey(12), 0);

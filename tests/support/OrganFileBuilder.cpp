@@ -68,6 +68,8 @@ OrganFileBuilder OrganFileBuilder::MinimalOrgan() {
     b.Set("Manual001", "DispKeyColourInverted", "N");
     b.Set("Manual001", "NumberOfStops", "0");
     b.Set("WindchestGroup001", "Name", "Main");
+    b.Set("WindchestGroup001", "NumberOfEnclosures", "0");
+    b.Set("WindchestGroup001", "NumberOfTremulants", "0");
     return b;
 }
 

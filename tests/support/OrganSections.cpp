@@ -57,6 +57,26 @@ void SetStop(OrganFileBuilder& b, int n, const std::vector<std::string>& specifi
         b.Set(section, Numbered("Pipe", static_cast<int>(p + 1)), specifiers[p]);
 }
 
+void SetCoupler(OrganFileBuilder& b, int n, int destination, int keyshift) {
+    std::string section = Numbered("Coupler", n);
+    SetDrawstopKeys(b, section, "Coupler " + std::to_string(n), 2, (n - 1) % 4 + 1);
+    b.Set(section, "UnisonOff", "N");
+    b.Set(section, "DestinationManual", std::to_string(destination));
+    b.Set(section, "DestinationKeyshift", std::to_string(keyshift));
+    for (const char* kind : {"UnisonIntermanual", "UpwardIntermanual", "DownwardIntermanual",
+                             "UpwardIntramanual", "DownwardIntramanual"})
+        b.Set(section, std::string("CoupleToSubsequent") + kind + "Couplers", "N");
+}
+
+void SetTremulant(OrganFileBuilder& b, int n) {
+    std::string section = Numbered("Tremulant", n);
+    SetDrawstopKeys(b, section, "Tremulant " + std::to_string(n), 3, (n - 1) % 4 + 1);
+    b.Set(section, "Period", "200");
+    b.Set(section, "StartRate", "10");
+    b.Set(section, "StopRate", "10");
+    b.Set(section, "AmpModDepth", "50");
+}
+
 void SetManual(OrganFileBuilder& b, int m, int keys, const std::vector<int>& stops) {
     std::string section = Numbered("Manual", m);
     b.Set(section, "Name", "Manual " + std::to_string(m));

@@ -28,6 +28,13 @@ void SetButtonKeys(OrganFileBuilder& b, const std::string& section, const std::s
 // key 1, windchest group 1, not percussive, and Pipe%03d (p + 1) set to
 // specifiers[p].
 void SetStop(OrganFileBuilder& b, int n, const std::vector<std::string>& specifiers);
+// Section Coupler%03d (n): a drawstop at row 2 and column n (wrapped to the
+// organ's 4 columns), coupling into manual `destination` with the key shift
+// and passing nothing on to further couplers.
+void SetCoupler(OrganFileBuilder& b, int n, int destination, int keyshift);
+// Section Tremulant%03d (n): a drawstop at row 3 and column n (wrapped to
+// the organ's 4 columns) with a 200 ms period at half depth.
+void SetTremulant(OrganFileBuilder& b, int n);
 // Section Manual%03d (m): `keys` logical keys, all accessible from MIDI note
 // 36, displayed, on MIDI input 1, with Stop%03d (s + 1) = stops[s]. The
 // organ's NumberOfManuals and HasPedals are the test's to set.

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <set>
 #include <string>
+#include <utility>
 
 #include "platform/ConsoleView.h"
 
@@ -54,6 +55,15 @@ public:
         return {width, lines * static_cast<uint32_t>(font.height)};
     }
     void RequestRedraw() override { ++redraws; }
+    void ShowFrame(uint32_t shownNumber) override { shownFrame = shownNumber; }
+    void RequestKeyRedraw(int manual, int key) override {
+        ++keyRedraws;
+        lastKeyRedraw = {manual, key};
+    }
+    void RequestControlRedraw(const Control& control) override {
+        ++controlRedraws;
+        lastControlRedraw = &control;
+    }
 
     ScreenMetrics screen;
     std::set<std::string> missingFaces;
@@ -61,6 +71,11 @@ public:
     int windowWidth = 792, windowHeight = 560;
     int placements = 0;
     int redraws = 0;
+    uint32_t shownFrame = 0;  // the last frame number the status bar was given
+    int keyRedraws = 0;
+    int controlRedraws = 0;
+    std::pair<int, int> lastKeyRedraw{-1, -1};  // manual, key
+    const Control* lastControlRedraw = nullptr;
     std::string title = "Tessaline Console";
 };
 

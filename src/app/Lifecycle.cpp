@@ -8,7 +8,6 @@
 #include <fstream>
 
 #include "app/MainWindow.h"
-#include "organ/Stop.h"
 #include "platform/ErrorReporting.h"
 
 namespace tessaline {
@@ -22,10 +21,6 @@ constexpr const char* kDeactivateAction = "Deactivating Tessaline.";
 constexpr const char* kUpdateAction = "Updating Tessaline engine.";
 constexpr const char* kReloadAction = "Reloading Tessaline organ.";
 constexpr const char* kResetAction = "Resetting Tessaline.";
-
-// The test note: middle C on manual 1, pressed as source 12.
-constexpr int kTestNoteManual = 1;
-constexpr int kTestNoteMidiNote = 60;
 
 bool EndsWithOrganExtension(const std::string& path) {
     static constexpr std::string_view kExtension = ".organ";
@@ -71,7 +66,7 @@ bool MainWindow::LoadOrganFromPath(const std::string& path) {
     }
     currentOrganPath = path;
     recentCombinationsMenu->menuAction()->setEnabled(true);
-    setup.Read(devices.settings, midi, stream);
+    setup.Read(devices.settings, midi, engine.Stream());
     if (!UpdateEngine()) {
         ReportError("Could not load system information into the organ.", kLoadAction);
         return false;
@@ -99,7 +94,6 @@ bool MainWindow::CloseOrgan() {
         ReportError("Organ could not be unloaded succesfully.", kCloseAction);
         return false;
     }
-    testNoteOn = false;
     recentCombinationsMenu->menuAction()->setEnabled(false);
     currentOrganPath.clear();
     return true;
@@ -114,16 +108,16 @@ bool MainWindow::ActivateOrgan() {
         ReportError("Cannot activate organ until an organ is loaded properly.", kActivateAction);
         return false;
     }
-    if (!stream.StartPlayback()) {
+    if (!engine.StartPlayback()) {
         ReportError("Cannot activate organ because audio playback failed to start.",
                     kActivateAction);
         return false;
     }
-    if (!OpenMidiInputs()) {
+    if (!organ.OpenMidiInputs()) {
         ReportError(
             "Cannot activate organ because a required MIDI input device could not be opened.",
             kActivateAction);
-        if (!stream.StopPlayback())
+        if (!engine.StopPlayback())
             ReportError("Could not stop audio system playback.", kActivateAction);
         return false;
     }
@@ -138,14 +132,14 @@ bool MainWindow::DeactivateOrgan() {
         return false;
     }
     recorder.StopRecording(RecorderState());
-    if (!stream.StopPlayback()) {
+    if (!engine.StopPlayback()) {
         ReportError(
             "Could not deactiveate organ because playback of the audio system could not be "
             "stopped.",
             kDeactivateAction);
         return false;
     }
-    if (!CloseMidiInputs()) {
+    if (!organ.CloseMidiInputs()) {
         ReportError("Could not deactivate organ beacuse an open MIDI device failed to close.",
                     kDeactivateAction);
         return false;
@@ -160,7 +154,7 @@ bool MainWindow::UpdateEngine() {
                     kUpdateAction);
         return false;
     }
-    if (stream.IsPlaying()) {
+    if (engine.IsPlaying()) {
         ReportError("Cannot update audio system parameters while the audio system is active.",
                     kUpdateAction);
         return false;
@@ -169,21 +163,22 @@ bool MainWindow::UpdateEngine() {
         ReportError("Cannot update the organ MIDI system whilst it is active.", kUpdateAction);
         return false;
     }
-    if (!stream.SetParameters(setup.DSDevNumber, int64_t{setup.AudioBufferBlocks} * kBlockFrames)) {
+    if (!engine.SetParameters(setup.DSDevNumber, int64_t{setup.AudioBufferBlocks} * kBlockFrames)) {
         ReportError("Could not update audio system parameters.", kUpdateAction);
         return false;
     }
-    engine.SetOutputMode(organ.outputMode);
-    engine.SetGroupCount(static_cast<int>(organ.numberOfWindchestGroups) - 1);
-    engine.SetSources(&voices, {}, {});
+    // The setters' own failures are reported where they happen; the update
+    // goes on, as a setup row naming a missing manual must not stop the rest.
+    organ.AttachEngine(engine);
+    organ.midiRouting.ApplySetup(setup);
     return true;
 }
 
 bool MainWindow::ShowSystemSetup() {
-    setup.Read(devices.settings, midi, stream);
+    setup.Read(devices.settings, midi, engine.Stream());
     setup.reloadRequired = false;
     if (!prompts.systemSetup || !prompts.systemSetup(this, setup)) return false;
-    setup.Write(devices.settings, midi, stream);
+    setup.Write(devices.settings, midi, engine.Stream());
     const bool wasActive = active;
     if (active) {
         ResetOrgan(true);
@@ -231,76 +226,17 @@ void MainWindow::ShutDown(bool fromDestructor) {
 
 void MainWindow::ResetOrgan(bool redraw) {
     if (!organ.loaded) return;
-    ResetOrganNotes();
-    voices.SilenceAllVoices();
+    organ.SetCaptureMode(false);
+    {
+        auto lock = organ.LockAction();
+        organ.ResetActionLocked();
+        organ.ResetEnclosures();
+        organ.ResetTremulants();
+        organ.SilenceAllVoices();
+        organ.midiRouting.ResetRedirectableInputs();
+        organ.frameNumber.store(0, std::memory_order_release);
+    }
     if (redraw) view.RequestRedraw();
-}
-
-void MainWindow::ResetOrganNotes() {
-    if (!organ.loaded) return;
-    SetTestNote(false);
-    for (uint32_t m = organ.hasPedals ? 0 : 1; m <= organ.numberOfManuals; ++m) {
-        Manual& manual = organ.manuals[m];
-        for (int k = 0; k < manual.numberOfLogicalKeys; ++k) {
-            manual.keys[static_cast<size_t>(k)].pressed = false;
-            for (int s = 0; s < manual.numberOfStops; ++s)
-                if (Stop* stop = manual.GetStop(s)) stop->PipeOff(k);
-        }
-    }
-}
-
-// The test note sounds middle C through the drawn stops of manual 1; the
-// couplers join it when the key action does.
-void MainWindow::SetTestNote(bool on) {
-    if (on == testNoteOn || !organ.loaded) return;
-    testNoteOn = on;
-    Manual& manual = organ.manuals[kTestNoteManual];
-    int key = kTestNoteMidiNote - manual.midiNoteOfKey0;
-    if (!manual.loaded || key < 0 || key >= manual.numberOfLogicalKeys) return;
-    manual.keys[static_cast<size_t>(key)].pressed = on;
-    for (int s = 0; s < manual.numberOfStops; ++s) {
-        Stop* stop = manual.GetStop(s);
-        if (stop == nullptr) continue;
-        if (on)
-            stop->PipeOn(key);
-        else
-            stop->PipeOff(key);
-    }
-    view.RequestRedraw();
-}
-
-// Every MIDI device that a row of the setup names is opened; the organ's
-// routing decides later which rows it listens to.
-bool MainWindow::OpenMidiInputs() {
-    std::set<unsigned> wanted;
-    for (uint32_t d : setup.ManualMIDIInDevNumber) wanted.insert(d);
-    wanted.insert(setup.ManualAMIDIInDevNumber);
-    wanted.insert(setup.ManualBMIDIInDevNumber);
-    for (uint32_t d : setup.EnclosureMIDIInDevNumber) wanted.insert(d);
-    wanted.insert(setup.ControlMIDIInDevNumber);
-    for (uint32_t d : setup.CombFrameMIDIInDevNumber) wanted.insert(d);
-    for (unsigned device : wanted) {
-        if (device >= midi.DeviceCount()) continue;
-        if (!midi.Open(device)) {
-            CloseMidiInputs();
-            return false;
-        }
-        openedMidiDevices.insert(device);
-    }
-    return true;
-}
-
-bool MainWindow::CloseMidiInputs() {
-    bool closed = true;
-    for (auto it = openedMidiDevices.begin(); it != openedMidiDevices.end();) {
-        if (midi.Close(*it)) {
-            it = openedMidiDevices.erase(it);
-        } else {
-            closed = false;
-            ++it;
-        }
-    }
-    return closed;
 }
 
 bool MainWindow::AnyMidiInputOpen() const {
@@ -347,20 +283,22 @@ void MainWindow::Run(Command command) {
         case Command::PlayTestNote:
             OnPlayTestNote();
             break;
+        case Command::CaptureMode:
+            OnCaptureMode();
+            break;
         case Command::ShowOrganDetails:
             OnShowOrganDetails();
             break;
         case Command::SystemSetup:
             OnSystemSetup();
             break;
-        // Combination files, the recent lists, capture mode, help and the
-        // About box come with their own parts of the program.
+        // Combination files, the recent lists, help and the About box come
+        // with their own parts of the program.
         case Command::LoadCombinations:
         case Command::SaveCombinations:
         case Command::ReloadDefaultCombinations:
         case Command::ReopenRecentOrgan:
         case Command::ReopenRecentCombinations:
-        case Command::CaptureMode:
         case Command::HelpContents:
         case Command::About:
             break;
@@ -410,13 +348,20 @@ void MainWindow::OnResetNotes() {
         ReportError("Could not reset organ notes because no organ is loaded.", kResetAction);
         return;
     }
-    ResetOrganNotes();
+    organ.ResetNotes();
 }
 
 void MainWindow::OnPlayTestNote() {
     if (!organ.loaded || !active) return;
-    SetTestNote(!testNoteOn);
+    {
+        // The MIDI thread may let the test note go meanwhile (a reset).
+        auto lock = organ.LockAction();
+        organ.SetTestNoteLocked(!organ.testNoteOn);
+    }
+    view.RequestRedraw();
 }
+
+void MainWindow::OnCaptureMode() { organ.SetCaptureMode(!organ.captureMode.load()); }
 
 void MainWindow::OnShowOrganDetails() {
     if (!organ.loaded) {

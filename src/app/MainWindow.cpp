@@ -91,14 +91,12 @@ MainWindow::MainWindow(const ShellDevices& shellDevices, ShellPrompts shellPromp
     : devices(shellDevices),
       prompts(std::move(shellPrompts)),
       errorSink(sink),
-      midi(devices.midiPorts, midiLink),
       view(*this),
       loadingDialog(this),
       organ(view, loadingDialog),
+      midi(devices.midiPorts, organ),
       console(nullptr),
-      voices(engine),
-      renderer(engine),
-      stream(devices.audioSystem, devices.timers, renderer),
+      engine(devices.audioSystem, devices.timers),
       recorder(devices.files),
       recorderHook(recorder) {
     setWindowTitle("Tessaline Console");
@@ -112,8 +110,8 @@ MainWindow::MainWindow(const ShellDevices& shellDevices, ShellPrompts shellPromp
     console = new ConsoleWidget(organ, artwork, this);
     setCentralWidget(console);
     view.SetConsole(console);
-    organ.SetVoicePool(&voices);
-    stream.SetBlockHook(&recorderHook);
+    organ.midiRouting.SetInputSystem(&midi);
+    engine.Stream().SetBlockHook(&recorderHook);
     if (errorSink != nullptr) {
         errorSink->SetMainWindow(this);
         loadingDialog.SetErrorSink(errorSink);
@@ -140,7 +138,7 @@ MainWindow::MainWindow(const ShellDevices& shellDevices, ShellPrompts shellPromp
 MainWindow::~MainWindow() {
     ShutDown(true);
     view.SetConsole(nullptr);
-    stream.SetBlockHook(nullptr);
+    engine.Stream().SetBlockHook(nullptr);
     if (errorSink != nullptr) {
         errorSink->SetMainWindow(nullptr);
         errorSink->SetLoadingDialog(nullptr);
@@ -159,13 +157,13 @@ bool MainWindow::Create() {
                     "Initialising Tessaline.");
         return false;
     }
-    if (stream.DeviceCount() == 0) {
+    if (engine.DeviceCount() == 0) {
         ReportError("No valid audio output devices were found on the system.",
                     "Initialising Tessaline.");
         return false;
     }
     currentOrganPath.clear();
-    if (!setup.Read(devices.settings, midi, stream)) {
+    if (!setup.Read(devices.settings, midi, engine.Stream())) {
         ReportError("Could not obtain setup information.", "Initialising Tessaline");
         return false;
     }
@@ -296,25 +294,28 @@ void MainWindow::ShowSplash() {
 
 QString MainWindow::PaneText(Pane pane) const {
     switch (pane) {
-        // No manual is selected while the redirectable inputs are not routed.
         case Pane::RedirectA:
-            return "Redirectable Input A:";
+            return RedirectPaneText("Redirectable Input A:", 0);
         case Pane::RedirectB:
-            return "Redirectable Input B:";
+            return RedirectPaneText("Redirectable Input B:", 1);
         case Pane::Frame:
-            // The registration frame stays at its reset value, frame 1, until
-            // combinations can step it.
-            return organ.loaded ? QString("Registration Frame: %1").arg(1)
+            return organ.loaded ? QString("Registration Frame: %1")
+                                      .arg(organ.frameNumber.load(std::memory_order_acquire) + 1)
                                 : QString("Registration Frame:");
         case Pane::Active:
             return active ? "Active" : "";
-        // Capture mode cannot be entered before combinations exist.
         case Pane::Capture:
-            return "";
+            return organ.loaded && organ.captureMode.load() ? "Capture" : "";
         case Pane::Rec:
             return recorder.IsRecording() ? "Rec" : "";
     }
     return {};
+}
+
+QString MainWindow::RedirectPaneText(const char* title, int input) const {
+    const Manual* target = organ.midiRouting.redirectable[static_cast<size_t>(input)].target;
+    if (!organ.loaded || target == nullptr) return title;
+    return QString("%1 %2").arg(title, QString::fromStdString(target->name));
 }
 
 void MainWindow::UpdatePanes() {
@@ -335,12 +336,12 @@ void MainWindow::UpdateCommandStates() {
     };
     set(Command::Activate, loaded && !active);
     set(Command::Deactivate, loaded && active);
-    set(Command::CaptureMode, loaded && active, false);
+    set(Command::CaptureMode, loaded && active, loaded && organ.captureMode.load());
     for (Command command : {Command::CloseOrgan, Command::LoadCombinations,
                             Command::SaveCombinations, Command::ReloadDefaultCombinations,
                             Command::ShowOrganDetails, Command::ResetAll, Command::ResetNotes})
         set(command, loaded);
-    set(Command::PlayTestNote, loaded, loaded && testNoteOn);
+    set(Command::PlayTestNote, loaded, loaded && TestNoteOn());
     set(Command::StartRecording, loaded && active && !recording);
     set(Command::StopRecording, loaded && active && recording);
 }

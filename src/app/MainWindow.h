@@ -17,14 +17,12 @@
 #include <QString>
 #include <array>
 #include <functional>
-#include <set>
 #include <string>
 
-#include "app/EngineLink.h"
 #include "app/LoadingDialog.h"
 #include "audio/AudioEngine.h"
+#include "audio/AudioRenderer.h"
 #include "audio/AudioStream.h"
-#include "audio/PipeVoice.h"
 #include "audio/Recorder.h"
 #include "console/render/ConsoleArtwork.h"
 #include "console/render/ConsoleWidget.h"
@@ -76,6 +74,19 @@ struct ShellPrompts {
 // ".organ" (in any letter case), else the path with ".organ" appended.
 std::string OrganFileName(const std::string& path);
 
+// RT: hands every rendered block to the recorder; a block the recorder cannot
+// queue is counted there, so its answer is not needed here.
+class RecorderBlockHook : public AudioBlockHook {
+public:
+    explicit RecorderBlockHook(Recorder& target) : recorder(target) {}
+    void WriteRecordedBlock(std::span<const int16_t> frames) override {
+        recorder.WriteRecordedBlock(frames);
+    }
+
+private:
+    Recorder& recorder;
+};
+
 // The answers the application gives: Qt dialogs.
 ShellPrompts DialogPrompts();
 
@@ -111,9 +122,9 @@ public:
     enum class Pane { RedirectA, RedirectB, Frame, Active, Capture, Rec };
     static constexpr int kPanes = 6;
 
-    // Constructs the owned objects in order: MIDI inputs (listing the
-    // ports), the organ, the audio engine (listing the output devices), the
-    // setup record. errorSink: the application's box sink, told about this
+    // Constructs the owned objects in order: the organ, the MIDI inputs
+    // (listing the ports) that feed it, the audio engine (listing the output
+    // devices), the setup record. errorSink: the application's box sink, told about this
     // window and the loading dialog (none in tests).
     MainWindow(const ShellDevices& devices, ShellPrompts prompts, QtErrorSink* errorSink = nullptr);
     // Deactivates and unloads quietly before the owned objects go.
@@ -145,7 +156,11 @@ public:
 
     bool IsActive() const { return active; }
     bool IsLoaded() const { return organ.loaded; }
-    bool TestNoteOn() const { return testNoteOn; }
+    // The test note is the action's state, so it is read under its lock.
+    bool TestNoteOn() {
+        auto lock = organ.LockAction();
+        return organ.testNoteOn;
+    }
     const std::string& CurrentOrganPath() const { return currentOrganPath; }
     const std::string& ProgramDirectory() const { return programDirectory; }
     void SetProgramDirectory(const std::string& directory) { programDirectory = directory; }
@@ -158,7 +173,8 @@ public:
 
     Organ& GetOrgan() { return organ; }
     SetupInfo& Setup() { return setup; }
-    AudioStream& Stream() { return stream; }
+    AudioEngine& Engine() { return engine; }
+    AudioStream& Stream() { return engine.Stream(); }
     MidiInputSystem& Midi() { return midi; }
     Recorder& GetRecorder() { return recorder; }
     LoadingDialog& Loading() { return loadingDialog; }
@@ -181,14 +197,14 @@ private:
 
     // Organ::Load inside the loading dialog.
     bool LoadOrgan(const std::string& fileName);
-    // Resets the parts of the organ that exist: drawstops keep their state
-    // until the key action joins; notes, voices and the test note go.
+    // The whole organ back to its initial state: capture mode and the test
+    // note off, every manual, enclosure, tremulant and divisional coupler
+    // reset, every voice silent, the redirectable inputs on their first send
+    // and the first registration frame.
     void ResetOrgan(bool redraw);
-    void ResetOrganNotes();
-    void SetTestNote(bool on);
-    bool OpenMidiInputs();
-    bool CloseMidiInputs();
     bool AnyMidiInputOpen() const;
+    // title alone, or followed by the manual the redirectable input plays.
+    QString RedirectPaneText(const char* title, int input) const;
     OrganState RecorderState() const { return {organ.loaded, active}; }
 
     // Commands.
@@ -198,6 +214,7 @@ private:
     void OnResetAll();
     void OnResetNotes();
     void OnPlayTestNote();
+    void OnCaptureMode();
     void OnShowOrganDetails();
     void OnStartRecording();
     void OnStopRecording();
@@ -208,17 +225,13 @@ private:
     ShellPrompts prompts;
     QtErrorSink* errorSink;
 
-    OrganMidiLink midiLink;
-    MidiInputSystem midi;
     QtConsoleView view;
     LoadingDialog loadingDialog;
     Organ organ;
+    MidiInputSystem midi;
     ConsoleArtwork artwork;
     ConsoleWidget* console;  // owned by the window as its central widget
     AudioEngine engine;
-    VoicePool voices;
-    EngineRenderer renderer;
-    AudioStream stream;
     Recorder recorder;
     RecorderBlockHook recorderHook;
     SetupInfo setup;
@@ -231,9 +244,6 @@ private:
     std::string programDirectory;
     std::string currentOrganPath;
     bool active = false;
-    bool testNoteOn = false;
-    // MIDI devices opened by the last activation.
-    std::set<unsigned> openedMidiDevices;
     bool shutDown = false;
     bool artworkLoaded = false;
 };

@@ -210,11 +210,11 @@ TEST_F(Lifecycle, TheTestNoteSoundsOnlyWhileTheOrganIsActive) {
     const size_t middleC = 60 - 36;
     Window().Run(Command::PlayTestNote);
     EXPECT_TRUE(Window().TestNoteOn());
-    EXPECT_TRUE(great.keys[middleC].pressed);
+    EXPECT_EQ(great.keys[middleC].directMask, 1u << kTestNoteSource);
     EXPECT_TRUE(Window().Action(Command::PlayTestNote)->isChecked());
     Window().Run(Command::PlayTestNote);
     EXPECT_FALSE(Window().TestNoteOn());
-    EXPECT_FALSE(great.keys[middleC].pressed);
+    EXPECT_EQ(great.keys[middleC].holds, 0u);
 
     Window().Run(Command::PlayTestNote);
     ASSERT_TRUE(Window().TestNoteOn());
@@ -222,7 +222,7 @@ TEST_F(Lifecycle, TheTestNoteSoundsOnlyWhileTheOrganIsActive) {
     EXPECT_FALSE(Window().TestNoteOn());
     Window().Run(Command::PlayTestNote);
     EXPECT_FALSE(Window().TestNoteOn());
-    EXPECT_FALSE(great.keys[middleC].pressed);
+    EXPECT_EQ(great.keys[middleC].holds, 0u);
 }
 
 TEST_F(Lifecycle, DeactivatingFinishesARecording) {

@@ -146,11 +146,28 @@ TEST_F(Menus, StatusPanesShowTheOrgansState) {
                                                  "Registration Frame:", "", "", ""}));
     ASSERT_TRUE(Window().LoadOrganFromPath(rig.WriteOrgan("A.organ")));
     Window().UpdatePanes();
-    EXPECT_EQ(texts(), (std::vector<std::string>{"Redirectable Input A:", "Redirectable Input B:",
+    // The reset after the load puts both redirectable inputs on their first
+    // send, manual 1 by default.
+    EXPECT_EQ(texts(), (std::vector<std::string>{"Redirectable Input A: Manual 1",
+                                                 "Redirectable Input B: Manual 1",
                                                  "Registration Frame: 1", "Active", "", ""}));
+    Window().Run(Command::CaptureMode);
+    Window().GetOrgan().NextFrame();
+    Window().GetOrgan().NextFrame();
+    Window().UpdatePanes();
+    EXPECT_EQ(texts(), (std::vector<std::string>{"Redirectable Input A: Manual 1",
+                                                 "Redirectable Input B: Manual 1",
+                                                 "Registration Frame: 3", "Active", "Capture", ""}));
+    EXPECT_TRUE(Window().Action(Command::CaptureMode)->isChecked());
+    // Deactivation resets the organ: capture off, back to the first frame.
     Window().Run(Command::Deactivate);
-    EXPECT_EQ(texts(), (std::vector<std::string>{"Redirectable Input A:", "Redirectable Input B:",
+    EXPECT_EQ(texts(), (std::vector<std::string>{"Redirectable Input A: Manual 1",
+                                                 "Redirectable Input B: Manual 1",
                                                  "Registration Frame: 1", "", "", ""}));
+    EXPECT_FALSE(Window().Action(Command::CaptureMode)->isChecked());
+    Window().Run(Command::CloseOrgan);
+    EXPECT_EQ(texts(), (std::vector<std::string>{"Redirectable Input A:", "Redirectable Input B:",
+                                                 "Registration Frame:", "", "", ""}));
 }
 
 TEST_F(Menus, ResetCommandsNeedAnOrgan) {

@@ -239,6 +239,65 @@ TEST_F(Lifecycle, DeactivatingFinishesARecording) {
     EXPECT_EQ(rig.errors.Count(), 0u);
 }
 
+TEST_F(Lifecycle, TheRecordingTakesEveryRenderedBlock) {
+    ASSERT_TRUE(Window().LoadOrganFromPath(rig.WriteOrgan("A.organ")));
+    rig.store.values["OutputRecDir"] = "/rec";
+    Window().Run(Command::StartRecording);
+    ASSERT_TRUE(Window().GetRecorder().IsRecording());
+    ASSERT_TRUE(rig.audio.Advance(1000));
+    ASSERT_TRUE(rig.timers.Fire());
+    ASSERT_TRUE(rig.audio.Advance(24));
+    ASSERT_TRUE(rig.timers.Fire());
+    Window().Run(Command::StopRecording);
+    EXPECT_FALSE(Window().GetRecorder().IsRecording());
+    // Four bytes a stereo frame, for each of the 1024 frames the device played.
+    EXPECT_EQ(Window().GetRecorder().RecordedBytes(), 4096u);
+    EXPECT_EQ(Window().GetRecorder().DroppedBlocks(), 0u);
+    EXPECT_EQ(rig.errors.Count(), 0u);
+}
+
+TEST_F(Lifecycle, MidiFromTheOpenPortPlaysTheOrganUntilDeactivation) {
+    ASSERT_TRUE(Window().LoadOrganFromPath(rig.WriteOrgan("A.organ")));
+    EXPECT_EQ(Window().GetOrgan().Engine(), &Window().Engine());
+    Manual& great = Window().GetOrgan().manuals[1];
+    const size_t middleC = 60 - 36;
+    // The manual listens to the first manual path, on channel 2 by default.
+    const uint32_t noteOn = 0x91u | (60u << 8) | (100u << 16);
+    const uint32_t noteOff = 0x81u | (60u << 8);
+    ASSERT_TRUE(rig.ports.Send(0, noteOn));
+    EXPECT_EQ(great.keys[middleC].directHolds, 1u);
+    ASSERT_TRUE(rig.ports.Send(0, noteOff));
+    EXPECT_EQ(great.keys[middleC].holds, 0u);
+
+    ASSERT_TRUE(rig.ports.Send(0, noteOn));
+    Window().Run(Command::ResetAll);
+    EXPECT_EQ(great.keys[middleC].holds, 0u);
+    Window().Run(Command::Deactivate);
+    EXPECT_FALSE(rig.ports.Send(0, noteOn));
+    EXPECT_EQ(great.keys[middleC].holds, 0u);
+    EXPECT_EQ(rig.errors.Count(), 0u);
+}
+
+TEST_F(Lifecycle, ResetAllEndsCaptureModeAndReturnsToTheFirstFrame) {
+    ASSERT_TRUE(Window().LoadOrganFromPath(rig.WriteOrgan("A.organ")));
+    Organ& organ = Window().GetOrgan();
+    Window().Run(Command::CaptureMode);
+    EXPECT_TRUE(organ.captureMode.load());
+    organ.NextFrame();
+    EXPECT_EQ(organ.frameNumber.load(), 1u);
+    Window().Run(Command::PlayTestNote);
+    ASSERT_TRUE(Window().TestNoteOn());
+    Window().Run(Command::ResetAll);
+    EXPECT_FALSE(organ.captureMode.load());
+    EXPECT_EQ(organ.frameNumber.load(), 0u);
+    EXPECT_FALSE(Window().TestNoteOn());
+    EXPECT_TRUE(Window().IsActive());
+    Window().Run(Command::CaptureMode);
+    Window().Run(Command::CaptureMode);
+    EXPECT_FALSE(organ.captureMode.load());
+    EXPECT_EQ(rig.errors.Count(), 0u);
+}
+
 TEST_F(Lifecycle, CancellingTheLoadLeavesNoOrganAndTheSmallWindow) {
     std::string file = rig.WriteOrgan("A.organ");
     // The cancel comes while the dialog shows, before the first pipe.

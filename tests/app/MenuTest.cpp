@@ -155,9 +155,9 @@ TEST_F(Menus, StatusPanesShowTheOrgansState) {
     Window().GetOrgan().NextFrame();
     Window().GetOrgan().NextFrame();
     Window().UpdatePanes();
-    EXPECT_EQ(texts(), (std::vector<std::string>{"Redirectable Input A: Manual 1",
-                                                 "Redirectable Input B: Manual 1",
-                                                 "Registration Frame: 3", "Active", "Capture", ""}));
+    EXPECT_EQ(texts(), (std::vector<std::string>{
+                           "Redirectable Input A: Manual 1", "Redirectable Input B: Manual 1",
+                           "Registration Frame: 3", "Active", "Capture", ""}));
     EXPECT_TRUE(Window().Action(Command::CaptureMode)->isChecked());
     // Deactivation resets the organ: capture off, back to the first frame.
     Window().Run(Command::Deactivate);

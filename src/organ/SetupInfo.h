@@ -7,14 +7,25 @@
 // is "CombFrame1Chan", ManualASend[0] is "ManualASend1").
 //
 // A plain record: construction gives every field its default, empty device
-// descriptions, setUp and reloadRequired false. Reading and writing the store
-// is the settings store's business.
+// descriptions, setUp and reloadRequired false. Read and Write move it to and
+// from the settings store; the device descriptions in memory are written only
+// by the setup dialog, and the store always gets the current name of the
+// device a row's number names.
 
 #include <array>
 #include <cstdint>
 #include <string>
 
 namespace tessaline {
+
+class AudioStream;
+class MidiInputSystem;
+class SettingsStore;
+
+// The text of a stored value as a whole number: leading blanks, one optional
+// sign, then digits up to the first non-digit; no digits give 0. Values past
+// the 32-bit range are held at its ends.
+int64_t ParseSettingNumber(const std::string& text);
 
 struct SetupInfo {
     static constexpr int kManualPaths = 6;
@@ -69,12 +80,26 @@ struct SetupInfo {
     std::array<uint32_t, kCombFrames> CombFramePrevPC{1, 1, 1};
     std::array<uint32_t, kCombFrames> CombFrameNextPC{2, 2, 2};
 
+    // UI. Fills the record from the store. Missing, malformed or
+    // out-of-range values take their defaults and leave setUp false; a device
+    // row whose stored name now belongs to another port follows the name.
+    // False only when the store could not be opened or closed (reported).
+    bool Read(SettingsStore& store, const MidiInputSystem& midi, const AudioStream& audio);
+    // UI. Writes every value, in reading order; stops at the first value
+    // that cannot be written (reported).
+    bool Write(SettingsStore& store, const MidiInputSystem& midi, const AudioStream& audio) const;
+    // UI. One text value of the store, at most 1023 characters; empty when the
+    // value or the store is missing.
+    static std::string ReadSettingString(SettingsStore& store, const std::string& name);
+
     // Not stored. True after a read in which every value was present, valid
     // and every device was found under its stored name.
     bool setUp = false;
     // Set by the setup dialog when the volume, sample format or stereo
     // simulation changed; read and cleared by the application shell.
     bool reloadRequired = false;
+
+    bool operator==(const SetupInfo&) const = default;
 };
 
 }  // namespace tessaline

@@ -1,0 +1,105 @@
+#pragma once
+// A main window on virtual devices: one MIDI port "Keyboard", the virtual
+// audio devices with a hand-driven timer, settings and files in memory, and
+// prompts answered by the test. Organs are written to a folder of its own.
+
+#include <QString>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/MainWindow.h"
+#include "platform/virtual/ManualTimer.h"
+#include "platform/virtual/MemoryFileSystem.h"
+#include "platform/virtual/MemorySettingsStore.h"
+#include "platform/virtual/RecordingErrorSink.h"
+#include "platform/virtual/VirtualAudioOutput.h"
+#include "platform/virtual/VirtualMidiPorts.h"
+#include "support/OrganFileBuilder.h"
+#include "support/OrganSections.h"
+#include "support/TempDir.h"
+
+namespace tessaline::test {
+
+struct ShellRig {
+    explicit ShellRig(int midiPorts = 1) {
+        for (int i = 0; i < midiPorts; ++i)
+            ports.AddPort(i == 0 ? "Keyboard" : "Port " + std::to_string(i));
+        prompts.notice = [this](QWidget*, const QString& text) {
+            notices.push_back(text.toStdString());
+        };
+        prompts.warning = prompts.notice;
+        prompts.systemSetup = [this](QWidget*, SetupInfo& setup) {
+            ++setupRuns;
+            if (setupChanges) setupChanges(setup);
+            return setupAnswer;
+        };
+        prompts.chooseOrganFile = [this](QWidget*, const QString& initial) {
+            chooserFolder = initial.toStdString();
+            return QString::fromStdString(chosenOrgan);
+        };
+        prompts.chooseRecordingDirectory = [this](QWidget*) {
+            return QString::fromStdString(chosenRecordingFolder);
+        };
+        prompts.splashMilliseconds = 0;
+    }
+
+    // Builds the window and runs its creation sequence.
+    bool Start() {
+        window =
+            std::make_unique<MainWindow>(ShellDevices{ports, audio, timers, store, files}, prompts);
+        return window->Create();
+    }
+    // Starts with a complete settings store, so that no setup is asked for.
+    void StartSetUp() {
+        bool answer = setupAnswer;
+        setupAnswer = true;
+        ASSERT_TRUE(Start());
+        setupAnswer = answer;
+        setupRuns = 0;
+        notices.clear();
+    }
+
+    // An organ of one manual with two stops of 61 pipes each; returns the
+    // path of its file.
+    std::string WriteOrgan(const std::string& name, const std::string& church = "St Test") {
+        OrganFileBuilder organ = OrganFileBuilder::MinimalOrgan();
+        organ.Set("Organ", "ChurchName", church);
+        SetManual(organ, 1, 61, {1, 2});
+        for (int n = 1; n <= 2; ++n)
+            SetStop(organ, n, WritePipeWavs(dir, "pipes" + std::to_string(n), 61));
+        return dir.Write(name, organ.Text());
+    }
+    std::string WriteBrokenOrgan(const std::string& name) {
+        OrganFileBuilder organ = OrganFileBuilder::MinimalOrgan();
+        organ.Set("Organ", "TessalineOrganFileFormatVersion", "1.22");
+        return dir.Write(name, organ.Text());
+    }
+
+    // Every report as "message | action".
+    std::vector<std::string> Reports() const {
+        std::vector<std::string> texts;
+        for (const auto& e : errors.Errors())
+            texts.push_back(e.message + " | " + e.attemptedAction);
+        return texts;
+    }
+
+    TempDir dir;
+    RecordingErrorSink errors;
+    VirtualMidiPorts ports;
+    VirtualAudioSystem audio;
+    ManualTimerService timers;
+    MemorySettingsStore store;
+    MemoryFileSystem files;
+    ShellPrompts prompts;
+    std::vector<std::string> notices;
+    bool setupAnswer = true;
+    int setupRuns = 0;
+    std::function<void(SetupInfo&)> setupChanges;
+    std::string chosenOrgan;
+    std::string chooserFolder;
+    std::string chosenRecordingFolder;
+    std::unique_ptr<MainWindow> window;
+};
+
+}  // namespace tessaline::test

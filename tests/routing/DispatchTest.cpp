@@ -87,7 +87,7 @@ TEST_F(Dispatch, ControllersMoveEveryEnclosureFedByTheirInput) {
     enclosed.setup.EnclosureChan = {1, 1, 16, 16, 16, 16};
     ASSERT_TRUE(enclosed.Activate()) << ::testing::PrintToString(enclosed.Reports());
     auto value = [&](int e) {
-        return (*enclosed.actions.enclosures)[static_cast<size_t>(e)].value;
+        return (*enclosed.actions.enclosures)[static_cast<size_t>(e)].value.load();
     };
 
     enclosed.ports.Send(0, Message(0xB0, 7, 40));

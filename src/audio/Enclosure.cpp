@@ -65,7 +65,7 @@ void Enclosure::Clear() {
     levelSlope = 1.0f;
     midiDevice = midiChannel = midiController = 0;
     midiParametersSet = false;
-    value = kFullLevel;
+    value.store(kFullLevel, std::memory_order_release);
     indicatorX = indicatorY = 0;
     loaded = false;
 }
@@ -146,13 +146,13 @@ bool Enclosure::SetValue(uint32_t controllerValue) {
         const int64_t now = link.engine != nullptr ? link.engine->CurrentPlayPosition() : 0;
         link.events.Push({now + link.bufferFrames, level});
     }
-    value = std::min(controllerValue, kFullLevel);
+    value.store(std::min(controllerValue, kFullLevel), std::memory_order_release);
     return true;
 }
 
 void Enclosure::Reset() {
     for (int i = 0; i < linkCount; ++i) links[static_cast<size_t>(i)].events.RequestClear();
-    value = kFullLevel;
+    value.store(kFullLevel, std::memory_order_release);
 }
 
 void Enclosure::Process(int group, int32_t* buffer, int64_t frameCount, int64_t blockTime) {

@@ -6,6 +6,7 @@
 // each change is reached by a straight ramp from the previous one.
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -83,7 +84,9 @@ public:
     float levelSlope = 1.0f;
     uint32_t midiDevice = 0, midiChannel = 0, midiController = 0;
     bool midiParametersSet = false;
-    uint32_t value = 127;
+    // The position shown on the console: written under the action lock,
+    // read by the console's drawing on the UI thread.
+    std::atomic<uint32_t> value{127};
     int indicatorX = 0, indicatorY = 0;
     bool loaded = false;
 

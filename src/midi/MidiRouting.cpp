@@ -478,8 +478,9 @@ void MidiRouting::ControlChange(unsigned device, uint32_t channel, uint32_t cont
                 actions->ResetNotes(input.target->index);
     }
     for (Enclosure& enclosure : actions->Enclosures())
-        if (enclosure.loaded && enclosure.Matches(device, channel, controller))
-            enclosure.SetValue(value);
+        if (enclosure.loaded && enclosure.Matches(device, channel, controller) &&
+            enclosure.SetValue(value))
+            organ.View().RequestEnclosureBarRedraw(enclosure.index);
 }
 
 bool MidiRouting::SelectSend(int i, uint32_t s) {

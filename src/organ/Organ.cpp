@@ -50,6 +50,7 @@ Organ::Organ(ConsoleView& consoleView, LoadingProgress& loadingProgress, const S
       tremulants(std::make_unique<std::array<Tremulant, kMaxTremulants>>()),
       voices(std::make_unique<VoicePool>()) {
     voicePool = voices.get();
+    midiRouting.SetCombinations(&combinationBridge);
     for (Manual& manual : manuals) manual.Attach(*this);
     for (Label& label : labels) label.Attach(*this);
     for (General& general : generals) general.Attach(*this);

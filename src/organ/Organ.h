@@ -28,6 +28,7 @@
 #include "audio/Enclosure.h"
 #include "audio/Tremulant.h"
 #include "audio/WindchestGroup.h"
+#include "combinations/CombinationBridge.h"
 #include "combinations/General.h"
 #include "combinations/ReversiblePiston.h"
 #include "console/ConsoleLayout.h"
@@ -318,8 +319,11 @@ public:
     uint32_t pipesLoaded = 0;
     // Where pipes start their voices: the organ's own pool.
     VoicePool* voicePool = nullptr;
-    // The MIDI consumers and the dispatcher of incoming messages.
+    // The MIDI consumers and the dispatcher of incoming messages; program
+    // changes press the combinations through the bridge, installed at
+    // construction.
     MidiRouting midiRouting{*this};
+    CombinationBridge combinationBridge{*this};
 
 private:
     bool UseOrganDirectory(const std::string& fileName);

@@ -75,12 +75,13 @@ TEST_F(Dispatch, ChannelModeControllersSilenceTheirChannelAndControllersMoveAssi
     for (int e = 0; e < 3; ++e) {
         (*enclosed.actions.enclosures)[static_cast<size_t>(e)].loaded = true;
         (*enclosed.actions.enclosures)[static_cast<size_t>(e)].midiInput = inputs[e];
+        (*enclosed.actions.enclosures)[static_cast<size_t>(e)].index = e;
     }
     enclosed.setup.EnclosureController = {7, 123, 1, 1, 1, 1};
     enclosed.setup.EnclosureChan = {1, 1, 16, 16, 16, 16};
     ASSERT_TRUE(enclosed.Activate()) << ::testing::PrintToString(enclosed.Reports());
     auto value = [&](int e) {
-        return (*enclosed.actions.enclosures)[static_cast<size_t>(e)].value;
+        return (*enclosed.actions.enclosures)[static_cast<size_t>(e)].value.load();
     };
 
     enclosed.ports.Send(0, Message(0xB0, 7, 40));
@@ -88,6 +89,8 @@ TEST_F(Dispatch, ChannelModeControllersSilenceTheirChannelAndControllersMoveAssi
     EXPECT_EQ(value(0), 40u);
     EXPECT_EQ(value(1), 127u);
     EXPECT_EQ(value(2), 40u);
+    // Each enclosure moved asks the console for its bar.
+    EXPECT_EQ(enclosed.rig.view.enclosureBarRedraws, (std::vector<int>{0, 2}));
     // Controller 123 resets notes and moves the one enclosure that listens to it.
     enclosed.ports.Send(0, Message(0xB0, 123, 5));
     EXPECT_EQ(enclosed.actions.Take(), (Lines{"reset notes 1", "reset notes 3"}));
@@ -100,6 +103,7 @@ TEST_F(Dispatch, ChannelModeControllersSilenceTheirChannelAndControllersMoveAssi
     // Another channel moves nothing.
     enclosed.ports.Send(0, Message(0xB1, 7, 90));
     EXPECT_EQ(value(0), 40u);
+    EXPECT_EQ(enclosed.rig.view.enclosureBarRedraws, (std::vector<int>{0, 2, 1}));
 }
 
 TEST_F(Dispatch, ProgramChangesPressDivisionalsStepFramesAndPressGeneralsOnlyFromAKeyboard) {

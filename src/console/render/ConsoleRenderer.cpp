@@ -8,6 +8,7 @@
 #include "console/ConsoleControls.h"
 #include "console/ConsolePalette.h"
 #include "console/Label.h"
+#include "audio/Enclosure.h"
 #include "console/render/ConsoleArtwork.h"
 #include "organ/Manual.h"
 #include "organ/Organ.h"
@@ -120,6 +121,12 @@ void ConsoleRenderer::DrawConsole() {
     if (organ.hasPedals) DrawManual(organ.manuals[0]);
     for (uint32_t m = 1; m <= organ.numberOfManuals && m < organ.manuals.size(); ++m)
         DrawManual(organ.manuals[m]);
+    auto drawControl = [&](const ControlRef& ref) { DrawControl(ref); };
+    ForEachGeneralButton(organ, drawControl);
+    ForEachReversiblePiston(organ, drawControl);
+    for (const Enclosure& enclosure : organ.Enclosures()) DrawEnclosure(enclosure);
+    ForEachTremulantDrawstop(organ, drawControl);
+    ForEachDivisionalCouplerDrawstop(organ, drawControl);
 
     if (first) {
         if (bringToFront) bringToFront(false);
@@ -169,12 +176,14 @@ void ConsoleRenderer::DrawManual(Manual& manual) {
         int end = manual.firstAccessibleKey + manual.numberOfAccessibleKeys;
         for (int k = manual.firstAccessibleKey; k < end; ++k) DrawKey(manual, k);
     }
-    ForEachManualControl(manual, [&](const ControlRef& ref) {
-        if (ref.drawstop)
-            DrawDrawstop(*ref.drawstop);
-        else
-            DrawButton(*ref.button);
-    });
+    ForEachManualControl(manual, [&](const ControlRef& ref) { DrawControl(ref); });
+}
+
+void ConsoleRenderer::DrawControl(const ControlRef& ref) {
+    if (ref.drawstop)
+        DrawDrawstop(*ref.drawstop);
+    else
+        DrawButton(*ref.button);
 }
 
 void ConsoleRenderer::DrawKey(const Manual& manual, int key) {
@@ -301,6 +310,18 @@ bool ConsoleRenderer::DrawEnclosureBar(int index, int32_t x, int32_t y, uint32_t
     FillRect(barX, barY + kEnclosureBarHeight - lit, kEnclosureBarWidth, lit, kEnclosureOpen);
     drawn = lit;
     return true;
+}
+
+void ConsoleRenderer::DrawEnclosure(const Enclosure& enclosure) {
+    if (!enclosure.loaded) return;
+    DrawEnclosure(enclosure.index, enclosure.indicatorX, enclosure.indicatorY, enclosure.name,
+                  enclosure.value.load(std::memory_order_acquire));
+}
+
+bool ConsoleRenderer::DrawEnclosureBar(const Enclosure& enclosure) {
+    if (!enclosure.loaded) return false;
+    return DrawEnclosureBar(enclosure.index, enclosure.indicatorX, enclosure.indicatorY,
+                            enclosure.value.load(std::memory_order_acquire));
 }
 
 }  // namespace tessaline

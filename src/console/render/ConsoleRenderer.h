@@ -30,7 +30,9 @@
 namespace tessaline {
 
 class ConsoleArtwork;
+class Enclosure;
 class Label;
+struct ControlRef;
 class Manual;
 class Organ;
 
@@ -65,12 +67,18 @@ public:
     void DrawKey(const Manual& manual, int key);
     void DrawDrawstop(Drawstop& drawstop);
     void DrawButton(Button& button);
+    // The drawstop or button of a control of the walk.
+    void DrawControl(const ControlRef& ref);
     // An enclosure's panel at (x, y) with its bar for `position` (0..127)
     // and its name; index is its place in the organ's table.
     void DrawEnclosure(int index, int32_t x, int32_t y, const std::string& name, uint32_t position);
     // The bar alone; false (nothing drawn) when the lit height is the one
     // drawn last.
     bool DrawEnclosureBar(int index, int32_t x, int32_t y, uint32_t position);
+    // The same for one of the organ's enclosures, at its indicator's place and
+    // its current position; nothing unless it is loaded.
+    void DrawEnclosure(const Enclosure& enclosure);
+    bool DrawEnclosureBar(const Enclosure& enclosure);
 
     // UI. Fills (x0, y0)-(x1, y1) with tile `number`, blocks of at most 256
     // by 256 anchored at the region's own top-left corner, each copied from

@@ -69,6 +69,15 @@ void ConsoleWidget::QueueKeyRedraw(int manual, int key) {
     Schedule();
 }
 
+void ConsoleWidget::QueueEnclosureBarRedraw(int enclosure) {
+    if (enclosure < 0 || enclosure >= kMaxEnclosures) return;
+    {
+        std::lock_guard<std::mutex> guard(pendingLock);
+        pending.enclosureBars.set(static_cast<size_t>(enclosure));
+    }
+    Schedule();
+}
+
 bool ConsoleWidget::Flush() {
     Pending work;
     {
@@ -77,7 +86,8 @@ bool ConsoleWidget::Flush() {
         pending = Pending{};
         scheduled.store(false, std::memory_order_release);
     }
-    if (!work.full && work.controlCount == 0 && work.keys.none()) return false;
+    if (!work.full && work.controlCount == 0 && work.keys.none() && work.enclosureBars.none())
+        return false;
     DrawPending(work);
     ++repaints;
     update();
@@ -101,6 +111,9 @@ void ConsoleWidget::DrawPending(const Pending& work) {
     for (size_t bit = 0; bit < work.keys.size(); ++bit)
         if (work.keys.test(bit))
             renderer.DrawKey(organ.manuals[bit / kMaxLogicalKeys], static_cast<int>(bit % kMaxLogicalKeys));
+    std::span<Enclosure> enclosures = organ.Enclosures();
+    for (size_t e = 0; e < enclosures.size(); ++e)
+        if (work.enclosureBars.test(e)) renderer.DrawEnclosureBar(enclosures[e]);
 }
 
 void ConsoleWidget::paintEvent(QPaintEvent*) {

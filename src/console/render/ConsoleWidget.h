@@ -40,6 +40,8 @@ public:
     void QueueRedraw();
     void QueueControlRedraw(const Control& control);
     void QueueKeyRedraw(int manual, int key);
+    // The bar of enclosure `enclosure` (from 0), after its position changed.
+    void QueueEnclosureBarRedraw(int enclosure);
 
     // UI: draws everything queued now (the frame timer calls it); false when
     // nothing was queued.
@@ -60,6 +62,7 @@ private:
         int controlCount = 0;
         std::array<const Control*, kMaxQueuedControlRedraws> controls{};
         std::bitset<kMaxManuals * kMaxLogicalKeys> keys;
+        std::bitset<kMaxEnclosures> enclosureBars;
     };
     // Starts the frame timer on the UI thread unless a flush is already due.
     void Schedule();

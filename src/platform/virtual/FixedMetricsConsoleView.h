@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <set>
 #include <string>
+#include <vector>
 #include <utility>
 
 #include "platform/ConsoleView.h"
@@ -65,6 +66,8 @@ public:
         lastControlRedraw = &control;
     }
 
+    void RequestEnclosureBarRedraw(int enclosure) override { enclosureBarRedraws.push_back(enclosure); }
+
     ScreenMetrics screen;
     std::set<std::string> missingFaces;
     int windowX = 0, windowY = 0;
@@ -76,6 +79,7 @@ public:
     int controlRedraws = 0;
     std::pair<int, int> lastKeyRedraw{-1, -1};  // manual, key
     const Control* lastControlRedraw = nullptr;
+    std::vector<int> enclosureBarRedraws;  // enclosure indices, in request order
     std::string title = "Tessaline Console";
 };
 

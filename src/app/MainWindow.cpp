@@ -292,7 +292,7 @@ void MainWindow::ShowSplash() {
     splash.Run();
 }
 
-QString MainWindow::PaneText(Pane pane) const {
+QString MainWindow::PaneText(Pane pane) {
     switch (pane) {
         case Pane::RedirectA:
             return RedirectPaneText("Redirectable Input A:", 0);
@@ -312,9 +312,11 @@ QString MainWindow::PaneText(Pane pane) const {
     return {};
 }
 
-QString MainWindow::RedirectPaneText(const char* title, int input) const {
+QString MainWindow::RedirectPaneText(const char* title, int input) {
+    if (!organ.loaded) return title;
+    auto lock = organ.LockAction();
     const Manual* target = organ.midiRouting.redirectable[static_cast<size_t>(input)].target;
-    if (!organ.loaded || target == nullptr) return title;
+    if (target == nullptr) return title;
     return QString("%1 %2").arg(title, QString::fromStdString(target->name));
 }
 

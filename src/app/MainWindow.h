@@ -169,7 +169,7 @@ public:
     QMenu* RecentOrgansMenu() const { return recentOrgansMenu; }
     QMenu* RecentCombinationsMenu() const { return recentCombinationsMenu; }
     QLabel* PaneLabel(Pane pane) const { return panes[static_cast<size_t>(pane)]; }
-    QString PaneText(Pane pane) const;
+    QString PaneText(Pane pane);
 
     Organ& GetOrgan() { return organ; }
     SetupInfo& Setup() { return setup; }
@@ -203,8 +203,9 @@ private:
     // and the first registration frame.
     void ResetOrgan(bool redraw);
     bool AnyMidiInputOpen() const;
-    // title alone, or followed by the manual the redirectable input plays.
-    QString RedirectPaneText(const char* title, int input) const;
+    // title alone, or followed by the manual the redirectable input plays
+    // (read under the action lock: a MIDI reset may retarget it meanwhile).
+    QString RedirectPaneText(const char* title, int input);
     OrganState RecorderState() const { return {organ.loaded, active}; }
 
     // Commands.

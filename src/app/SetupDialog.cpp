@@ -62,7 +62,7 @@ QString NumberEdit::RangePrompt() const {
 }
 
 void NumberEdit::stepBy(int steps) {
-    // Text that is no number steps from the bottom of the range.
+    // An empty edit steps from the bottom of the range.
     int64_t value = text().isEmpty() ? low : ParseSettingNumber(text().toStdString());
     value = std::clamp<int64_t>(value + steps, low, high);
     SetValue(value);

@@ -264,13 +264,14 @@ TEST_F(SetupDialogTest, OnlyARealChangeOfVolumeFormatOrStereoSimulationAsksForAR
     EXPECT_FALSE(dialog->Result().MixUpwardsOnOutput);
 }
 
-// The application's dialog over a main window: answers the modal dialog once
-// it shows.
-void AnswerSetupDialog(std::function<void(SetupDialog&)> answer) {
-    QTimer::singleShot(0, [answer] {
-        auto* open = qobject_cast<SetupDialog*>(QApplication::activeModalWidget());
-        ASSERT_NE(open, nullptr);
-        answer(*open);
+// Answers the application's modal setup dialog once it shows (looking for it
+// for at most a second).
+void AnswerSetupDialog(std::function<void(SetupDialog&)> answer, int tries = 100) {
+    QTimer::singleShot(10, [answer, tries] {
+        if (auto* open = qobject_cast<SetupDialog*>(QApplication::activeModalWidget()))
+            answer(*open);
+        else if (tries > 1)
+            AnswerSetupDialog(answer, tries - 1);
     });
 }
 

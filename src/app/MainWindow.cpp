@@ -13,6 +13,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "app/Choosers.h"
 #include "app/SplashScreen.h"
 #include "platform/DataDirectory.h"
 #include "platform/ErrorReporting.h"
@@ -80,9 +81,12 @@ ShellPrompts DialogPrompts() {
                    ? dialog.selectedFiles().first()
                    : QString();
     };
-    prompts.chooseRecordingDirectory = [](QWidget* owner) {
-        return QFileDialog::getExistingDirectory(owner, "Set Directory for Recording Audio Output");
-    };
+    prompts.chooseCombinationFile = ChooseCombinationFile;
+    prompts.chooseCombinationSaveFile = ChooseCombinationSaveFile;
+    prompts.chooseRecordingDirectory = ChooseRecordingDirectory;
+    prompts.openFile = OpenDocument;
+    prompts.openWebsite = OpenWebAddress;
+    prompts.runDialog = [](QDialog& dialog) { return dialog.exec(); };
     return prompts;
 }
 
@@ -178,8 +182,11 @@ bool MainWindow::Create() {
             return false;
         }
     }
+    RebuildRecentOrganMenu();
+    RebuildRecentCombinationMenu();
     UpdateCommandStates();
     UpdatePanes();
+    WatchDisplay();
     return true;
 }
 
@@ -221,9 +228,9 @@ void MainWindow::BuildMenus() {
                QKeySequence("Ctrl+I"));
     file->addSeparator();
     recentOrgansMenu = file->addMenu("Recent Or&gans");
-    recentOrgansMenu->addAction("(No organs)");
+    recentOrgansMenu->addAction("(No organs)")->setEnabled(false);
     recentCombinationsMenu = file->addMenu("&Recent Organ Combinations");
-    recentCombinationsMenu->addAction("(No combinations)");
+    recentCombinationsMenu->addAction("(No combinations)")->setEnabled(false);
     recentCombinationsMenu->menuAction()->setEnabled(false);
     file->addSeparator();
     AddCommand(file, Command::Exit, "E&xit\tCtrl+X", "Exit Tessaline", QKeySequence("Ctrl+X"));
@@ -364,21 +371,6 @@ std::string MainWindow::Read() {
 void MainWindow::Choose() {
     prompts.warning(this, kRecordingDirectoryPrompt);
     OnRecordingDirectory();
-}
-
-void MainWindow::OnRecordingDirectory() {
-    if (!prompts.chooseRecordingDirectory) return;
-    QString chosen = prompts.chooseRecordingDirectory(this);
-    if (chosen.isEmpty()) return;
-    bool createdNew = false;
-    if (!devices.settings.Open(createdNew)) {
-        ReportError("Could not access settings store.", "Setting the recording directory.");
-        return;
-    }
-    bool written = devices.settings.WriteString("OutputRecDir", chosen.toStdString());
-    if (!devices.settings.Close() || !written)
-        ReportError("Could not write a value to the settings store.",
-                    "Setting the recording directory.");
 }
 
 }  // namespace tessaline

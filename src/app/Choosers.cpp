@@ -49,9 +49,8 @@ QString ChooseRecordingDirectory(QWidget* owner, const QString& initialDirectory
     dialog.setLabelText(QFileDialog::FileName, "&Selected:");
     dialog.setLabelText(QFileDialog::Accept, "Open");
     auto* showFiles = new QCheckBox("Show &Files", &dialog);
-    QObject::connect(showFiles, &QCheckBox::toggled, &dialog, [&dialog](bool on) {
-        dialog.setOption(QFileDialog::ShowDirsOnly, !on);
-    });
+    QObject::connect(showFiles, &QCheckBox::toggled, &dialog,
+                     [&dialog](bool on) { dialog.setOption(QFileDialog::ShowDirsOnly, !on); });
     if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout()))
         grid->addWidget(showFiles, grid->rowCount(), 0, 1, grid->columnCount());
     QString chosen = RunFileDialog(dialog);

@@ -141,9 +141,8 @@ void MainWindow::OnSaveCombinations() {
     }
     if (!prompts.chooseCombinationSaveFile) return;
     std::string initial = SetupInfo::ReadSettingString(devices.settings, "CombinationLastPath");
-    QString chosen =
-        prompts.chooseCombinationSaveFile(this, QString::fromStdString(initial),
-                                          QString::fromStdString(organ.churchName + "-01"));
+    QString chosen = prompts.chooseCombinationSaveFile(
+        this, QString::fromStdString(initial), QString::fromStdString(organ.churchName + "-01"));
     if (chosen.isEmpty()) return;
     if (!SaveCombinationFile(chosen.toStdString()))
         ReportError("Could not save combination file.", kSaveCombinationsAction);

@@ -37,10 +37,10 @@ AboutDialog::AboutDialog(QWidget* parent, std::function<bool(const QString&)> op
     icon->setPixmap(QPixmap(QString::fromStdString(DefaultDataDirectory() + "/images/icon48.png")));
     icon->setAlignment(Qt::AlignHCenter);
     layout->addWidget(icon);
-    for (const QString& line : {VersionText("Tessaline Version %.2f", kProgramVersion),
-                                VersionText("Organ File Version Supported: %.2f",
-                                            kSupportedFileFormatVersion),
-                                QString("A virtual pipe organ project")}) {
+    for (const QString& line :
+         {VersionText("Tessaline Version %.2f", kProgramVersion),
+          VersionText("Organ File Version Supported: %.2f", kSupportedFileFormatVersion),
+          QString("A virtual pipe organ project")}) {
         auto* label = new QLabel(line, this);
         label->setAlignment(Qt::AlignHCenter);
         layout->addWidget(label);
@@ -92,8 +92,8 @@ bool OrganDetailsDialog::Fill(const Organ& organ) {
         ReportError("No organ is loaded.", "Displaying organ details.");
         return false;
     }
-    const std::string* texts[kFields] = {&organ.churchName,     &organ.churchAddress,
-                                         &organ.organBuilder,   &organ.organBuildDate,
+    const std::string* texts[kFields] = {&organ.churchName,       &organ.churchAddress,
+                                         &organ.organBuilder,     &organ.organBuildDate,
                                          &organ.recordingDetails, &organ.organComments};
     for (int f = 0; f < kFields; ++f) {
         fields[f]->setText(QString::fromStdString(*texts[f]));
@@ -112,27 +112,30 @@ std::string WithHtmlExtension(const std::string& fileName) {
 
 bool CheckDisplay(const ScreenMetrics& screen, const ConsoleLayout* layout) {
     if (screen.bitsPerPixel < 16) {
-        ReportError("The number of colours available in the current screen display mode is too "
-                    "small.\nTessaline requires at least 16-bit colour for accurate display.\nIf "
-                    "your graphics card and monitor support it, please try to increase the number "
-                    "of colours (in the display settings of your desktop).",
-                    kDisplayAction);
+        ReportError(
+            "The number of colours available in the current screen display mode is too "
+            "small.\nTessaline requires at least 16-bit colour for accurate display.\nIf "
+            "your graphics card and monitor support it, please try to increase the number "
+            "of colours (in the display settings of your desktop).",
+            kDisplayAction);
         return false;
     }
     if (layout == nullptr) {
         if (screen.width > kDefaultWindowWidth && screen.height > kDefaultWindowHeight) return true;
-        ReportError("The current screen display mode is not large enough to display "
-                    "Tessaline.\nIf your graphics card and monitor support it, please try to "
-                    "increase the screen area (in the display settings of your desktop) to at "
-                    "least 800x600.",
-                    kDisplayAction);
+        ReportError(
+            "The current screen display mode is not large enough to display "
+            "Tessaline.\nIf your graphics card and monitor support it, please try to "
+            "increase the screen area (in the display settings of your desktop) to at "
+            "least 800x600.",
+            kDisplayAction);
         return false;
     }
     if (layout->FitsScreen(screen)) return true;
-    ReportError("The current screen display mode is not large enough to display the "
-                "currently-loaded organ.\nIf your graphics card and monitor support it, please try "
-                "to increase the screen area (in the display settings of your desktop).",
-                kDisplayAction);
+    ReportError(
+        "The current screen display mode is not large enough to display the "
+        "currently-loaded organ.\nIf your graphics card and monitor support it, please try "
+        "to increase the screen area (in the display settings of your desktop).",
+        kDisplayAction);
     return false;
 }
 
@@ -164,10 +167,11 @@ void MainWindow::OnShowOrganDetails() {
     }
     OrganDetailsDialog dialog(this, [this] {
         if (prompts.openFile && prompts.openFile(QString::fromStdString(InfoPagePath()))) return;
-        ReportError("Could not find and open the HTML file for this organ.\nPlease check that the "
-                    "file exists, is in the same directory as the organ file\nand has the same "
-                    "name as the organ (but with an .html extension).",
-                    "Displaying extra organ information.");
+        ReportError(
+            "Could not find and open the HTML file for this organ.\nPlease check that the "
+            "file exists, is in the same directory as the organ file\nand has the same "
+            "name as the organ (but with an .html extension).",
+            "Displaying extra organ information.");
     });
     if (dialog.Fill(organ)) RunDialog(dialog);
 }
@@ -180,10 +184,11 @@ void MainWindow::OnAbout() {
 void MainWindow::OnHelpContents() {
     const std::string index = DefaultDataDirectory() + "/help/index.html";
     if (prompts.openFile && prompts.openFile(QString::fromStdString(index))) return;
-    ReportError("Could not find help file (help/index.html) in the Tessaline program "
-                "directory,\nor an invalid topic within the file was specified.\nPlease "
-                "reinstall Tessaline.",
-                "Launching help system.");
+    ReportError(
+        "Could not find help file (help/index.html) in the Tessaline program "
+        "directory,\nor an invalid topic within the file was specified.\nPlease "
+        "reinstall Tessaline.",
+        "Launching help system.");
 }
 
 }  // namespace tessaline

@@ -41,8 +41,15 @@ public:
     bool Fill(const Organ& organ);
 
 private:
-    enum Field { ChurchName, ChurchAddress, OrganBuilder, OrganBuildDate, RecordingDetails,
-                 OrganComments, kFields };
+    enum Field {
+        ChurchName,
+        ChurchAddress,
+        OrganBuilder,
+        OrganBuildDate,
+        RecordingDetails,
+        OrganComments,
+        kFields
+    };
     QLineEdit* fields[kFields] = {};
 };
 

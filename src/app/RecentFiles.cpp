@@ -67,8 +67,9 @@ RecentFiles::Entries RecentFiles::Read() {
                 entries[static_cast<size_t>(i)].clear();
     }
     if (!store.Close())
-        ReportError(kCloseFailed, kind == RecentKind::Organs ? "Reading Tessaline setup information."
-                                                             : "Reading recent file list.");
+        ReportError(kCloseFailed, kind == RecentKind::Organs
+                                      ? "Reading Tessaline setup information."
+                                      : "Reading recent file list.");
     return entries;
 }
 

@@ -1,10 +1,12 @@
 #include "app/Choosers.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
+#include <QLabel>
 #include <QUrl>
 
 namespace tessaline {
@@ -48,6 +50,9 @@ QString ChooseRecordingDirectory(QWidget* owner, const QString& initialDirectory
     dialog.setLabelText(QFileDialog::LookIn, "&Directory:");
     dialog.setLabelText(QFileDialog::FileName, "&Selected:");
     dialog.setLabelText(QFileDialog::Accept, "Open");
+    // The folder label has no partner of its own, so its "&" would show as is.
+    if (auto* label = dialog.findChild<QLabel*>("lookInLabel"))
+        label->setBuddy(dialog.findChild<QComboBox*>("lookInCombo"));
     auto* showFiles = new QCheckBox("Show &Files", &dialog);
     QObject::connect(showFiles, &QCheckBox::toggled, &dialog,
                      [&dialog](bool on) { dialog.setOption(QFileDialog::ShowDirsOnly, !on); });

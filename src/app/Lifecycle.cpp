@@ -1,7 +1,6 @@
 // The organ's lifecycle and the commands of the main window.
 
 #include <QMenu>
-#include <QMessageBox>
 #include <QTimer>
 #include <algorithm>
 #include <cctype>
@@ -66,6 +65,7 @@ bool MainWindow::LoadOrganFromPath(const std::string& path) {
     }
     currentOrganPath = path;
     recentCombinationsMenu->menuAction()->setEnabled(true);
+    AddRecentOrgan(path);
     setup.Read(devices.settings, midi, engine.Stream());
     if (!UpdateEngine()) {
         ReportError("Could not load system information into the organ.", kLoadAction);
@@ -292,15 +292,26 @@ void MainWindow::Run(Command command) {
         case Command::SystemSetup:
             OnSystemSetup();
             break;
-        // Combination files, the recent lists, help and the About box come
-        // with their own parts of the program.
         case Command::LoadCombinations:
+            OnLoadCombinations();
+            break;
         case Command::SaveCombinations:
+            OnSaveCombinations();
+            break;
         case Command::ReloadDefaultCombinations:
+            OnReloadDefaultCombinations();
+            break;
         case Command::ReopenRecentOrgan:
+            OnReopenRecentOrgan();
+            break;
         case Command::ReopenRecentCombinations:
+            OnReopenRecentCombinations();
+            break;
         case Command::HelpContents:
+            OnHelpContents();
+            break;
         case Command::About:
+            OnAbout();
             break;
     }
     UpdateCommandStates();
@@ -362,25 +373,6 @@ void MainWindow::OnPlayTestNote() {
 }
 
 void MainWindow::OnCaptureMode() { organ.SetCaptureMode(!organ.captureMode.load()); }
-
-void MainWindow::OnShowOrganDetails() {
-    if (!organ.loaded) {
-        ReportError("Could not show organ details because no organ is loaded.",
-                    "Showing organ details.");
-        return;
-    }
-    QMessageBox box(QMessageBox::NoIcon, "Organ Details",
-                    QString("Church Name: %1\nChurch Address: %2\nOrgan Builder: %3\n"
-                            "Date Organ Built: %4\nDetails of Recording: %5\nOther Information: %6")
-                        .arg(QString::fromStdString(organ.churchName),
-                             QString::fromStdString(organ.churchAddress),
-                             QString::fromStdString(organ.organBuilder),
-                             QString::fromStdString(organ.organBuildDate),
-                             QString::fromStdString(organ.recordingDetails),
-                             QString::fromStdString(organ.organComments)),
-                    QMessageBox::Ok, this);
-    box.exec();
-}
 
 void MainWindow::OnStartRecording() { recorder.StartRecording(RecorderState(), *this); }
 

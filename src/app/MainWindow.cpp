@@ -2,7 +2,6 @@
 
 #include <QAction>
 #include <QCloseEvent>
-#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QLabel>
@@ -11,8 +10,8 @@
 #include <QScreen>
 #include <QStatusBar>
 #include <QTimer>
-#include <QVBoxLayout>
 
+#include "app/Choosers.h"
 #include "app/SetupDialog.h"
 #include "app/SplashScreen.h"
 #include "platform/DataDirectory.h"
@@ -62,9 +61,12 @@ ShellPrompts DialogPrompts() {
                    ? dialog.selectedFiles().first()
                    : QString();
     };
-    prompts.chooseRecordingDirectory = [](QWidget* owner) {
-        return QFileDialog::getExistingDirectory(owner, "Set Directory for Recording Audio Output");
-    };
+    prompts.chooseCombinationFile = ChooseCombinationFile;
+    prompts.chooseCombinationSaveFile = ChooseCombinationSaveFile;
+    prompts.chooseRecordingDirectory = ChooseRecordingDirectory;
+    prompts.openFile = OpenDocument;
+    prompts.openWebsite = OpenWebAddress;
+    prompts.runDialog = [](QDialog& dialog) { return dialog.exec(); };
     return prompts;
 }
 
@@ -160,8 +162,11 @@ bool MainWindow::Create() {
             return false;
         }
     }
+    RebuildRecentOrganMenu();
+    RebuildRecentCombinationMenu();
     UpdateCommandStates();
     UpdatePanes();
+    WatchDisplay();
     return true;
 }
 
@@ -203,9 +208,9 @@ void MainWindow::BuildMenus() {
                QKeySequence("Ctrl+I"));
     file->addSeparator();
     recentOrgansMenu = file->addMenu("Recent Or&gans");
-    recentOrgansMenu->addAction("(No organs)");
+    recentOrgansMenu->addAction("(No organs)")->setEnabled(false);
     recentCombinationsMenu = file->addMenu("&Recent Organ Combinations");
-    recentCombinationsMenu->addAction("(No combinations)");
+    recentCombinationsMenu->addAction("(No combinations)")->setEnabled(false);
     recentCombinationsMenu->menuAction()->setEnabled(false);
     file->addSeparator();
     AddCommand(file, Command::Exit, "E&xit\tCtrl+X", "Exit Tessaline", QKeySequence("Ctrl+X"));
@@ -346,21 +351,6 @@ std::string MainWindow::Read() {
 void MainWindow::Choose() {
     prompts.warning(this, kRecordingDirectoryPrompt);
     OnRecordingDirectory();
-}
-
-void MainWindow::OnRecordingDirectory() {
-    if (!prompts.chooseRecordingDirectory) return;
-    QString chosen = prompts.chooseRecordingDirectory(this);
-    if (chosen.isEmpty()) return;
-    bool createdNew = false;
-    if (!devices.settings.Open(createdNew)) {
-        ReportError("Could not access settings store.", "Setting the recording directory.");
-        return;
-    }
-    bool written = devices.settings.WriteString("OutputRecDir", chosen.toStdString());
-    if (!devices.settings.Close() || !written)
-        ReportError("Could not write a value to the settings store.",
-                    "Setting the recording directory.");
 }
 
 }  // namespace tessaline

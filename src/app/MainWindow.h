@@ -20,6 +20,7 @@
 #include <string>
 
 #include "app/LoadingDialog.h"
+#include "app/RecentFiles.h"
 #include "audio/AudioEngine.h"
 #include "audio/AudioRenderer.h"
 #include "audio/AudioStream.h"
@@ -37,6 +38,7 @@
 #include "platform/qt/QtConsoleView.h"
 
 class QAction;
+class QDialog;
 class QLabel;
 class QMenu;
 
@@ -64,8 +66,24 @@ struct ShellPrompts {
     std::function<bool(QWidget* owner, SetupInfo& setup)> systemSetup;
     // The organ file chooser from a folder; empty when cancelled.
     std::function<QString(QWidget* owner, const QString& initialDirectory)> chooseOrganFile;
-    // The recording folder chooser; empty when cancelled.
-    std::function<QString(QWidget* owner)> chooseRecordingDirectory;
+    // The combination file chooser for loading, from a folder (empty: the
+    // chooser's own choice); empty when cancelled.
+    std::function<QString(QWidget* owner, const QString& initialDirectory)> chooseCombinationFile;
+    // The chooser of a combination file to save, proposing a file name;
+    // empty when cancelled.
+    std::function<QString(QWidget* owner, const QString& initialDirectory,
+                          const QString& proposedName)>
+        chooseCombinationSaveFile;
+    // The recording folder chooser from a folder (empty: the chooser's own
+    // choice); the folder without a trailing "/", empty when cancelled.
+    std::function<QString(QWidget* owner, const QString& initialDirectory)>
+        chooseRecordingDirectory;
+    // Opens a local document (help, an organ's information page) or a web
+    // address in the desktop's program for it; false when that failed.
+    std::function<bool(const QString& path)> openFile;
+    std::function<bool(const QString& address)> openWebsite;
+    // Runs a modal dialog (About, Organ Details) and returns its result.
+    std::function<int(QDialog& dialog)> runDialog;
     // How long the splash screen shows at start-up (0: no splash).
     int splashMilliseconds = 3000;
 };
@@ -149,6 +167,36 @@ public:
     // Runs a command as its menu item or accelerator does: nothing when the
     // command is greyed.
     void Run(Command command);
+    // The identifiers of the recent-file menu items: 102 + index for organs,
+    // 32792 + index for combination files (index 0..9, of which 0..8 appear
+    // in the menus). RunRecentCommand opens the entry an identifier names.
+    static constexpr int kRecentOrganCommand = 102;
+    static constexpr int kRecentCombinationCommand = 32792;
+    void RunRecentCommand(int identifier);
+
+    // The recent lists and their submenus (File menu positions 7 and 8).
+    // Rebuilding refills a submenu from the settings store; adding puts a
+    // path at the top of its list and rebuilds; opening reloads an entry,
+    // false after reporting.
+    void RebuildRecentOrganMenu();
+    void RebuildRecentCombinationMenu();
+    void AddRecentOrgan(const std::string& path);
+    void AddRecentCombination(const std::string& path);
+    bool OpenRecentOrgan(int index);
+    bool OpenRecentCombination(int index);
+
+    // The combination files of the loaded organ by path; false after
+    // reporting. A load from the organ's own definition file (fromDefaults)
+    // leaves the recent list as it is.
+    bool LoadCombinationFile(const std::string& path, bool fromDefaults);
+    bool SaveCombinationFile(const std::string& path);
+
+    // True when the screen can show the program and the loaded organ;
+    // otherwise reports why. Run at start-up and when the screen changes.
+    bool CheckDisplay();
+    // The organ's information page: its InfoFilename, or the definition file
+    // with ".html" for its extension. Only while an organ is loaded.
+    std::string InfoPagePath() const;
     // Enables, greys and checks every command for the present state (also
     // done whenever a menu opens and after every command).
     void UpdateCommandStates();
@@ -221,6 +269,17 @@ private:
     void OnStopRecording();
     void OnSystemSetup();
     void OnRecordingDirectory();
+    void OnLoadCombinations();
+    void OnSaveCombinations();
+    void OnReloadDefaultCombinations();
+    void OnReopenRecentOrgan();
+    void OnReopenRecentCombinations();
+    void OnHelpContents();
+    void OnAbout();
+    void RebuildRecentMenu(RecentKind kind);
+    // Checks the display now and whenever the primary screen changes.
+    void WatchDisplay();
+    int RunDialog(QDialog& dialog);
 
     ShellDevices devices;
     ShellPrompts prompts;

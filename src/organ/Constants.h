@@ -49,6 +49,8 @@ inline constexpr int kMaxDivisionalCouplerManuals = kMaxManuals;
 inline constexpr size_t kOrganShortTextBuffer = 128;
 inline constexpr size_t kOrganLongTextBuffer = 256;
 inline constexpr double kSupportedFileFormatVersion = 1.21;
+// The program's own version, shown in the About box.
+inline constexpr double kProgramVersion = 1.21;
 inline constexpr double kMaxOrganAmplitudePercent = 1000.0;
 
 // Definition file reader
@@ -90,6 +92,9 @@ inline constexpr int kRedirectableInputs = 2;
 inline constexpr int kFrameControlInputs = 3;
 inline constexpr int kMaxMidiConsumers =
     kMaxManuals + kRedirectableInputs + kFrameControlInputs + kMaxEnclosures + 1;
+
+// Application shell: entries of each recent-file list in the settings store.
+inline constexpr int kRecentFileEntries = 9;
 
 // Audio output
 inline constexpr size_t kMaxAudioDevices = 32;

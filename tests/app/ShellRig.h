@@ -3,7 +3,9 @@
 // audio devices with a hand-driven timer, settings and files in memory, and
 // prompts answered by the test. Organs are written to a folder of its own.
 
+#include <QDialog>
 #include <QString>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -38,8 +40,28 @@ struct ShellRig {
             chooserFolder = initial.toStdString();
             return QString::fromStdString(chosenOrgan);
         };
-        prompts.chooseRecordingDirectory = [this](QWidget*) {
+        prompts.chooseRecordingDirectory = [this](QWidget*, const QString& initial) {
+            chooserFolder = initial.toStdString();
             return QString::fromStdString(chosenRecordingFolder);
+        };
+        prompts.chooseCombinationFile = [this](QWidget*, const QString& initial) {
+            chooserFolder = initial.toStdString();
+            return QString::fromStdString(chosenCombinations);
+        };
+        prompts.chooseCombinationSaveFile = [this](QWidget*, const QString& initial,
+                                                   const QString& proposed) {
+            chooserFolder = initial.toStdString();
+            proposedName = proposed.toStdString();
+            return QString::fromStdString(chosenCombinations);
+        };
+        prompts.openFile = [this](const QString& path) {
+            opened.push_back(path.toStdString());
+            return openSucceeds;
+        };
+        prompts.openWebsite = prompts.openFile;
+        prompts.runDialog = [this](QDialog& dialog) {
+            if (onDialog) onDialog(dialog);
+            return 0;
         };
         prompts.splashMilliseconds = 0;
     }
@@ -99,6 +121,12 @@ struct ShellRig {
     std::string chosenOrgan;
     std::string chooserFolder;
     std::string chosenRecordingFolder;
+    std::string chosenCombinations;
+    std::string proposedName;
+    // What the player does with a modal dialog while it shows.
+    std::function<void(QDialog&)> onDialog;
+    std::vector<std::string> opened;  // documents and web addresses, in order
+    bool openSucceeds = true;
     std::unique_ptr<MainWindow> window;
 };
 

@@ -83,10 +83,12 @@ protected:
     }
     // Runs the event loop for a while: whatever was queued is painted.
     void Settle() { QTest::qWait(60); }
+    // Loads the console organ; the first paint after it activates the window.
     void Load() {
         ASSERT_TRUE(Window().LoadOrganFromPath(WriteConsoleOrgan(rig)));
         Settle();
         ASSERT_EQ(rig.errors.Count(), 0u) << rig.Reports()[0];
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&Window()));
     }
     // Sends a message on the keyboard port from a thread of its own, as the
     // MIDI driver does.
@@ -131,10 +133,9 @@ TEST_F(LiveConsole, ShowsGreyWithoutAnOrganAndTheRenderersPictureOfALoadedOne) {
                                   static_cast<int>(view.ClientHeight())));
     EXPECT_EQ(shown, Console().Renderer().Canvas().convertToFormat(QImage::Format_RGB32));
     EXPECT_LT(CountOf(shown, kGrey), shown.width() * shown.height() / 2);
-    // The first paint after the load brought the window forward with the
-    // keyboard on the console.
+    // The first paint after the load brought the window forward (Load waits
+    // for it to become active) with the keyboard on the console.
     EXPECT_FALSE(TheOrgan().firstPaintAfterLoad);
-    EXPECT_TRUE(QTest::qWaitForWindowActive(&Window()));
     EXPECT_EQ(QApplication::focusWidget(), &Console());
 
     ASSERT_TRUE(Window().CloseOrgan());

@@ -4,6 +4,7 @@
 #include <QCloseEvent>
 #include <QFileDialog>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -93,7 +94,12 @@ MainWindow::MainWindow(const ShellDevices& shellDevices, ShellPrompts shellPromp
     artworkLoaded = artwork.Load(DefaultDataDirectory());
     console = new ConsoleWidget(organ, artwork, this);
     setCentralWidget(console);
+    // The console takes the keyboard whenever the window is active: its
+    // shortcut keys, arrows, function keys and shift work without a click.
+    console->setFocus();
+    console->installEventFilter(this);
     view.SetConsole(console);
+    view.SetFrameShown([this] { UpdatePanes(); });
     organ.midiRouting.SetInputSystem(&midi);
     engine.Stream().SetBlockHook(&recorderHook);
     if (errorSink != nullptr) {
@@ -333,6 +339,26 @@ void MainWindow::UpdateCommandStates() {
     set(Command::PlayTestNote, loaded, loaded && TestNoteOn());
     set(Command::StartRecording, loaded && active && !recording);
     set(Command::StopRecording, loaded && active && recording);
+}
+
+bool MainWindow::IsAccelerator(const QKeyEvent& key) const {
+    QKeySequence pressed(key.keyCombination());
+    for (const QAction* action : actions)
+        if (action != nullptr && !action->shortcut().isEmpty() &&
+            action->shortcut().matches(pressed) == QKeySequence::ExactMatch)
+            return true;
+    return false;
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    // An enabled accelerator runs its command before the console sees the
+    // key. A greyed one reaches the console as a plain key press, where
+    // Ctrl+R would toggle the control whose shortcut key is R: the key
+    // belongs to the command, which does not run, so it is dropped here.
+    if (watched == console && event->type() == QEvent::KeyPress &&
+        IsAccelerator(*static_cast<QKeyEvent*>(event)))
+        return true;
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

@@ -39,6 +39,7 @@
 
 class QAction;
 class QDialog;
+class QKeyEvent;
 class QLabel;
 class QMenu;
 
@@ -231,6 +232,8 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // Keeps the keys of greyed commands from the console (see the source).
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     // RecordingDirectory: OutputRecDir of the settings store and its chooser.
@@ -251,6 +254,8 @@ private:
     // and the first registration frame.
     void ResetOrgan(bool redraw);
     bool AnyMidiInputOpen() const;
+    // True when the key pressed is one of the window's accelerators.
+    bool IsAccelerator(const QKeyEvent& key) const;
     // title alone, or followed by the manual the redirectable input plays
     // (read under the action lock: a MIDI reset may retarget it meanwhile).
     QString RedirectPaneText(const char* title, int input);

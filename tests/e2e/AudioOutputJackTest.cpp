@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "JackHarness.h"
+#include "SoundChecks.h"
 #include "audio/AudioStream.h"
 #include "platform/ThreadTimer.h"
 #include "platform/rtaudio/RtAudioOutput.h"
@@ -45,35 +46,6 @@ public:
     }
     std::atomic<int64_t> toneStart{std::numeric_limits<int64_t>::max()};
 };
-
-// Frequency from the upward zero crossings of x[from, to), each crossing
-// placed between its two frames by linear interpolation.
-double ZeroCrossingFrequency(const std::vector<float>& x, size_t from, size_t to) {
-    double first = -1, last = -1;
-    int crossings = 0;
-    for (size_t i = from; i + 1 < to; ++i) {
-        if (x[i] < 0 && x[i + 1] >= 0) {
-            double at = static_cast<double>(i) + x[i] / (x[i] - x[i + 1]);
-            if (first < 0) first = at;
-            last = at;
-            ++crossings;
-        }
-    }
-    if (crossings < 2) return 0;
-    return (crossings - 1) * kJackRate / (last - first);
-}
-
-// The median of the frequencies of consecutive 0.1 s pieces: one dropped
-// cycle of a loaded test machine moves one piece, not the result.
-double MedianFrequency(const std::vector<float>& x, size_t from, size_t pieces) {
-    std::vector<double> found;
-    const size_t piece = kJackRate / 10;
-    for (size_t k = 0; k < pieces; ++k) {
-        found.push_back(ZeroCrossingFrequency(x, from + k * piece, from + (k + 1) * piece));
-    }
-    std::sort(found.begin(), found.end());
-    return found[found.size() / 2];
-}
 
 TEST(AudioOutputOnJack, ToneStartsOneBufferAfterItsFrameTimeAtItsPitch) {
     JackServer server;

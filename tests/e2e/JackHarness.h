@@ -90,6 +90,8 @@ public:
     bool Open(const std::string& server);
     bool Connect(const std::string& destination);  // a MIDI input port "client:port"
     std::string PortName() const;
+    // True once some client's input is connected to the port.
+    bool Connected() const { return port != nullptr && jack_port_connected(port) > 0; }
     // Queues one message of 1 to 3 bytes; false when the queue is full.
     bool Send(const std::vector<uint8_t>& message);
 

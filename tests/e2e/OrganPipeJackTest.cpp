@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "JackHarness.h"
+#include "SoundChecks.h"
 #include "audio/AudioEngine.h"
 #include "audio/PipeVoice.h"
 #include "organ/Organ.h"
@@ -40,30 +41,6 @@ std::string WriteSinePipe(const test::TempDir& dir) {
     wav.Values(values).Loop(kLoopStart, kLoopEnd).Cue(kReleaseMarker);
     dir.Write("sine.wav", wav.Build());
     return "sine.wav";
-}
-
-double ZeroCrossingFrequency(const std::vector<float>& x, size_t from, size_t to) {
-    double first = -1, last = -1;
-    int crossings = 0;
-    for (size_t i = from; i + 1 < to; ++i) {
-        if (x[i] < 0 && x[i + 1] >= 0) {
-            double at = static_cast<double>(i) + x[i] / (x[i] - x[i + 1]);
-            if (first < 0) first = at;
-            last = at;
-            ++crossings;
-        }
-    }
-    return crossings < 2 ? 0 : (crossings - 1) * kJackRate / (last - first);
-}
-
-// The median over 0.1 s pieces: one dropped cycle moves one piece only.
-double MedianFrequency(const std::vector<float>& x, size_t from, size_t pieces) {
-    std::vector<double> found;
-    const size_t piece = kJackRate / 10;
-    for (size_t k = 0; k < pieces; ++k)
-        found.push_back(ZeroCrossingFrequency(x, from + k * piece, from + (k + 1) * piece));
-    std::sort(found.begin(), found.end());
-    return found[found.size() / 2];
 }
 
 // The first frame from `from` on whose level is above `threshold`.

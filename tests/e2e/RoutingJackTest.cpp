@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "JackHarness.h"
+#include "SoundChecks.h"
 #include "audio/AudioEngine.h"
 #include "midi/MidiInputSystem.h"
 #include "platform/ThreadTimer.h"
@@ -24,33 +25,6 @@
 
 namespace tessaline::e2e {
 namespace {
-
-// A looped sine of `period` frames a cycle: 100 cycles, the loop over whole
-// cycles, the release marker at the loop's end.
-std::string SineWav(uint32_t period) {
-    std::vector<int16_t> values;
-    for (uint32_t i = 0; i < 100 * period; ++i)
-        values.push_back(static_cast<int16_t>(
-            std::lround(12000.0 * std::sin(2.0 * std::numbers::pi * i / period))));
-    test::WavBuilder wav;
-    wav.Values(values).Loop(10 * period, 90 * period - 1).Cue(90 * period);
-    return wav.Build();
-}
-
-// Frequency from the upward zero crossings of x[from, to).
-double Frequency(const std::vector<float>& x, size_t from, size_t to) {
-    double first = -1, last = -1;
-    int crossings = 0;
-    for (size_t i = from; i + 1 < to; ++i) {
-        if (x[i] < 0 && x[i + 1] >= 0) {
-            double at = static_cast<double>(i) + x[i] / (x[i] - x[i + 1]);
-            if (first < 0) first = at;
-            last = at;
-            ++crossings;
-        }
-    }
-    return crossings < 2 ? 0 : (crossings - 1) * kJackRate / (last - first);
-}
 
 // The full name of the one output port matching pattern: the MIDI input and
 // the audio output each open a JACK client under the program's name, and the
@@ -156,12 +130,7 @@ TEST(RoutingOnJack, AHeldKeySoundsItsPipeAtItsPitchAndItsReleaseEndsIt) {
     // The held key's pipe at its pitch, through its loop: the median of 0.1 s
     // pieces, so that a cycle dropped by a loaded machine moves one piece only.
     const size_t steady = first + kJackRate / 10;
-    std::vector<double> pieces;
-    for (size_t k = 0; k < 7; ++k)
-        pieces.push_back(
-            Frequency(sound, steady + k * kJackRate / 10, steady + (k + 1) * kJackRate / 10));
-    std::sort(pieces.begin(), pieces.end());
-    EXPECT_NEAR(pieces[pieces.size() / 2], 441.0, 1.0);
+    EXPECT_NEAR(MedianFrequency(sound, steady, 7), 441.0, 1.0);
     EXPECT_GT(Peak(sound, steady, steady + 7 * kJackRate / 10), 0.05f);
     // Still sounding until the release reaches the output, then the release
     // plays out and silence follows.

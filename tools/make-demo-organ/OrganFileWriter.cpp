@@ -324,7 +324,8 @@ std::string OrganDefinitionText(const DemoOrgan& o, bool stereo) {
         out.Key("DispDrawstopCol", label.col);
         out.Flag("DispSpanDrawstopColToRight", label.spanRight);
         out.Flag("DispAtTopOfDrawstopCol", true);
-        out.Key("DispLabelColour", "WHITE");
+        // Dark lettering: the plate is a light one.
+        out.Key("DispLabelColour", "BLACK");
         out.Key("DispLabelFontSize", "Normal");
     }
     return out.text;

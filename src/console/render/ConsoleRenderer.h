@@ -50,8 +50,8 @@ public:
     const QImage& Canvas() const { return canvas; }
 
     // UI. Called with true before the first full repaint after a load and
-    // with false after it: the window goes above others for the composing
-    // and then back.
+    // with false after it, so that the window can come forward for the new
+    // organ.
     std::function<void(bool above)> bringToFront;
 
     // UI. The full repaint: grey without an organ, else every background and

@@ -3,7 +3,6 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QWindow>
 
 #include "console/ConsoleControls.h"
 #include "console/render/KeyCodes.h"
@@ -19,14 +18,16 @@ ConsoleWidget::ConsoleWidget(Organ& owner, const ConsoleArtwork& artwork, QWidge
     frameTimer.setInterval(kConsoleRedrawDelayMilliseconds);
     connect(&frameTimer, &QTimer::timeout, this, [this] { Flush(); });
     // The composed pictures read the canvas, which only this window paints,
-    // so being covered cannot spoil them; the window still comes forward
-    // once after a load, without taking the focus, and goes back to its
-    // ordinary layer afterwards.
+    // so being covered cannot spoil them. The window still comes forward
+    // once after a load and takes the keyboard, so that the console's
+    // shortcut keys work at once; it stays in its ordinary layer.
     renderer.bringToFront = [this](bool above) {
-        if (QWindow* handle = window()->windowHandle()) {
-            handle->setFlag(Qt::WindowStaysOnTopHint, above);
-            if (above) handle->raise();
-        }
+        if (!above) return;
+        QWidget* top = window();
+        if (!top->isVisible()) return;
+        top->raise();
+        top->activateWindow();
+        setFocus(Qt::ActiveWindowFocusReason);
     };
 }
 

@@ -83,4 +83,14 @@ void QtConsoleView::RequestControlRedraw(const Control& control) {
         widget->QueueControlRedraw(control);
 }
 
+void QtConsoleView::RequestEnclosureBarRedraw(int enclosure) {
+    if (ConsoleWidget* widget = console.load(std::memory_order_acquire))
+        widget->QueueEnclosureBarRedraw(enclosure);
+}
+
+void QtConsoleView::ShowFrame(uint32_t) {
+    // The pane reads the frame number itself when it is updated.
+    if (frameShown) QMetaObject::invokeMethod(&window, frameShown, Qt::QueuedConnection);
+}
+
 }  // namespace tessaline

@@ -4,6 +4,7 @@
 
 #include <QMainWindow>
 #include <atomic>
+#include <functional>
 
 #include "console/render/ConsoleWidget.h"
 #include "platform/ConsoleView.h"
@@ -18,6 +19,9 @@ public:
     // after the organ, which needs the view first). Until then redraw
     // requests have nothing to paint.
     void SetConsole(ConsoleWidget* widget) { console = widget; }
+    // UI. Called on the UI thread after the registration frame changed, to
+    // show it in the status bar.
+    void SetFrameShown(std::function<void()> shown) { frameShown = std::move(shown); }
 
     // The primary screen; 0 x 0 when there is none.
     ScreenMetrics Screen() const override;
@@ -37,6 +41,9 @@ public:
     void RequestRedraw() override;
     void RequestKeyRedraw(int manual, int key) override;
     void RequestControlRedraw(const Control& control) override;
+    void RequestEnclosureBarRedraw(int enclosure) override;
+    // Any thread: the status bar follows on the UI thread.
+    void ShowFrame(uint32_t shownNumber) override;
 
     // The font a FontSpec names: face, pixel height, weight.
     static QFont MakeFont(const FontSpec& font);
@@ -44,6 +51,7 @@ public:
 private:
     QMainWindow& window;
     std::atomic<ConsoleWidget*> console{nullptr};
+    std::function<void()> frameShown;
 };
 
 }  // namespace tessaline

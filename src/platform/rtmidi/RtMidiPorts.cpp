@@ -217,7 +217,11 @@ MidiPortResult RtMidiPorts::Close(MidiPortHandle handle) {
 }
 
 std::unique_ptr<MidiPorts> CreateSystemMidiPorts() {
-    auto real = std::make_unique<RtMidiPorts>();
+    // TESSALINE_MIDI_SYSTEM=jack takes JACK's MIDI ports even where an ALSA
+    // sequencer exists, for a JACK-only setup (and the end-to-end tests).
+    const char* system = std::getenv("TESSALINE_MIDI_SYSTEM");
+    const bool jack = system != nullptr && std::string_view(system) == "jack";
+    auto real = std::make_unique<RtMidiPorts>(jack ? RtMidiPorts::Api::Jack : RtMidiPorts::Api::Automatic);
     const char* wanted = std::getenv("TESSALINE_VIRTUAL_DEVICES");
     if (!wanted || std::string_view(wanted) != "1") return real;
     VirtualMidiPorts& virtualPorts = SharedVirtualMidiPorts();

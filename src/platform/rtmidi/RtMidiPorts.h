@@ -57,9 +57,10 @@ private:
     std::vector<std::unique_ptr<OpenedPort>> opened;  // by handle; empty slots reused
 };
 
-// The ports the application offers: the RtMidi ports, followed by the shared
-// virtual ports when the environment holds TESSALINE_VIRTUAL_DEVICES=1 (with
-// one port, "Tessaline Virtual MIDI Input", when the shared set has none yet).
+// The ports the application offers: the RtMidi ports (JACK's only when the
+// environment holds TESSALINE_MIDI_SYSTEM=jack), followed by the shared
+// virtual ports when it holds TESSALINE_VIRTUAL_DEVICES=1 (with one port,
+// "Tessaline Virtual MIDI Input", when the shared set has none yet).
 std::unique_ptr<MidiPorts> CreateSystemMidiPorts();
 
 }  // namespace tessaline

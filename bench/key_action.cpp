@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchFigures.h"
 #include "audio/AudioEngine.h"
 #include "audio/PipeVoice.h"
 #include "platform/virtual/ManualTimer.h"
@@ -179,16 +180,16 @@ BENCHMARK(DirectPipes)->Repetitions(5)->Unit(benchmark::kMicrosecond);
 }  // namespace tessaline
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
     benchmark::ConsoleReporter reporter(benchmark::ConsoleReporter::OO_Tabular);
-    benchmark::RunSpecifiedBenchmarks(&reporter);
+    if (!tessaline::bench::RunBenchmarks(argc, argv, reporter)) return 1;
     using tessaline::actionBest;
     using tessaline::directBest;
     if (actionBest.on < 1e9 && directBest.on < 1e9) {
-        std::printf("FIGURE key_action_noteon_us=%.3f\n", actionBest.on / tessaline::kChordKeys * 1e6);
-        std::printf("FIGURE key_action_vs_direct=%.3f\n",
-                    (actionBest.on + actionBest.off) / (directBest.on + directBest.off));
+        tessaline::bench::PrintFigure("key_action_noteon_us",
+                                      actionBest.on / tessaline::kChordKeys * 1e6);
+        tessaline::bench::PrintFigure(
+            "key_action_vs_direct",
+            (actionBest.on + actionBest.off) / (directBest.on + directBest.off));
     }
-    benchmark::Shutdown();
     return 0;
 }

@@ -96,49 +96,43 @@ TEST_F(ManualLoad, HiddenManualsHaveNoPlayableKeysAndTakeNoSlot) {
     EXPECT_TRUE(rig.organ.manuals[2].keys[29].playable);
 }
 
+// Each row spoils one key (a null `bad` removes it) and expects its message,
+// then sets it to `fixed` (null: removed) for the rows after it: a key is
+// read after the keys of the rows before it.
 TEST_F(ManualLoad, KeysAreCheckedInTableOrder) {
+    struct Step {
+        const char* key;
+        const char* bad;
+        const char* message;
+        const char* fixed;
+    } steps[] = {
+        {"Name", nullptr, "The name of manual 1 could not be found in the organ definition file or the manual section is missing.", "Great"},
+        {"NumberOfLogicalKeys", "193", "An NumberOfLogicalKeys setting for manual 1 is specified in the organ definition file.", nullptr},
+        {"NumberOfLogicalKeys", nullptr, "The NumberOfLogicalKeys setting for manual 1 could not be found in the organ definition file.", "100"},
+        {"NumberOfAccessibleKeys", "86", "An invalid NumberOfAccessibleKeys setting for manual 1 is specified in the organ definition file.", "85"},
+        {"FirstAccessibleKeyMIDINoteNumber", "128", "An invalid FirstAccessibleKeyMIDINoteNumber setting for manual 1 is specified in the organ definition file (0-127).", "0"},
+        {"MIDIInputNumber", "7", "An invalid MIDI input number for manual 1 is specified in the organ definition file.", "1"},
+        {"Displayed", "x", "The Displayed setting for manual 1 is invalid (Y/N).", "Y"},
+        {"DispKeyColourInverted", nullptr, "The DispKeyColourInverted setting for manual 1 is not specified in the organ definition file.", "Y"},
+        {"NumberOfStops", "65", "An invalid number of stops for manual 1 is specified in the organ definition file.", "0"},
+        {"NumberOfCouplers", "17", "An invalid number of couplers for manual 1 is specified in the organ definition file.", "0"},
+        {"NumberOfDivisionals", "33", "An invalid number of divisional combinations for manual 1 is specified in the organ definition file.", nullptr},
+        {"NumberOfTremulants", "11", "An invalid number of tremulants for manual 1 is specified in the organ definition file.", "1"},
+        {"Tremulant001", nullptr, "Tremulant specifier 1 for manual 1 could not be found in the organ definition file.", "1"},
+        // The organ has no tremulants, so none can be referenced.
+        {"Tremulant001", "1", "Tremulant specifier 1 for manual 1 references an invalid tremulant in the organ definition file.", nullptr},
+        {"NumberOfTremulants", nullptr, "loaded", nullptr},
+    };
     OrganFileBuilder m = organ;
-    m.Remove("Manual001", "Name");
-    m.Set("Manual001", "NumberOfLogicalKeys", "193");
-    EXPECT_EQ(ManualFailure(m), "The name of manual 1 could not be found in the organ definition file or the manual section is missing.");
-    m.Set("Manual001", "Name", "Great");
-    EXPECT_EQ(ManualFailure(m), "An NumberOfLogicalKeys setting for manual 1 is specified in the organ definition file.");
-    m.Remove("Manual001", "NumberOfLogicalKeys");
-    EXPECT_EQ(ManualFailure(m), "The NumberOfLogicalKeys setting for manual 1 could not be found in the organ definition file.");
-    m.Set("Manual001", "NumberOfLogicalKeys", "100");
-    m.Set("Manual001", "NumberOfAccessibleKeys", "86");
-    EXPECT_EQ(ManualFailure(m), "An invalid NumberOfAccessibleKeys setting for manual 1 is specified in the organ definition file.");
-    m.Set("Manual001", "NumberOfAccessibleKeys", "85");
-    m.Set("Manual001", "FirstAccessibleKeyMIDINoteNumber", "128");
-    EXPECT_EQ(ManualFailure(m), "An invalid FirstAccessibleKeyMIDINoteNumber setting for manual 1 is specified in the organ definition file (0-127).");
-    m.Set("Manual001", "FirstAccessibleKeyMIDINoteNumber", "0");
-    m.Set("Manual001", "MIDIInputNumber", "7");
-    EXPECT_EQ(ManualFailure(m), "An invalid MIDI input number for manual 1 is specified in the organ definition file.");
-    m.Set("Manual001", "MIDIInputNumber", "1");
-    m.Set("Manual001", "Displayed", "x");
-    EXPECT_EQ(ManualFailure(m), "The Displayed setting for manual 1 is invalid (Y/N).");
-    m.Set("Manual001", "Displayed", "Y");
-    m.Remove("Manual001", "DispKeyColourInverted");
-    EXPECT_EQ(ManualFailure(m), "The DispKeyColourInverted setting for manual 1 is not specified in the organ definition file.");
-    m.Set("Manual001", "DispKeyColourInverted", "Y");
-    m.Set("Manual001", "NumberOfStops", "65");
-    EXPECT_EQ(ManualFailure(m), "An invalid number of stops for manual 1 is specified in the organ definition file.");
-    m.Set("Manual001", "NumberOfStops", "0");
-    m.Set("Manual001", "NumberOfCouplers", "17");
-    EXPECT_EQ(ManualFailure(m), "An invalid number of couplers for manual 1 is specified in the organ definition file.");
-    m.Set("Manual001", "NumberOfCouplers", "0");
-    m.Set("Manual001", "NumberOfDivisionals", "33");
-    EXPECT_EQ(ManualFailure(m), "An invalid number of divisional combinations for manual 1 is specified in the organ definition file.");
-    m.Remove("Manual001", "NumberOfDivisionals");
-    m.Set("Manual001", "NumberOfTremulants", "11");
-    EXPECT_EQ(ManualFailure(m), "An invalid number of tremulants for manual 1 is specified in the organ definition file.");
-    m.Set("Manual001", "NumberOfTremulants", "1");
-    EXPECT_EQ(ManualFailure(m), "Tremulant specifier 1 for manual 1 could not be found in the organ definition file.");
-    // The organ has no tremulants, so none can be referenced.
-    m.Set("Manual001", "Tremulant001", "1");
-    EXPECT_EQ(ManualFailure(m), "Tremulant specifier 1 for manual 1 references an invalid tremulant in the organ definition file.");
-    m.Remove("Manual001", "NumberOfTremulants");
-    EXPECT_EQ(ManualFailure(m), "loaded");
+    m.Set("Manual001", "NumberOfLogicalKeys", "193");  // read after the name
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.key);
+        if (step.bad) m.Set("Manual001", step.key, step.bad);
+        else m.Remove("Manual001", step.key);
+        EXPECT_EQ(ManualFailure(m), step.message);
+        if (step.fixed) m.Set("Manual001", step.key, step.fixed);
+        else m.Remove("Manual001", step.key);
+    }
     const Manual& manual = rig.organ.manuals[1];
     EXPECT_TRUE(manual.keyColourInverted);
     EXPECT_EQ(manual.numberOfCouplers, 0);

@@ -5,15 +5,12 @@
 #include <gtest/gtest.h>
 
 #include "audio/Enclosure.h"
-#include "console/ConsolePalette.h"
 #include "console/render/ConsoleWidget.h"
 #include "organ/Stop.h"
 #include "render/RenderRig.h"
 
 namespace tessaline::test {
 namespace {
-
-QRgb ToRgb(Colour c) { return qRgb(c.red, c.green, c.blue); }
 
 // Manuals 1 and 2 with a stop each; a divisional on manual 1, a general, a
 // reversible piston, a tremulant, a divisional coupler and an enclosure.
@@ -97,8 +94,7 @@ TEST(ConsoleControlsDrawing, TheFullRepaintDrawsEveryButtonAndDrawstopOfTheOrgan
 TEST(ConsoleControlsDrawing, TheEnclosurePanelIsDrawnAndItsBarFollowsItsPosition) {
     ControlsRig rig;
     ConsoleWidget widget(rig.organ, rig.artwork);
-    widget.Renderer().SetClientSize(static_cast<int>(rig.view.ClientWidth()),
-                                    static_cast<int>(rig.view.ClientHeight()));
+    rig.SizeToClient(widget.Renderer());
     widget.QueueRedraw();
     ASSERT_TRUE(widget.Flush());
     Enclosure& enclosure = rig.organ.Enclosures()[0];

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "organ/DefinitionReader.h"
+#include "organ/LoaderSteps.h"
 #include "organ/Stop.h"
 #include "support/OrganRig.h"
 #include "support/OrganSections.h"
@@ -23,11 +24,8 @@ protected:
     std::string LoadResult() {
         rig.errors.Clear();
         if (rig.Load(organ)) return "loaded";
-        std::string joined;
-        for (const auto& e : rig.errors.Errors())
-            joined += (joined.empty() ? "" : " / ") + e.message + " [" + e.attemptedAction + "]";
         EXPECT_FALSE(rig.organ.manuals[1].loaded);
-        return joined;
+        return test::JoinedReports(rig.errors);
     }
     // The first-pass report of manual 1 alone, with the organ loaded around it.
     std::string ManualFailure(const OrganFileBuilder& manualFile) {
@@ -96,16 +94,8 @@ TEST_F(ManualLoad, HiddenManualsHaveNoPlayableKeysAndTakeNoSlot) {
     EXPECT_TRUE(rig.organ.manuals[2].keys[29].playable);
 }
 
-// Each row spoils one key (a null `bad` removes it) and expects its message,
-// then sets it to `fixed` (null: removed) for the rows after it: a key is
-// read after the keys of the rows before it.
 TEST_F(ManualLoad, KeysAreCheckedInTableOrder) {
-    struct Step {
-        const char* key;
-        const char* bad;
-        const char* message;
-        const char* fixed;
-    } steps[] = {
+    const test::KeyStep steps[] = {
         {"Name", nullptr, "The name of manual 1 could not be found in the organ definition file or the manual section is missing.", "Great"},
         {"NumberOfLogicalKeys", "193", "An NumberOfLogicalKeys setting for manual 1 is specified in the organ definition file.", nullptr},
         {"NumberOfLogicalKeys", nullptr, "The NumberOfLogicalKeys setting for manual 1 could not be found in the organ definition file.", "100"},
@@ -125,14 +115,8 @@ TEST_F(ManualLoad, KeysAreCheckedInTableOrder) {
     };
     OrganFileBuilder m = organ;
     m.Set("Manual001", "NumberOfLogicalKeys", "193");  // read after the name
-    for (const Step& step : steps) {
-        SCOPED_TRACE(step.key);
-        if (step.bad) m.Set("Manual001", step.key, step.bad);
-        else m.Remove("Manual001", step.key);
-        EXPECT_EQ(ManualFailure(m), step.message);
-        if (step.fixed) m.Set("Manual001", step.key, step.fixed);
-        else m.Remove("Manual001", step.key);
-    }
+    test::WalkKeys(m, "Manual001", steps, [&] { return ManualFailure(m); },
+                   [](const std::string& message) { return message; });
     const Manual& manual = rig.organ.manuals[1];
     EXPECT_TRUE(manual.keyColourInverted);
     EXPECT_EQ(manual.numberOfCouplers, 0);

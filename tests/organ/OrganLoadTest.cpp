@@ -35,6 +35,14 @@ protected:
     bool Load(const OrganFileBuilder& organFile, const std::string& name = "test.organ") {
         return organ.Load(dir.Write(name, organFile.Text()));
     }
+    // The window's place and size, and its title.
+    void ExpectWindow(int x, int y, int width, int height, const std::string& title) {
+        EXPECT_EQ(view.windowX, x);
+        EXPECT_EQ(view.windowY, y);
+        EXPECT_EQ(view.windowWidth, width);
+        EXPECT_EQ(view.windowHeight, height);
+        EXPECT_EQ(view.title, title);
+    }
     std::string OnlyMessage() {
         std::vector<RecordedError> reports = errors.Errors();
         EXPECT_EQ(reports.size(), 1u);
@@ -54,12 +62,8 @@ TEST_F(OrganLoad, MinimalOrganLoadsAndTitlesTheWindow) {
     ASSERT_TRUE(Load(OrganFileBuilder::MinimalOrgan()));
     EXPECT_EQ(errors.Count(), 0u);
     EXPECT_TRUE(organ.loaded);
-    EXPECT_EQ(view.title, "Tessaline Console - Test Church");
     // "Small" is 792 x 560, centred on the 1920 x 1200 screen.
-    EXPECT_EQ(view.windowX, 564);
-    EXPECT_EQ(view.windowY, 320);
-    EXPECT_EQ(view.windowWidth, 792);
-    EXPECT_EQ(view.windowHeight, 560);
+    ExpectWindow(564, 320, 792, 560, "Tessaline Console - Test Church");
     EXPECT_EQ(organ.churchAddress, "1 Test Street");
     EXPECT_EQ(organ.organBuilder, "Test Builder");
     EXPECT_EQ(organ.infoFilename, "info.html");
@@ -298,15 +302,11 @@ TEST_F(OrganLoad, ScreenMustBeStrictlyLargerThanTheConsole) {
     b.Set("Organ", "DispScreenSizeVert", "small");
     view.screen = {1600, 600, 32};
     EXPECT_TRUE(Load(b));
-    EXPECT_EQ(view.windowWidth, 1592);
-    EXPECT_EQ(view.windowHeight, 560);
-    EXPECT_EQ(view.windowX, 4);
-    EXPECT_EQ(view.windowY, 20);
+    ExpectWindow(4, 20, 1592, 560, "Tessaline Console - Test Church");
     b.Set("Organ", "DispScreenSizeVert", "Medium Large");
     view.screen = {1920, 1080, 32};
     EXPECT_TRUE(Load(b));
-    EXPECT_EQ(view.windowHeight, 920);
-    EXPECT_EQ(view.windowY, 80);
+    ExpectWindow(164, 80, 1592, 920, "Tessaline Console - Test Church");
     EXPECT_EQ(errors.Count(), 0u);
 }
 
@@ -330,16 +330,13 @@ TEST_F(OrganLoad, UnloadResetsEverythingAndTheWindow) {
     EXPECT_EQ(organ.organDirectory, "");
     EXPECT_EQ(organ.Layout().dispDrawstopCols, 0u);
     EXPECT_EQ(organ.Layout().centralWidth, 0u);
-    EXPECT_EQ(view.windowWidth, 792);
-    EXPECT_EQ(view.windowX, 564);
-    EXPECT_EQ(view.title, "Tessaline Console");
+    ExpectWindow(564, 320, 792, 560, "Tessaline Console");
 
     // A quiet unload leaves the window as it is.
     ASSERT_TRUE(Load(b));
     EXPECT_TRUE(organ.Unload(true));
     EXPECT_FALSE(organ.loaded);
-    EXPECT_EQ(view.windowWidth, 1016);
-    EXPECT_EQ(view.title, "Tessaline Console - Test Church");
+    ExpectWindow(452, 320, 1016, 560, "Tessaline Console - Test Church");
 }
 
 TEST_F(OrganLoad, RelativeNamesResolveAgainstTheOrgansFolder) {
@@ -406,11 +403,7 @@ TEST_F(OrganLoad, AFailedOrCancelledLoadLeavesTheDefaultWindow) {
     auto expectDefaultWindow = [&](const Organ& o) {
         EXPECT_FALSE(o.loaded);
         EXPECT_EQ(o.churchName, "");
-        EXPECT_EQ(view.windowWidth, 792);
-        EXPECT_EQ(view.windowHeight, 560);
-        EXPECT_EQ(view.windowX, 564);
-        EXPECT_EQ(view.windowY, 320);
-        EXPECT_EQ(view.title, "Tessaline Console");
+        ExpectWindow(564, 320, 792, 560, "Tessaline Console");
     };
     OrganFileBuilder b = OrganFileBuilder::MinimalOrgan();
     b.Set("Organ", "NumberOfLabels", "99");

@@ -8,6 +8,7 @@
 #include "audio/AudioEngine.h"
 #include "support/EngineRig.h"
 #include "audio/PipeVoice.h"
+#include "organ/LoaderSteps.h"
 #include "organ/Pipe.h"
 #include "support/OrganRig.h"
 #include "support/OrganSections.h"
@@ -37,11 +38,7 @@ protected:
             EXPECT_EQ(rig.organ.pipesLoaded, 0u);
             EXPECT_EQ(rig.organ.Samples().BytesUsed(), 0u);
         }
-        if (loaded) return "loaded";
-        std::string joined;
-        for (const auto& e : rig.errors.Errors())
-            joined += (joined.empty() ? "" : " / ") + e.message + " [" + e.attemptedAction + "]";
-        return joined;
+        return loaded ? "loaded" : test::JoinedReports(rig.errors);
     }
     // The report sequence of stop 1 (slot 1 of manual 1) failing its first pass.
     static std::string FirstPass(const std::string& message) {
@@ -97,12 +94,7 @@ TEST_F(StopLoad, EveryPipeGetsItsSampleAndUnloadingGivesTheMemoryBack) {
 }
 
 TEST_F(StopLoad, KeysAreCheckedInOrderWithTheirMessages) {
-    struct Step {
-        const char* key;
-        const char* bad;
-        const char* message;
-        const char* fixed;
-    } steps[] = {
+    const test::KeyStep steps[] = {
         {"AmplitudeLevel", "1000.1", "The AmplitudeLevel setting for the stop is invalid in the organ definition file (global stop number 1) (range 0-1000%).", "1000"},
         {"NumberOfLogicalPipes", "193", "An invalid NumberOfLogicalPipes setting for the stop is specified in the organ definition file (global stop number 1).", "3"},
         {"NumberOfAccessiblePipes", "4", "An invalid NumberOfAccessiblePipes setting for the stop is specified in the organ definition file (global stop number 1).", "2"},
@@ -113,14 +105,8 @@ TEST_F(StopLoad, KeysAreCheckedInOrderWithTheirMessages) {
         {"Percussive", nullptr, "The Percussive setting for the stop is not specified in the organ definition file (global stop number 1).", "N"},
         {"Pipe002", nullptr, "The pipe specifier for a pipe could not be found in the organ definition file (global stop number 1, pipe 2).", nullptr},
     };
-    organ.Remove("Stop001", "Percussive");  // read after the rows before its own
-    for (const Step& step : steps) {
-        SCOPED_TRACE(step.key);
-        if (step.bad) organ.Set("Stop001", step.key, step.bad);
-        else organ.Remove("Stop001", step.key);
-        EXPECT_EQ(LoadResult(), FirstPass(step.message));
-        if (step.fixed) organ.Set("Stop001", step.key, step.fixed);
-    }
+    organ.Remove("Stop001", "Percussive");  // read after the steps before its own
+    test::WalkKeys(organ, "Stop001", steps, [&] { return LoadResult(); }, FirstPass);
     // The drawstop part is read first.
     organ.Remove("Stop001", "DispDrawstopRow");
     EXPECT_EQ(LoadResult(),

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "support/CombinationSections.h"
 #include "support/MidiFileBuilder.h"
 #include "support/OrganFileBuilder.h"
 #include "support/OrganSections.h"
@@ -65,16 +66,8 @@ struct ChordOrgan {
         test::SetStop(b, 1, pipes);
         b.Set("Organ", "NumberOfGenerals", "2");
         b.Set("Organ", "NumberOfFrameGenerals", "512");
-        for (int g = 1; g <= 2; ++g) {
-            std::string section = "General00" + std::to_string(g);
-            test::SetButtonKeys(b, section, "G" + std::to_string(g), 2, g);
-            b.Set(section, "NumberOfStops", "1");
-            b.Set(section, "NumberOfCouplers", "0");
-            b.Set(section, "NumberOfTremulants", "0");
-            b.Set(section, "NumberOfDivisionalCouplers", "0");
-            b.Set(section, "StopManual001", "1");
-            b.Set(section, "StopNumber001", g == 1 ? "1" : "-1");
-        }
+        test::SetGeneral(b, 1, 2, 1, {{1, 1}});
+        test::SetGeneral(b, 2, 2, 2, {{1, -1}});
         organ = dir.Write("chord.organ", b.Text());
     }
     test::TempDir dir;

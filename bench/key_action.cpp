@@ -125,7 +125,26 @@ struct Best {
 };
 Best actionBest, directBest;
 
-void Record(benchmark::State& state, Best& best, double on, double off) {
+// Times `press` and `release` of the chord in every iteration and keeps the
+// least time per chord of each in `best`.
+template <class Press, class Release>
+void TimeChord(benchmark::State& state, Best& best, Press press, Release release) {
+    Bench& b = TheBench();
+    if (!b.loaded) {
+        state.SkipWithError("the benchmark organ did not load");
+        return;
+    }
+    double on = 0, off = 0;
+    for (auto _ : state) {
+        double start = Now();
+        press(b);
+        double middle = Now();
+        release(b);
+        double end = Now();
+        on += middle - start;
+        off += end - middle;
+        b.rig.organ.SilenceAllVoices();
+    }
     auto n = static_cast<double>(state.iterations());
     best.on = std::min(best.on, on / n);
     best.off = std::min(best.off, off / n);
@@ -134,43 +153,15 @@ void Record(benchmark::State& state, Best& best, double on, double off) {
 }
 
 void KeyAction(benchmark::State& state) {
-    Bench& b = TheBench();
-    if (!b.loaded) {
-        state.SkipWithError("the benchmark organ did not load");
-        return;
-    }
-    double on = 0, off = 0;
-    for (auto _ : state) {
-        double start = Now();
-        for (int note : kChord) b.rig.organ.KeyDown(1, note, 1);
-        double middle = Now();
-        for (int note : kChord) b.rig.organ.KeyUp(1, note, 1);
-        double end = Now();
-        on += middle - start;
-        off += end - middle;
-        b.rig.organ.SilenceAllVoices();
-    }
-    Record(state, actionBest, on, off);
+    TimeChord(
+        state, actionBest, [](Bench& b) { for (int note : kChord) b.rig.organ.KeyDown(1, note, 1); },
+        [](Bench& b) { for (int note : kChord) b.rig.organ.KeyUp(1, note, 1); });
 }
 
 void DirectPipes(benchmark::State& state) {
-    Bench& b = TheBench();
-    if (!b.loaded) {
-        state.SkipWithError("the benchmark organ did not load");
-        return;
-    }
-    double on = 0, off = 0;
-    for (auto _ : state) {
-        double start = Now();
-        for (Pipe* pipe : b.direct) pipe->Start();
-        double middle = Now();
-        for (Pipe* pipe : b.direct) pipe->Stop();
-        double end = Now();
-        on += middle - start;
-        off += end - middle;
-        b.rig.organ.SilenceAllVoices();
-    }
-    Record(state, directBest, on, off);
+    TimeChord(
+        state, directBest, [](Bench& b) { for (Pipe* pipe : b.direct) pipe->Start(); },
+        [](Bench& b) { for (Pipe* pipe : b.direct) pipe->Stop(); });
 }
 
 BENCHMARK(KeyAction)->Repetitions(5)->Unit(benchmark::kMicrosecond);

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "BenchFigures.h"
 #include "audio/AudioStream.h"
 #include "platform/virtual/ManualTimer.h"
 #include "platform/virtual/VirtualAudioOutput.h"
@@ -28,9 +29,6 @@ public:
         return true;
     }
 };
-
-double baselineNs = 0;
-double tickNs = 0;
 
 void BM_RenderOnly(benchmark::State& state) {
     VirtualAudioSystem devices;
@@ -68,30 +66,14 @@ void BM_StreamTick(benchmark::State& state) {
 BENCHMARK(BM_RenderOnly);
 BENCHMARK(BM_StreamTick);
 
-class FigureReporter : public benchmark::ConsoleReporter {
-public:
-    // No colour codes: scripts read the FIGURE lines from the start of a line.
-    FigureReporter() : ConsoleReporter(OO_Tabular) {}
-
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const auto& run : runs) {
-            if (run.run_name.function_name == "BM_RenderOnly") baselineNs = run.GetAdjustedCPUTime();
-            if (run.run_name.function_name == "BM_StreamTick") tickNs = run.GetAdjustedCPUTime();
-        }
-    }
-};
-
 }  // namespace
 }  // namespace tessaline
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    tessaline::FigureReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
-    if (tessaline::baselineNs > 0 && tessaline::tickNs > 0) {
-        std::printf("FIGURE stream_tick_vs_render=%.3f\n", tessaline::tickNs / tessaline::baselineNs);
-    }
+    tessaline::bench::FigureReporter reporter;
+    if (!tessaline::bench::RunBenchmarks(argc, argv, reporter)) return 1;
+    tessaline::bench::PrintFigure(
+        "stream_tick_vs_render",
+        tessaline::bench::Ratio(reporter.Best("BM_StreamTick"), reporter.Best("BM_RenderOnly")));
     return 0;
 }

@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "BenchFigures.h"
 #include "organ/DefinitionReader.h"
 #include "support/OrganFileBuilder.h"
 #include "support/TempDir.h"
@@ -66,44 +67,19 @@ void BM_LoadLookups(benchmark::State& state) {
 }
 BENCHMARK(BM_LoadLookups)->Arg(2000)->Arg(20000)->Unit(benchmark::kMicrosecond);
 
-// Keeps the CPU time of one iteration of each run, by file size (CPU time,
-// since these machines are shared and wall time counts the neighbours).
-class FigureReporter : public benchmark::ConsoleReporter {
-public:
-    // No colour codes: scripts read the FIGURE lines from the start of a line.
-    FigureReporter() : ConsoleReporter(OO_Tabular) {}
-
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const auto& run : runs) {
-            if (run.run_type != Run::RT_Iteration || run.error_occurred) continue;
-            std::string name = run.benchmark_name();
-            size_t slash = name.rfind('/');
-            size_t lines = std::stoul(name.substr(slash + 1));
-            iterationMicroseconds[lines] = run.GetAdjustedCPUTime();
-        }
-    }
-    std::map<size_t, double> iterationMicroseconds;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
     tessaline::test::TempDir dir;
     for (size_t lines : {size_t{2000}, size_t{20000}}) Files()[lines] = MakeOrganFile(dir, lines);
 
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    FigureReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
-
+    tessaline::bench::FigureReporter reporter;
+    if (!tessaline::bench::RunBenchmarks(argc, argv, reporter)) return 1;
     auto perLookup = [&](size_t lines) {
-        return reporter.iterationMicroseconds.at(lines) /
+        return reporter.Best("BM_LoadLookups/" + std::to_string(lines)) /
                static_cast<double>(Files().at(lines).keys.size());
     };
-    if (reporter.iterationMicroseconds.count(2000) && reporter.iterationMicroseconds.count(20000))
-        std::printf("FIGURE definition_lookup_ratio_20k_vs_2k=%.3f\n",
-                    perLookup(20000) / perLookup(2000));
+    tessaline::bench::PrintFigure("definition_lookup_ratio_20k_vs_2k",
+                                  tessaline::bench::Ratio(perLookup(20000), perLookup(2000)));
     return 0;
 }

@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchFigures.h"
 #include "audio/AudioEngine.h"
 #include "audio/PipeVoice.h"
 #include "platform/virtual/ManualTimer.h"
@@ -124,7 +125,26 @@ struct Best {
 };
 Best actionBest, directBest;
 
-void Record(benchmark::State& state, Best& best, double on, double off) {
+// Times `press` and `release` of the chord in every iteration and keeps the
+// least time per chord of each in `best`.
+template <class Press, class Release>
+void TimeChord(benchmark::State& state, Best& best, Press press, Release release) {
+    Bench& b = TheBench();
+    if (!b.loaded) {
+        state.SkipWithError("the benchmark organ did not load");
+        return;
+    }
+    double on = 0, off = 0;
+    for (auto _ : state) {
+        double start = Now();
+        press(b);
+        double middle = Now();
+        release(b);
+        double end = Now();
+        on += middle - start;
+        off += end - middle;
+        b.rig.organ.SilenceAllVoices();
+    }
     auto n = static_cast<double>(state.iterations());
     best.on = std::min(best.on, on / n);
     best.off = std::min(best.off, off / n);
@@ -133,43 +153,15 @@ void Record(benchmark::State& state, Best& best, double on, double off) {
 }
 
 void KeyAction(benchmark::State& state) {
-    Bench& b = TheBench();
-    if (!b.loaded) {
-        state.SkipWithError("the benchmark organ did not load");
-        return;
-    }
-    double on = 0, off = 0;
-    for (auto _ : state) {
-        double start = Now();
-        for (int note : kChord) b.rig.organ.KeyDown(1, note, 1);
-        double middle = Now();
-        for (int note : kChord) b.rig.organ.KeyUp(1, note, 1);
-        double end = Now();
-        on += middle - start;
-        off += end - middle;
-        b.rig.organ.SilenceAllVoices();
-    }
-    Record(state, actionBest, on, off);
+    TimeChord(
+        state, actionBest, [](Bench& b) { for (int note : kChord) b.rig.organ.KeyDown(1, note, 1); },
+        [](Bench& b) { for (int note : kChord) b.rig.organ.KeyUp(1, note, 1); });
 }
 
 void DirectPipes(benchmark::State& state) {
-    Bench& b = TheBench();
-    if (!b.loaded) {
-        state.SkipWithError("the benchmark organ did not load");
-        return;
-    }
-    double on = 0, off = 0;
-    for (auto _ : state) {
-        double start = Now();
-        for (Pipe* pipe : b.direct) pipe->Start();
-        double middle = Now();
-        for (Pipe* pipe : b.direct) pipe->Stop();
-        double end = Now();
-        on += middle - start;
-        off += end - middle;
-        b.rig.organ.SilenceAllVoices();
-    }
-    Record(state, directBest, on, off);
+    TimeChord(
+        state, directBest, [](Bench& b) { for (Pipe* pipe : b.direct) pipe->Start(); },
+        [](Bench& b) { for (Pipe* pipe : b.direct) pipe->Stop(); });
 }
 
 BENCHMARK(KeyAction)->Repetitions(5)->Unit(benchmark::kMicrosecond);
@@ -179,16 +171,16 @@ BENCHMARK(DirectPipes)->Repetitions(5)->Unit(benchmark::kMicrosecond);
 }  // namespace tessaline
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
     benchmark::ConsoleReporter reporter(benchmark::ConsoleReporter::OO_Tabular);
-    benchmark::RunSpecifiedBenchmarks(&reporter);
+    if (!tessaline::bench::RunBenchmarks(argc, argv, reporter)) return 1;
     using tessaline::actionBest;
     using tessaline::directBest;
     if (actionBest.on < 1e9 && directBest.on < 1e9) {
-        std::printf("FIGURE key_action_noteon_us=%.3f\n", actionBest.on / tessaline::kChordKeys * 1e6);
-        std::printf("FIGURE key_action_vs_direct=%.3f\n",
-                    (actionBest.on + actionBest.off) / (directBest.on + directBest.off));
+        tessaline::bench::PrintFigure("key_action_noteon_us",
+                                      actionBest.on / tessaline::kChordKeys * 1e6);
+        tessaline::bench::PrintFigure(
+            "key_action_vs_direct",
+            (actionBest.on + actionBest.off) / (directBest.on + directBest.off));
     }
-    benchmark::Shutdown();
     return 0;
 }

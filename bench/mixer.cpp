@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchFigures.h"
 #include "audio/AudioEngine.h"
 #include "audio/PipeVoice.h"
 #include "organ/Pipe.h"
@@ -107,47 +108,26 @@ BENCHMARK_CAPTURE(Baseline, stereo, OutputMode::Stereo)->Repetitions(kRepetition
 BENCHMARK_CAPTURE(Render, mono, OutputMode::Mono)->Repetitions(kRepetitions);
 BENCHMARK_CAPTURE(Baseline, mono, OutputMode::Mono)->Repetitions(kRepetitions);
 
-// Keeps the least CPU time per block of the runs of each benchmark.
-class FigureReporter : public benchmark::ConsoleReporter {
-public:
-    // No colour codes: scripts read the FIGURE lines from the start of a line.
-    FigureReporter() : ConsoleReporter(OO_Tabular) {}
-
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs) {
-            if (run.run_type != Run::RT_Iteration || run.iterations == 0) continue;
-            const double seconds = run.cpu_accumulated_time / static_cast<double>(run.iterations);
-            auto [entry, added] = secondsPerBlock.try_emplace(run.run_name.function_name, seconds);
-            if (!added) entry->second = std::min(entry->second, seconds);
-        }
-    }
-    std::map<std::string, double> secondsPerBlock;
-};
-
-void PrintFigures(const FigureReporter& reporter, const char* mode) {
+void PrintFigures(const bench::FigureReporter& reporter, const char* mode) {
     const std::string suffix = std::string("/") + mode;
-    auto render = reporter.secondsPerBlock.find("Render" + suffix);
-    auto baseline = reporter.secondsPerBlock.find("Baseline" + suffix);
-    if (render == reporter.secondsPerBlock.end() || baseline == reporter.secondsPerBlock.end())
-        return;
+    const double render = reporter.Best("Render" + suffix);
+    const double baseline = reporter.Best("Baseline" + suffix);
+    if (render <= 0.0 || baseline <= 0.0) return;
     const double blockSeconds = static_cast<double>(kBlock) / kSampleRate;
-    std::printf("FIGURE mixer_%s_voice_frames_per_s=%.4g\n", mode,
-                kVoicePoolSize * static_cast<double>(kBlock) / render->second);
-    std::printf("FIGURE mixer_%s_realtime_fraction_2048=%.4f\n", mode,
-                render->second / blockSeconds);
-    std::printf("FIGURE mixer_%s_vs_baseline=%.3f\n", mode, baseline->second / render->second);
+    const std::string prefix = std::string("mixer_") + mode;
+    std::printf("FIGURE %s_voice_frames_per_s=%.4g\n", prefix.c_str(),
+                kVoicePoolSize * static_cast<double>(kBlock) / render);
+    bench::PrintFigure((prefix + "_realtime_fraction_2048").c_str(), render / blockSeconds, 4);
+    bench::PrintFigure((prefix + "_vs_baseline").c_str(), baseline / render);
 }
 
 }  // namespace
 }  // namespace tessaline
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    tessaline::FigureReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
+    tessaline::bench::FigureReporter reporter;
+    if (!tessaline::bench::RunBenchmarks(argc, argv, reporter)) return 1;
     tessaline::PrintFigures(reporter, "stereo");
     tessaline::PrintFigures(reporter, "mono");
-    benchmark::Shutdown();
     return 0;
 }

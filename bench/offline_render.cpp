@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchFigures.h"
 #include "OfflineRender.h"
 #include "WavOutput.h"
 #include "midi/MidiFile.h"
@@ -101,30 +102,14 @@ void RenderPiece(benchmark::State& state) {
 }
 BENCHMARK(RenderPiece)->Unit(benchmark::kMillisecond)->Repetitions(3)->Iterations(1);
 
-class FigureReporter : public benchmark::ConsoleReporter {
-public:
-    // No colour codes: scripts read the FIGURE lines from the start of a line.
-    FigureReporter() : ConsoleReporter(OO_Tabular) {}
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs) {
-            if (run.run_type != Run::RT_Iteration || run.iterations == 0) continue;
-            double seconds = run.real_accumulated_time / static_cast<double>(run.iterations);
-            if (best == 0.0 || seconds < best) best = seconds;
-        }
-    }
-    double best = 0.0;
-};
-
 }  // namespace
 }  // namespace tessaline
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    tessaline::FigureReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    if (reporter.best > 0.0)
-        std::printf("FIGURE offline_render_vs_realtime=%.1f\n", tessaline::renderedSeconds / reporter.best);
-    benchmark::Shutdown();
+    tessaline::bench::FigureReporter reporter(tessaline::bench::FigureReporter::Clock::Wall);
+    if (!tessaline::bench::RunBenchmarks(argc, argv, reporter)) return 1;
+    tessaline::bench::PrintFigure(
+        "offline_render_vs_realtime",
+        tessaline::bench::Ratio(tessaline::renderedSeconds, reporter.Best("RenderPiece")), 1);
     return 0;
 }

@@ -1,6 +1,7 @@
 // What recording costs the audio thread: appending a second's worth of ticks
 // to the recorder's ring against copying the same bytes with memcpy.
 
+#include "BenchFigures.h"
 #include "audio/Recorder.h"
 
 #include <benchmark/benchmark.h>
@@ -95,32 +96,14 @@ void BM_RecorderAppend(benchmark::State& state) {
 // a fixed count keeps the run short.
 BENCHMARK(BM_RecorderAppend)->Iterations(400);
 
-class FigureReporter : public benchmark::ConsoleReporter {
-public:
-    // No colour codes: scripts read the FIGURE lines from the start of a line.
-    FigureReporter() : ConsoleReporter(OO_Tabular) {}
-
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const auto& run : runs) {
-            if (run.run_type == Run::RT_Iteration && !run.error_occurred)
-                realTime[run.run_name.function_name] = run.GetAdjustedRealTime();
-        }
-    }
-    std::map<std::string, double> realTime;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    FigureReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
-    auto& t = reporter.realTime;
-    if (t.count("BM_RecorderAppend") && t.count("BM_MemcpyBaseline"))
-        std::printf("FIGURE recorder_append_vs_memcpy=%.2f\n",
-                    t["BM_RecorderAppend"] / t["BM_MemcpyBaseline"]);
+    tessaline::bench::FigureReporter reporter(tessaline::bench::FigureReporter::Clock::Wall);
+    if (!tessaline::bench::RunBenchmarks(argc, argv, reporter)) return 1;
+    tessaline::bench::PrintFigure(
+        "recorder_append_vs_memcpy",
+        tessaline::bench::Ratio(reporter.Best("BM_RecorderAppend"), reporter.Best("BM_MemcpyBaseline")),
+        2);
     return 0;
 }

@@ -1,6 +1,7 @@
 #include "Inspection.h"
 
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -14,6 +15,11 @@ uint32_t Le32(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | static_
 uint16_t Le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
 
 }  // namespace
+
+int RunGenerator(const std::string& arguments) {
+    std::string command = std::string("\"") + DEMO_GENERATOR + "\" " + arguments + " > /dev/null";
+    return std::system(command.c_str());
+}
 
 std::vector<uint8_t> ReadBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);

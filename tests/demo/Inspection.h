@@ -45,6 +45,10 @@ struct MidiInfo {
     std::vector<MidiTrackInfo> tracks;
 };
 
+// Runs make-demo-organ with the arguments (its output thrown away) and
+// returns the shell's status.
+int RunGenerator(const std::string& arguments);
+
 bool ReadMidi(const std::vector<uint8_t>& bytes, MidiInfo& info, std::string& why);
 std::vector<uint8_t> ReadBytes(const std::string& path);
 

@@ -24,24 +24,19 @@ TEST(DemoLoopPlan, EqualTemperamentAndCents) {
     EXPECT_NEAR(CentsBetween(440.0, 880.0), -1200.0, 1e-9);
 }
 
-TEST(DemoLoopPlan, EveryRankFitsWholePeriodsWithinOneCent) {
-    // From the 16' bottom C to the top of a mixture, alone and as chords.
-    for (double note = 24; note <= 120; note += 1.0) {
-        const double single[] = {EqualTemperament(note)};
-        LoopPlan plan;
-        ASSERT_TRUE(PlanLoop(single, kMinLoopFrames, kMaxLoopFrames, kGoodEnoughCents, plan)) << note;
-        EXPECT_GE(plan.loopFrames, kMinLoopFrames);
-        EXPECT_LE(plan.loopFrames, kMaxLoopFrames);
-        double actual = static_cast<double>(plan.periods[0]) * 44100.0 / static_cast<double>(plan.loopFrames);
-        EXPECT_LT(std::fabs(CentsBetween(actual, single[0])), 1.0) << note;
-        EXPECT_NEAR(plan.Frequency(0), actual, 1e-9);
-    }
+// Single ranks are checked within a cent on every pipe the generator writes;
+// here, three ranks that must share one loop.
+TEST(DemoLoopPlan, ChordRanksShareALoopWithinOneCent) {
     const double ranks[] = {EqualTemperament(67), EqualTemperament(74), EqualTemperament(79)};
     LoopPlan plan;
     ASSERT_TRUE(PlanLoop(ranks, kMinLoopFrames, kMaxLoopFrames, kGoodEnoughCents, plan));
+    EXPECT_GE(plan.loopFrames, kMinLoopFrames);
+    EXPECT_LE(plan.loopFrames, kMaxLoopFrames);
     ASSERT_EQ(plan.periods.size(), 3u);
-    for (size_t r = 0; r < 3; ++r)
+    for (size_t r = 0; r < 3; ++r) {
         EXPECT_LT(std::fabs(CentsBetween(plan.Frequency(r), ranks[r])), 1.0) << r;
+        EXPECT_NEAR(plan.Frequency(r), plan.periods[r] * 44100.0 / static_cast<double>(plan.loopFrames), 1e-9);
+    }
     EXPECT_LT(plan.worstCents, kGoodEnoughCents);
 }
 

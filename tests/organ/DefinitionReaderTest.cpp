@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <string>
+#include <utility>
 
 #include "support/TempDir.h"
 
@@ -19,26 +21,34 @@ std::string Lookup(const std::string& text, const char* section, const char* key
     return buffer.c_str();
 }
 
+// Each pair: a file's text and the value of S/Key in it.
+void ExpectValues(std::initializer_list<std::pair<const char*, const char*>> cases) {
+    for (const auto& [text, value] : cases) {
+        SCOPED_TRACE(text);
+        EXPECT_EQ(Lookup(text, "S", "Key"), value);
+    }
+}
+
 TEST(DefinitionReader, ValueQuotesAndWhiteSpace) {
-    EXPECT_EQ(Lookup("[S]\nKey=  \"abc\"\n", "S", "Key"), "  \"abc");
-    EXPECT_EQ(Lookup("[S]\nKey=\"abc\"\n", "S", "Key"), "abc");
-    EXPECT_EQ(Lookup("[S]\nKey=\"\"\n", "S", "Key"), "");
-    EXPECT_EQ(Lookup("[S]\nKey=\"\"a\"b\"\"\n", "S", "Key"), "a\"b");
-    EXPECT_EQ(Lookup("[S]\nKey=a=b\n", "S", "Key"), "a=b");
-    EXPECT_EQ(Lookup("[S]\nKey=3 ; three\n", "S", "Key"), "3 ; three");
-    EXPECT_EQ(Lookup("[S]\r\n  Key=v  \r\n", "S", "Key"), "v");
+    ExpectValues({{"[S]\nKey=  \"abc\"\n", "  \"abc"},
+                  {"[S]\nKey=\"abc\"\n", "abc"},
+                  {"[S]\nKey=\"\"\n", ""},
+                  {"[S]\nKey=\"\"a\"b\"\"\n", "a\"b"},
+                  {"[S]\nKey=a=b\n", "a=b"},
+                  {"[S]\nKey=3 ; three\n", "3 ; three"},
+                  {"[S]\r\n  Key=v  \r\n", "v"}});
 }
 
 TEST(DefinitionReader, KeyAndSectionMatching) {
-    EXPECT_EQ(Lookup("[S]\nKey = 5\n", "S", "Key"), "");
-    EXPECT_EQ(Lookup("[S]\nkey=5\n", "S", "Key"), "");
-    EXPECT_EQ(Lookup("[s]\nKey=5\n", "S", "Key"), "");
-    EXPECT_EQ(Lookup("[S] ; x\nKey=5\n", "S", "Key"), "");
-    EXPECT_EQ(Lookup("Key=0\n[S]\nKey=1\nKey=2\n", "S", "Key"), "1");
-    EXPECT_EQ(Lookup("[S]\nA=1\n[S]\nKey=2\n", "S", "Key"), "");
-    EXPECT_EQ(Lookup("[S]\nA=1\n[Other\nKey=2\n", "S", "Key"), "");
-    EXPECT_EQ(Lookup("[S]\n;Key=1\nKey=2\n", "S", "Key"), "2");
-    EXPECT_EQ(Lookup("[T]\nKey=1\n[S]\n\n   \nKey=2\n", "S", "Key"), "2");
+    ExpectValues({{"[S]\nKey = 5\n", ""},
+                  {"[S]\nkey=5\n", ""},
+                  {"[s]\nKey=5\n", ""},
+                  {"[S] ; x\nKey=5\n", ""},
+                  {"Key=0\n[S]\nKey=1\nKey=2\n", "1"},
+                  {"[S]\nA=1\n[S]\nKey=2\n", ""},
+                  {"[S]\nA=1\n[Other\nKey=2\n", ""},
+                  {"[S]\n;Key=1\nKey=2\n", "2"},
+                  {"[T]\nKey=1\n[S]\n\n   \nKey=2\n", "2"}});
 }
 
 TEST(DefinitionReader, BufferTruncation) {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "organ/DefinitionReader.h"
+#include "organ/LoaderSteps.h"
 #include "organ/Stop.h"
 #include "support/OrganRig.h"
 #include "support/OrganSections.h"
@@ -23,11 +24,8 @@ protected:
     std::string LoadResult() {
         rig.errors.Clear();
         if (rig.Load(organ)) return "loaded";
-        std::string joined;
-        for (const auto& e : rig.errors.Errors())
-            joined += (joined.empty() ? "" : " / ") + e.message + " [" + e.attemptedAction + "]";
         EXPECT_FALSE(rig.organ.manuals[1].loaded);
-        return joined;
+        return test::JoinedReports(rig.errors);
     }
     // The first-pass report of manual 1 alone, with the organ loaded around it.
     std::string ManualFailure(const OrganFileBuilder& manualFile) {
@@ -97,48 +95,28 @@ TEST_F(ManualLoad, HiddenManualsHaveNoPlayableKeysAndTakeNoSlot) {
 }
 
 TEST_F(ManualLoad, KeysAreCheckedInTableOrder) {
+    const test::KeyStep steps[] = {
+        {"Name", nullptr, "The name of manual 1 could not be found in the organ definition file or the manual section is missing.", "Great"},
+        {"NumberOfLogicalKeys", "193", "An NumberOfLogicalKeys setting for manual 1 is specified in the organ definition file.", nullptr},
+        {"NumberOfLogicalKeys", nullptr, "The NumberOfLogicalKeys setting for manual 1 could not be found in the organ definition file.", "100"},
+        {"NumberOfAccessibleKeys", "86", "An invalid NumberOfAccessibleKeys setting for manual 1 is specified in the organ definition file.", "85"},
+        {"FirstAccessibleKeyMIDINoteNumber", "128", "An invalid FirstAccessibleKeyMIDINoteNumber setting for manual 1 is specified in the organ definition file (0-127).", "0"},
+        {"MIDIInputNumber", "7", "An invalid MIDI input number for manual 1 is specified in the organ definition file.", "1"},
+        {"Displayed", "x", "The Displayed setting for manual 1 is invalid (Y/N).", "Y"},
+        {"DispKeyColourInverted", nullptr, "The DispKeyColourInverted setting for manual 1 is not specified in the organ definition file.", "Y"},
+        {"NumberOfStops", "65", "An invalid number of stops for manual 1 is specified in the organ definition file.", "0"},
+        {"NumberOfCouplers", "17", "An invalid number of couplers for manual 1 is specified in the organ definition file.", "0"},
+        {"NumberOfDivisionals", "33", "An invalid number of divisional combinations for manual 1 is specified in the organ definition file.", nullptr},
+        {"NumberOfTremulants", "11", "An invalid number of tremulants for manual 1 is specified in the organ definition file.", "1"},
+        {"Tremulant001", nullptr, "Tremulant specifier 1 for manual 1 could not be found in the organ definition file.", "1"},
+        // The organ has no tremulants, so none can be referenced.
+        {"Tremulant001", "1", "Tremulant specifier 1 for manual 1 references an invalid tremulant in the organ definition file.", nullptr},
+        {"NumberOfTremulants", nullptr, "loaded", nullptr},
+    };
     OrganFileBuilder m = organ;
-    m.Remove("Manual001", "Name");
-    m.Set("Manual001", "NumberOfLogicalKeys", "193");
-    EXPECT_EQ(ManualFailure(m), "The name of manual 1 could not be found in the organ definition file or the manual section is missing.");
-    m.Set("Manual001", "Name", "Great");
-    EXPECT_EQ(ManualFailure(m), "An NumberOfLogicalKeys setting for manual 1 is specified in the organ definition file.");
-    m.Remove("Manual001", "NumberOfLogicalKeys");
-    EXPECT_EQ(ManualFailure(m), "The NumberOfLogicalKeys setting for manual 1 could not be found in the organ definition file.");
-    m.Set("Manual001", "NumberOfLogicalKeys", "100");
-    m.Set("Manual001", "NumberOfAccessibleKeys", "86");
-    EXPECT_EQ(ManualFailure(m), "An invalid NumberOfAccessibleKeys setting for manual 1 is specified in the organ definition file.");
-    m.Set("Manual001", "NumberOfAccessibleKeys", "85");
-    m.Set("Manual001", "FirstAccessibleKeyMIDINoteNumber", "128");
-    EXPECT_EQ(ManualFailure(m), "An invalid FirstAccessibleKeyMIDINoteNumber setting for manual 1 is specified in the organ definition file (0-127).");
-    m.Set("Manual001", "FirstAccessibleKeyMIDINoteNumber", "0");
-    m.Set("Manual001", "MIDIInputNumber", "7");
-    EXPECT_EQ(ManualFailure(m), "An invalid MIDI input number for manual 1 is specified in the organ definition file.");
-    m.Set("Manual001", "MIDIInputNumber", "1");
-    m.Set("Manual001", "Displayed", "x");
-    EXPECT_EQ(ManualFailure(m), "The Displayed setting for manual 1 is invalid (Y/N).");
-    m.Set("Manual001", "Displayed", "Y");
-    m.Remove("Manual001", "DispKeyColourInverted");
-    EXPECT_EQ(ManualFailure(m), "The DispKeyColourInverted setting for manual 1 is not specified in the organ definition file.");
-    m.Set("Manual001", "DispKeyColourInverted", "Y");
-    m.Set("Manual001", "NumberOfStops", "65");
-    EXPECT_EQ(ManualFailure(m), "An invalid number of stops for manual 1 is specified in the organ definition file.");
-    m.Set("Manual001", "NumberOfStops", "0");
-    m.Set("Manual001", "NumberOfCouplers", "17");
-    EXPECT_EQ(ManualFailure(m), "An invalid number of couplers for manual 1 is specified in the organ definition file.");
-    m.Set("Manual001", "NumberOfCouplers", "0");
-    m.Set("Manual001", "NumberOfDivisionals", "33");
-    EXPECT_EQ(ManualFailure(m), "An invalid number of divisional combinations for manual 1 is specified in the organ definition file.");
-    m.Remove("Manual001", "NumberOfDivisionals");
-    m.Set("Manual001", "NumberOfTremulants", "11");
-    EXPECT_EQ(ManualFailure(m), "An invalid number of tremulants for manual 1 is specified in the organ definition file.");
-    m.Set("Manual001", "NumberOfTremulants", "1");
-    EXPECT_EQ(ManualFailure(m), "Tremulant specifier 1 for manual 1 could not be found in the organ definition file.");
-    // The organ has no tremulants, so none can be referenced.
-    m.Set("Manual001", "Tremulant001", "1");
-    EXPECT_EQ(ManualFailure(m), "Tremulant specifier 1 for manual 1 references an invalid tremulant in the organ definition file.");
-    m.Remove("Manual001", "NumberOfTremulants");
-    EXPECT_EQ(ManualFailure(m), "loaded");
+    m.Set("Manual001", "NumberOfLogicalKeys", "193");  // read after the name
+    test::WalkKeys(m, "Manual001", steps, [&] { return ManualFailure(m); },
+                   [](const std::string& message) { return message; });
     const Manual& manual = rig.organ.manuals[1];
     EXPECT_TRUE(manual.keyColourInverted);
     EXPECT_EQ(manual.numberOfCouplers, 0);

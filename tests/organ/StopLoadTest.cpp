@@ -8,6 +8,7 @@
 #include "audio/AudioEngine.h"
 #include "support/EngineRig.h"
 #include "audio/PipeVoice.h"
+#include "organ/LoaderSteps.h"
 #include "organ/Pipe.h"
 #include "support/OrganRig.h"
 #include "support/OrganSections.h"
@@ -37,11 +38,7 @@ protected:
             EXPECT_EQ(rig.organ.pipesLoaded, 0u);
             EXPECT_EQ(rig.organ.Samples().BytesUsed(), 0u);
         }
-        if (loaded) return "loaded";
-        std::string joined;
-        for (const auto& e : rig.errors.Errors())
-            joined += (joined.empty() ? "" : " / ") + e.message + " [" + e.attemptedAction + "]";
-        return joined;
+        return loaded ? "loaded" : test::JoinedReports(rig.errors);
     }
     // The report sequence of stop 1 (slot 1 of manual 1) failing its first pass.
     static std::string FirstPass(const std::string& message) {
@@ -67,6 +64,8 @@ protected:
 };
 
 TEST_F(StopLoad, EveryPipeGetsItsSampleAndUnloadingGivesTheMemoryBack) {
+    organ.Set("Stop001", "ChurchName", "Elsewhere");
+    organ.Set("Stop001", "RecordingDetails", "Close microphones");
     ASSERT_EQ(LoadResult(), "loaded");
     EXPECT_EQ(rig.organ.pipesLoaded, 9u);
     EXPECT_EQ(rig.progress.steps, 9u);
@@ -85,47 +84,29 @@ TEST_F(StopLoad, EveryPipeGetsItsSampleAndUnloadingGivesTheMemoryBack) {
     // The stop's texts fall back to the organ's.
     EXPECT_EQ(stop.churchName, "Test Church");
     EXPECT_EQ(stop.organBuilder, "Test Builder");
+    EXPECT_EQ(StopAt(1, 0).recordingDetails, "Close microphones");
+    EXPECT_EQ(StopAt(1, 0).churchName, "Elsewhere");
+    EXPECT_EQ(StopAt(1, 0).churchAddress, "1 Test Street");
 
     EXPECT_TRUE(rig.organ.Unload(false));
     EXPECT_EQ(rig.organ.pipesLoaded, 0u);
     EXPECT_EQ(rig.organ.Samples().BytesUsed(), 0u);
 }
 
-TEST_F(StopLoad, StopTextsOverrideTheOrgans) {
-    organ.Set("Stop002", "ChurchName", "Elsewhere");
-    organ.Set("Stop002", "RecordingDetails", "Close microphones");
-    ASSERT_EQ(LoadResult(), "loaded");
-    EXPECT_EQ(StopAt(1, 1).churchName, "Elsewhere");
-    EXPECT_EQ(StopAt(1, 1).recordingDetails, "Close microphones");
-    EXPECT_EQ(StopAt(1, 1).churchAddress, "1 Test Street");
-}
-
 TEST_F(StopLoad, KeysAreCheckedInOrderWithTheirMessages) {
-    organ.Set("Stop001", "AmplitudeLevel", "1000.1");
-    organ.Remove("Stop001", "Percussive");
-    EXPECT_EQ(LoadResult(), FirstPass("The AmplitudeLevel setting for the stop is invalid in the organ definition file (global stop number 1) (range 0-1000%)."));
-    organ.Set("Stop001", "AmplitudeLevel", "1000");
-    organ.Set("Stop001", "NumberOfLogicalPipes", "193");
-    EXPECT_EQ(LoadResult(), FirstPass("An invalid NumberOfLogicalPipes setting for the stop is specified in the organ definition file (global stop number 1)."));
-    organ.Set("Stop001", "NumberOfLogicalPipes", "3");
-    organ.Set("Stop001", "NumberOfAccessiblePipes", "4");
-    EXPECT_EQ(LoadResult(), FirstPass("An invalid NumberOfAccessiblePipes setting for the stop is specified in the organ definition file (global stop number 1)."));
-    organ.Set("Stop001", "NumberOfAccessiblePipes", "2");
-    organ.Set("Stop001", "FirstAccessiblePipeLogicalPipeNumber", "3");
-    EXPECT_EQ(LoadResult(), FirstPass("An invalid FirstAccessiblePipeLogicalPipeNumber setting for the stop is specified in the organ definition file (global stop number 1)."));
-    organ.Set("Stop001", "FirstAccessiblePipeLogicalPipeNumber", "2");
-    organ.Set("Stop001", "FirstAccessiblePipeLogicalKeyNumber", "193");
-    EXPECT_EQ(LoadResult(), FirstPass("An invalid FirstAccessiblePipeLogicalKeyNumber setting for the stop is specified in the organ definition file (global stop number 1)."));
-    organ.Set("Stop001", "FirstAccessiblePipeLogicalKeyNumber", "192");
-    for (const char* group : {"0", "2"}) {
-        organ.Set("Stop001", "WindchestGroup", group);
-        EXPECT_EQ(LoadResult(), FirstPass("An invalid WindchestGroup setting for the stop is specified in the organ definition file (global stop number 1)."));
-    }
-    organ.Set("Stop001", "WindchestGroup", "1");
-    EXPECT_EQ(LoadResult(), FirstPass("The Percussive setting for the stop is not specified in the organ definition file (global stop number 1)."));
-    organ.Set("Stop001", "Percussive", "N");
-    organ.Remove("Stop001", "Pipe002");
-    EXPECT_EQ(LoadResult(), FirstPass("The pipe specifier for a pipe could not be found in the organ definition file (global stop number 1, pipe 2)."));
+    const test::KeyStep steps[] = {
+        {"AmplitudeLevel", "1000.1", "The AmplitudeLevel setting for the stop is invalid in the organ definition file (global stop number 1) (range 0-1000%).", "1000"},
+        {"NumberOfLogicalPipes", "193", "An invalid NumberOfLogicalPipes setting for the stop is specified in the organ definition file (global stop number 1).", "3"},
+        {"NumberOfAccessiblePipes", "4", "An invalid NumberOfAccessiblePipes setting for the stop is specified in the organ definition file (global stop number 1).", "2"},
+        {"FirstAccessiblePipeLogicalPipeNumber", "3", "An invalid FirstAccessiblePipeLogicalPipeNumber setting for the stop is specified in the organ definition file (global stop number 1).", "2"},
+        {"FirstAccessiblePipeLogicalKeyNumber", "193", "An invalid FirstAccessiblePipeLogicalKeyNumber setting for the stop is specified in the organ definition file (global stop number 1).", "192"},
+        {"WindchestGroup", "0", "An invalid WindchestGroup setting for the stop is specified in the organ definition file (global stop number 1).", "2"},
+        {"WindchestGroup", "2", "An invalid WindchestGroup setting for the stop is specified in the organ definition file (global stop number 1).", "1"},
+        {"Percussive", nullptr, "The Percussive setting for the stop is not specified in the organ definition file (global stop number 1).", "N"},
+        {"Pipe002", nullptr, "The pipe specifier for a pipe could not be found in the organ definition file (global stop number 1, pipe 2).", nullptr},
+    };
+    organ.Remove("Stop001", "Percussive");  // read after the steps before its own
+    test::WalkKeys(organ, "Stop001", steps, [&] { return LoadResult(); }, FirstPass);
     // The drawstop part is read first.
     organ.Remove("Stop001", "DispDrawstopRow");
     EXPECT_EQ(LoadResult(),

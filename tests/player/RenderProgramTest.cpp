@@ -1,18 +1,16 @@
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <cmath>
-#include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <numbers>
 #include <string>
 #include <vector>
 
+#include "support/CombinationSections.h"
 #include "support/MidiFileBuilder.h"
 #include "support/OrganFileBuilder.h"
 #include "support/OrganSections.h"
 #include "support/TempDir.h"
+#include "support/ToolRun.h"
 #include "support/WavBuilder.h"
 
 namespace tessaline {
@@ -21,27 +19,10 @@ namespace {
 using test::MidiFileBytes;
 using test::MidiTrackBytes;
 using test::OrganFileBuilder;
+using test::Quote;
+using test::ToolRun;
 
-struct RenderRun {
-    int status = -1;
-    std::string output;  // stdout and stderr together
-};
-
-// Arguments are single-quoted by the caller; the test paths hold no quotes.
-RenderRun Render(const std::string& arguments) {
-    std::string command = std::string("'") + TESSALINE_RENDER_PROGRAM + "' " + arguments + " 2>&1";
-    RenderRun run;
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (pipe == nullptr) return run;
-    char buffer[4096];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) run.output.append(buffer, n);
-    int raw = ::pclose(pipe);
-    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    return run;
-}
-
-std::string Quote(const std::string& path) { return "'" + path + "'"; }
+ToolRun Render(const std::string& arguments) { return test::RunTool(TESSALINE_RENDER_PROGRAM, arguments); }
 
 constexpr int kAmplitude = 8000;
 constexpr int kReleaseFrames = 4410;
@@ -85,16 +66,8 @@ struct ChordOrgan {
         test::SetStop(b, 1, pipes);
         b.Set("Organ", "NumberOfGenerals", "2");
         b.Set("Organ", "NumberOfFrameGenerals", "512");
-        for (int g = 1; g <= 2; ++g) {
-            std::string section = "General00" + std::to_string(g);
-            test::SetButtonKeys(b, section, "G" + std::to_string(g), 2, g);
-            b.Set(section, "NumberOfStops", "1");
-            b.Set(section, "NumberOfCouplers", "0");
-            b.Set(section, "NumberOfTremulants", "0");
-            b.Set(section, "NumberOfDivisionalCouplers", "0");
-            b.Set(section, "StopManual001", "1");
-            b.Set(section, "StopNumber001", g == 1 ? "1" : "-1");
-        }
+        test::SetGeneral(b, 1, 2, 1, {{1, 1}});
+        test::SetGeneral(b, 2, 2, 2, {{1, -1}});
         organ = dir.Write("chord.organ", b.Text());
     }
     test::TempDir dir;
@@ -114,9 +87,7 @@ uint32_t Le(const std::string& bytes, size_t at, int size) {
 }
 
 Wav ReadWav(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    Wav wav;
-    wav.bytes.assign(std::istreambuf_iterator<char>(in), {});
+    Wav wav{test::FileBytes(path), {}, {}};
     for (size_t at = 44; at + 4 <= wav.bytes.size(); at += 4) {
         wav.left.push_back(static_cast<int16_t>(Le(wav.bytes, at, 2)));
         wav.right.push_back(static_cast<int16_t>(Le(wav.bytes, at + 2, 2)));
@@ -151,7 +122,7 @@ TEST(RenderProgram, ChordSoundsItsPartialsForTheLengthOfTheFilePlusTheRelease) {
     ChordOrgan organ;
     std::string midi = organ.dir.Write("chord.mid", ChordMidi());
     std::string out = organ.dir.File("chord.wav");
-    RenderRun run = Render(Quote(organ.organ) + " " + Quote(midi) + " -o " + Quote(out) + " --stops 1:1");
+    ToolRun run = Render(Quote(organ.organ) + " " + Quote(midi) + " -o " + Quote(out) + " --stops 1:1");
     ASSERT_EQ(run.status, 0) << run.output;
     EXPECT_EQ(run.output.rfind("Rendered 6 events of \"" + midi + "\" on \"Test Church\": ", 0), 0u)
         << run.output;
@@ -174,14 +145,8 @@ TEST(RenderProgram, ChordSoundsItsPartialsForTheLengthOfTheFilePlusTheRelease) {
     // The release segment sounds from the note-off, and nothing after it.
     EXPECT_NE(wav.left[22050 + kReleaseFrames - 200], 0);
     for (size_t i = 22050 + kReleaseFrames; i < frames; ++i) ASSERT_EQ(wav.left[i], 0) << i;
-}
 
-TEST(RenderProgram, WritesA16BitStereo44kHzWaveHeader) {
-    ChordOrgan organ;
-    std::string midi = organ.dir.Write("chord.mid", ChordMidi());
-    std::string out = organ.dir.File("chord.wav");
-    ASSERT_EQ(Render(Quote(organ.organ) + " " + Quote(midi) + " -o " + Quote(out) + " --stops 1:1").status, 0);
-    Wav wav = ReadWav(out);
+    // A 16-bit stereo 44.1 kHz header around the data.
     ASSERT_GE(wav.bytes.size(), 44u);
     const uint32_t data = static_cast<uint32_t>(wav.bytes.size() - 44);
     EXPECT_EQ(data % 4, 0u);
@@ -205,7 +170,7 @@ size_t Onset(const std::string& arguments, const ChordOrgan& organ, uint8_t stat
     track.Event(48, {status, 60, 100}).Event(48, {status, 60, 0}).End();
     std::string midi = organ.dir.Write("late.mid", MidiFileBytes(0, 96, {track}));
     std::string out = organ.dir.File("late.wav");
-    RenderRun run = Render(Quote(organ.organ) + " " + Quote(midi) + " -o " + Quote(out) + " " + arguments);
+    ToolRun run = Render(Quote(organ.organ) + " " + Quote(midi) + " -o " + Quote(out) + " " + arguments);
     EXPECT_EQ(run.status, 0) << run.output;
     Wav wav = ReadWav(out);
     for (size_t i = 0; i < wav.left.size(); ++i)
@@ -243,7 +208,7 @@ TEST(RenderProgram, KeysStillDownAtTheEndAreLetGoThere) {
     track.Event(0, {0x90, 64, 100}).End(96);
     std::string midi = organ.dir.Write("held.mid", MidiFileBytes(0, 96, {track}));
     std::string out = organ.dir.File("held.wav");
-    RenderRun run = Render(Quote(organ.organ) + " " + Quote(midi) + " -o " + Quote(out) + " --stops 1:1");
+    ToolRun run = Render(Quote(organ.organ) + " " + Quote(midi) + " -o " + Quote(out) + " --stops 1:1");
     ASSERT_EQ(run.status, 0) << run.output;
     Wav wav = ReadWav(out);
     EXPECT_GE(wav.left.size(), 22050u + kReleaseFrames - 1);
@@ -257,50 +222,44 @@ TEST(RenderProgram, GeneralsSetTheRegistrationBeforeTheStopsAsked) {
     EXPECT_GE(Onset("--general 2", organ, 0x90), 22050u);
     // Whatever the order of the options, the stops come after the general.
     EXPECT_EQ(Onset("--stops 1:1 --general 2", organ, 0x90), 11025u);
-    MidiTrackBytes track;
-    track.Event(0, {0x90, 60, 100}).End(96);
-    std::string midi = organ.dir.Write("short.mid", MidiFileBytes(0, 96, {track}));
-    RenderRun missing =
-        Render(Quote(organ.organ) + " " + Quote(midi) + " -o " + Quote(organ.dir.File("g.wav")) + " --general 3");
-    EXPECT_EQ(missing.status, 1);
-    EXPECT_EQ(missing.output,
-              "Message: The organ has no general 3.\n\nAttempted action: Setting the registration.\n----\n");
 }
 
 TEST(RenderProgram, FailuresAreReportedWithTheirExitStatus) {
     ChordOrgan organ;
-    std::string midi = organ.dir.Write("chord.mid", ChordMidi());
-    std::string out = Quote(organ.dir.File("out.wav"));
-
-    RenderRun noStop = Render(Quote(organ.organ) + " " + Quote(midi) + " -o " + out + " --stops 1:2");
-    EXPECT_EQ(noStop.status, 1);
-    EXPECT_EQ(noStop.output,
-              "Message: The organ has no stop 2 on manual 1.\n\n"
-              "Attempted action: Setting the registration.\n----\n");
-
-    std::string missing = organ.dir.File("none.mid");
-    RenderRun noMidi = Render(Quote(organ.organ) + " " + Quote(missing) + " -o " + out);
-    EXPECT_EQ(noMidi.status, 1);
-    EXPECT_EQ(noMidi.output, "Message: The MIDI file \"" + missing +
-                                 "\" could not be opened.\n\nAttempted action: Reading a MIDI file.\n----\n");
-
-    std::string cut = organ.dir.Write("cut.mid", ChordMidi().substr(0, 30));
-    RenderRun damaged = Render(Quote(organ.organ) + " " + Quote(cut) + " -o " + out);
-    EXPECT_EQ(damaged.status, 1);
-    EXPECT_EQ(damaged.output, "Message: The MIDI file \"" + cut +
-                                  "\" is truncated: track 1 runs past the end of the file.\n\n"
-                                  "Attempted action: Reading a MIDI file.\n----\n");
-
-    const char* usage =
+    const std::string midi = organ.dir.Write("chord.mid", ChordMidi());
+    const std::string missing = organ.dir.File("none.mid");
+    const std::string cut = organ.dir.Write("cut.mid", ChordMidi().substr(0, 30));
+    const std::string out = " -o " + Quote(organ.dir.File("out.wav"));
+    auto box = [](const std::string& message, const std::string& action) {
+        return "Message: " + message + "\n\nAttempted action: " + action + "\n----\n";
+    };
+    const std::string usage =
         "usage: tessaline-render ORGAN.organ INPUT.mid -o OUT.wav [--stops M:S,...] "
         "[--general N] [--settings INI]\n";
-    RenderRun noOutput = Render(Quote(organ.organ) + " " + Quote(midi));
-    EXPECT_EQ(noOutput.status, 2);
-    EXPECT_EQ(noOutput.output, std::string("tessaline-render: no output file given (-o OUT.wav)\n") + usage);
-    RenderRun badStops = Render(Quote(organ.organ) + " " + Quote(midi) + " -o " + out + " --stops 1-1");
-    EXPECT_EQ(badStops.status, 2);
-    EXPECT_EQ(badStops.output,
-              std::string("tessaline-render: --stops needs a list such as 1:2,0:1 (manual:stop)\n") + usage);
+    struct Case {
+        std::string arguments;
+        int status;
+        std::string output;
+    } cases[] = {
+        {Quote(midi) + out + " --stops 1:2", 1,
+         box("The organ has no stop 2 on manual 1.", "Setting the registration.")},
+        {Quote(midi) + out + " --general 3", 1,
+         box("The organ has no general 3.", "Setting the registration.")},
+        {Quote(missing) + out, 1,
+         box("The MIDI file \"" + missing + "\" could not be opened.", "Reading a MIDI file.")},
+        {Quote(cut) + out, 1,
+         box("The MIDI file \"" + cut + "\" is truncated: track 1 runs past the end of the file.",
+             "Reading a MIDI file.")},
+        {Quote(midi), 2, "tessaline-render: no output file given (-o OUT.wav)\n" + usage},
+        {Quote(midi) + out + " --stops 1-1", 2,
+         "tessaline-render: --stops needs a list such as 1:2,0:1 (manual:stop)\n" + usage},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.arguments);
+        ToolRun run = Render(Quote(organ.organ) + " " + c.arguments);
+        EXPECT_EQ(run.status, c.status);
+        EXPECT_EQ(run.output, c.output);
+    }
 }
 
 }  // namespace

@@ -5,35 +5,16 @@
 #include <sys/resource.h>
 
 #include <csignal>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
 #include "platform/virtual/RecordingErrorSink.h"
 #include "recorder/RecorderTestSupport.h"
 #include "support/TempDir.h"
+#include "support/ToolRun.h"
 
 namespace tessaline::test {
 namespace {
-
-std::vector<uint8_t> ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-std::vector<uint8_t> CommandOutput(const std::string& command) {
-    std::vector<uint8_t> output;
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (!pipe) return output;
-    char buffer[65536];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
-        output.insert(output.end(), buffer, buffer + n);
-    ::pclose(pipe);
-    return output;
-}
 
 // Every sample of the file as libsndfile reads it, with its format checked.
 std::vector<int16_t> ReadWithSndfile(const std::string& path, sf_count_t expectedFrames) {
@@ -51,12 +32,21 @@ std::vector<int16_t> ReadWithSndfile(const std::string& path, sf_count_t expecte
     return samples;
 }
 
-TEST(RecorderFile, TenSecondsAreRecordedSampleExactWithTheirSizes) {
+// A recorder on the real file system, started at 17 May 2003, 21:04:09 UTC.
+class RecorderFile : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ::setenv("TZ", "UTC", 1);
+        ::tzset();
+    }
     TempDir dir;
     RecordingErrorSink errors;
     PosixFileSystem files;
-    Recorder recorder(files);
-    FixedDirectory directory(dir.Path().string());
+    Recorder recorder{files, [] { return std::time_t{1053205449}; }};
+    FixedDirectory directory{dir.Path().string()};
+};
+
+TEST_F(RecorderFile, TenSecondsAreRecordedSampleExactWithTheirSizes) {
     ASSERT_TRUE(recorder.StartRecording(kActiveOrgan, directory));
     EXPECT_TRUE(recorder.IsRecording());
 
@@ -75,7 +65,8 @@ TEST(RecorderFile, TenSecondsAreRecordedSampleExactWithTheirSizes) {
     EXPECT_EQ(recorder.RecordedBytes(), 1764000u);
     EXPECT_EQ(recorder.DroppedBlocks(), 0u);
 
-    std::vector<uint8_t> bytes = ReadFile(recorder.FilePath());
+    const std::string file = FileBytes(recorder.FilePath());
+    const std::vector<uint8_t> bytes(file.begin(), file.end());
     ASSERT_EQ(bytes.size(), 1764048u);
     const std::vector<uint8_t> header = {
         'R', 'I', 'F', 'F', 0xC8, 0xEA, 0x1A, 0x00, 'W',  'A',  'V', 'E', 'f',  'm',  't',  ' ',
@@ -87,20 +78,12 @@ TEST(RecorderFile, TenSecondsAreRecordedSampleExactWithTheirSizes) {
     EXPECT_EQ(ReadWithSndfile(recorder.FilePath(), kFrames), expected);
 
     std::string quoted = "'" + recorder.FilePath() + "'";
-    auto samplesText = CommandOutput("sox --i -s " + quoted + " 2>&1");
-    EXPECT_EQ(std::string(samplesText.begin(), samplesText.end()), "441000\n");
-    EXPECT_EQ(CommandOutput("sox " + quoted + " -t raw - 2>/dev/null"), AsBytes(expected));
+    EXPECT_EQ(CommandOutput("sox --i -s " + quoted + " 2>&1"), "441000\n");
+    const std::vector<uint8_t> raw = AsBytes(expected);
+    EXPECT_EQ(CommandOutput("sox " + quoted + " -t raw - 2>/dev/null"), std::string(raw.begin(), raw.end()));
 }
 
-TEST(RecorderFile, StartsInTheSameSecondReplaceTheFileNamedAfterTheLocalTime) {
-    ::setenv("TZ", "UTC", 1);
-    ::tzset();
-    TempDir dir;
-    RecordingErrorSink errors;
-    PosixFileSystem files;
-    // 17 May 2003, 21:04:09 UTC.
-    Recorder recorder(files, [] { return std::time_t{1053205449}; });
-    FixedDirectory directory(dir.Path().string());
+TEST_F(RecorderFile, StartsInTheSameSecondReplaceTheFileNamedAfterTheLocalTime) {
     const std::string expectedPath =
         dir.Path().string() + "/TessalineOutput-2003-05-17-21-04-09.wav";
 
@@ -121,12 +104,8 @@ TEST(RecorderFile, StartsInTheSameSecondReplaceTheFileNamedAfterTheLocalTime) {
     EXPECT_EQ(errors.Count(), 0u);
 }
 
-TEST(RecorderFile, AFileThatCannotBeCreatedIsReportedWithItsPath) {
-    TempDir dir;
-    RecordingErrorSink errors;
-    PosixFileSystem files;
-    Recorder recorder(files, [] { return std::time_t{1053205449}; });
-    FixedDirectory directory((dir.Path() / "missing").string());
+TEST_F(RecorderFile, AFileThatCannotBeCreatedIsReportedWithItsPath) {
+    directory.stored = (dir.Path() / "missing").string();
 
     EXPECT_FALSE(recorder.StartRecording(kActiveOrgan, directory));
     EXPECT_FALSE(recorder.IsRecording());
@@ -162,13 +141,7 @@ private:
     void (*handler)(int);
 };
 
-TEST(RecorderFile, AFullDiskKeepsTheWholeBlocksWrittenBeforeIt) {
-    TempDir dir;
-    RecordingErrorSink errors;
-    PosixFileSystem files;
-    Recorder recorder(files);
-    FixedDirectory directory(dir.Path().string());
-
+TEST_F(RecorderFile, AFullDiskKeepsTheWholeBlocksWrittenBeforeIt) {
     FileSizeLimit limit(48 + 5 * kTickBytes + 1000);  // five blocks and part of a sixth
     ASSERT_TRUE(limit.set);
     ASSERT_TRUE(recorder.StartRecording(kActiveOrgan, directory));

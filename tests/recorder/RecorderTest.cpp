@@ -182,11 +182,7 @@ TEST_F(RecorderTest, ARecordingIsFinishedBeforeItPassesTheSizeLimit) {
     for (uint64_t i = 0; i < 11; ++i)
         AppendWithRoom(limited, PatternBlock(i * kTickFrames, kTickFrames));
 
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (!files.IsClosed(limited.FilePath())) {
-        ASSERT_LT(std::chrono::steady_clock::now(), deadline);
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
+    WaitUntil([&] { return files.IsClosed(limited.FilePath()); }, "the file was never closed");
     EXPECT_FALSE(limited.IsRecording());
     ExpectOnlyError(
         "The audio output file has reached the largest size that a WAV file can hold.\n"

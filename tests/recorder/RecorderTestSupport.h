@@ -58,24 +58,26 @@ inline std::vector<uint8_t> AsBytes(const std::vector<int16_t>& samples) {
     return bytes;
 }
 
-// Waits until the writer has taken `blocks` blocks (written or failed).
-inline void WaitForWriter(const Recorder& recorder, uint64_t blocks) {
+// Waits (up to 20 s, then fails the test) until `done` holds.
+template <class Condition>
+void WaitUntil(Condition done, const char* what) {
     auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (recorder.WrittenBlocks() + recorder.FailedBlocks() < blocks) {
-        ASSERT_LT(std::chrono::steady_clock::now(), deadline)
-            << "the writer did not take the blocks";
+    while (!done()) {
+        ASSERT_LT(std::chrono::steady_clock::now(), deadline) << what;
         std::this_thread::sleep_for(std::chrono::microseconds(200));
     }
+}
+
+// Waits until the writer has taken `blocks` blocks (written or failed).
+inline void WaitForWriter(const Recorder& recorder, uint64_t blocks) {
+    WaitUntil([&] { return recorder.WrittenBlocks() + recorder.FailedBlocks() >= blocks; },
+              "the writer did not take the blocks");
 }
 
 // Appends a block as the audio thread would, first waiting for room so that
 // the test decides which blocks are dropped.
 inline void AppendWithRoom(Recorder& recorder, const std::vector<int16_t>& block) {
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (recorder.FreeRingBytes() < block.size() * 2) {
-        ASSERT_LT(std::chrono::steady_clock::now(), deadline) << "the ring never had room";
-        std::this_thread::sleep_for(std::chrono::microseconds(200));
-    }
+    WaitUntil([&] { return recorder.FreeRingBytes() >= block.size() * 2; }, "the ring never had room");
     ASSERT_TRUE(recorder.WriteRecordedBlock(block));
 }
 

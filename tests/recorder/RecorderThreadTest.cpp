@@ -20,11 +20,7 @@ std::string DropMessage(unsigned count) {
 }
 
 void WaitForWriteCalls(const MemoryFileSystem& files, uint64_t calls) {
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (files.WriteCalls() < calls) {
-        ASSERT_LT(std::chrono::steady_clock::now(), deadline);
-        std::this_thread::sleep_for(std::chrono::microseconds(200));
-    }
+    WaitUntil([&] { return files.WriteCalls() >= calls; }, "the writer made no further write");
 }
 
 TEST(RecorderThreads, AFullRingDropsBlocksAndEachBurstIsReportedOnce) {

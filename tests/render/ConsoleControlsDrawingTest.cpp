@@ -5,15 +5,13 @@
 #include <gtest/gtest.h>
 
 #include "audio/Enclosure.h"
-#include "console/ConsolePalette.h"
 #include "console/render/ConsoleWidget.h"
 #include "organ/Stop.h"
 #include "render/RenderRig.h"
+#include "support/CombinationSections.h"
 
 namespace tessaline::test {
 namespace {
-
-QRgb ToRgb(Colour c) { return qRgb(c.red, c.green, c.blue); }
 
 // Manuals 1 and 2 with a stop each; a divisional on manual 1, a general, a
 // reversible piston, a tremulant, a divisional coupler and an enclosure.
@@ -26,19 +24,9 @@ OrganFileBuilder ControlsOrgan(const TempDir& dir) {
     SetStop(b, 2, WritePipeWavs(dir, "p2", 61));
     b.Set("Manual001", "NumberOfDivisionals", "1");
     b.Set("Manual001", "Divisional001", "1");
-    SetButtonKeys(b, "Divisional001", "D", 1, 1);
-    b.Set("Divisional001", "NumberOfStops", "1");
-    b.Set("Divisional001", "Stop001", "+1");
-    b.Set("Divisional001", "NumberOfCouplers", "0");
-    b.Set("Divisional001", "NumberOfTremulants", "0");
+    SetDivisional(b, 1, 1, 1, {1});
     b.Set("Organ", "NumberOfGenerals", "1");
-    SetButtonKeys(b, "General001", "G", 1, 2);
-    b.Set("General001", "NumberOfStops", "1");
-    b.Set("General001", "StopManual001", "1");
-    b.Set("General001", "StopNumber001", "1");
-    b.Set("General001", "NumberOfCouplers", "0");
-    b.Set("General001", "NumberOfTremulants", "0");
-    b.Set("General001", "NumberOfDivisionalCouplers", "0");
+    SetGeneral(b, 1, 1, 2, {{1, 1}});
     b.Set("Organ", "NumberOfReversiblePistons", "1");
     SetButtonKeys(b, "ReversiblePiston001", "R", 1, 4);
     b.Set("ReversiblePiston001", "ObjectType", "Stop");
@@ -97,8 +85,7 @@ TEST(ConsoleControlsDrawing, TheFullRepaintDrawsEveryButtonAndDrawstopOfTheOrgan
 TEST(ConsoleControlsDrawing, TheEnclosurePanelIsDrawnAndItsBarFollowsItsPosition) {
     ControlsRig rig;
     ConsoleWidget widget(rig.organ, rig.artwork);
-    widget.Renderer().SetClientSize(static_cast<int>(rig.view.ClientWidth()),
-                                    static_cast<int>(rig.view.ClientHeight()));
+    rig.SizeToClient(widget.Renderer());
     widget.QueueRedraw();
     ASSERT_TRUE(widget.Flush());
     Enclosure& enclosure = rig.organ.Enclosures()[0];

@@ -3,14 +3,11 @@
 
 #include <gtest/gtest.h>
 
-#include "console/ConsolePalette.h"
 #include "organ/Stop.h"
 #include "render/RenderRig.h"
 
 namespace tessaline::test {
 namespace {
-
-QRgb ToRgb(Colour c) { return qRgb(c.red, c.green, c.blue); }
 
 // A 4-column organ with pedals: two stops on manual 1, the first shown
 // inverted, and a label at (10, 10) on the left jamb.

@@ -156,8 +156,7 @@ TEST(ConsoleInput, QtKeysBecomeVirtualKeyCodes) {
 TEST(ConsoleRedrawQueue, ABurstOfRequestsPaintsOnceAndEachControlOnce) {
     InputRig rig;
     ConsoleWidget widget(rig.organ, rig.artwork);
-    widget.Renderer().SetClientSize(static_cast<int>(rig.view.ClientWidth()),
-                                    static_cast<int>(rig.view.ClientHeight()));
+    rig.SizeToClient(widget.Renderer());
     widget.QueueRedraw();
     EXPECT_TRUE(widget.Flush());
     int before = widget.Repaints();
@@ -176,8 +175,7 @@ TEST(ConsoleRedrawQueue, ABurstOfRequestsPaintsOnceAndEachControlOnce) {
 TEST(ConsoleRedrawQueue, ARedrawQueuedBeforeAnUnloadIsDropped) {
     InputRig rig;
     ConsoleWidget widget(rig.organ, rig.artwork);
-    widget.Renderer().SetClientSize(static_cast<int>(rig.view.ClientWidth()),
-                                    static_cast<int>(rig.view.ClientHeight()));
+    rig.SizeToClient(widget.Renderer());
     ControlRect where = rig.StopAt(0).pictureRect;
     widget.QueueControlRedraw(rig.StopAt(0));
     ASSERT_TRUE(rig.organ.Unload(true));

@@ -6,6 +6,7 @@
 
 #include <QColor>
 
+#include "console/ConsolePalette.h"
 #include "console/render/ConsoleArtwork.h"
 #include "console/render/ConsoleRenderer.h"
 #include "platform/DataDirectory.h"
@@ -22,9 +23,12 @@ struct RenderRig : OrganRig {
     // Loads the organ and sizes the canvas to the client area the load chose.
     bool LoadAndSize(const OrganFileBuilder& builder) {
         bool ok = Load(builder);
-        renderer.SetClientSize(static_cast<int>(view.ClientWidth()),
-                               static_cast<int>(view.ClientHeight()));
+        SizeToClient(renderer);
         return ok;
+    }
+    // Sizes a renderer's canvas (the rig's own or a widget's) to the client area.
+    void SizeToClient(ConsoleRenderer& r) const {
+        r.SetClientSize(static_cast<int>(view.ClientWidth()), static_cast<int>(view.ClientHeight()));
     }
     QRgb Pixel(int x, int y) const { return renderer.Canvas().pixel(x, y); }
 
@@ -32,6 +36,6 @@ struct RenderRig : OrganRig {
     ConsoleRenderer renderer{organ, artwork};
 };
 
-inline QRgb Rgb(int r, int g, int b) { return qRgb(r, g, b); }
+inline QRgb ToRgb(Colour c) { return qRgb(c.red, c.green, c.blue); }
 
 }  // namespace tessaline::test

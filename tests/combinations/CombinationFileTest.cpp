@@ -140,53 +140,33 @@ TEST_F(CombinationFile, EverythingCapturedComesBackAfterSavingAndLoading) {
     EXPECT_TRUE(organ.generals[kMaxGenerals + 8].Empty());
 }
 
-TEST_F(CombinationFile, AFileForAnotherOrganIsRefusedBeforeAnyChange) {
+TEST_F(CombinationFile, AFileForAnotherOrganOrVersionIsRefusedBeforeAnyChange) {
     ASSERT_TRUE(Save());
-    std::string text = Replace(ReadFile(path), "NumberOfStops=2", "NumberOfStops=1");
-    EXPECT_FALSE(LoadText(Replace(text, "ChurchName=Test Church", "ChurchName=test church")));
-    EXPECT_EQ(c.Reports(),
-              "The name of the church in the combination file does not match that of the currently "
-              "loaded organ. A combination file can only be used with the organ for which it was "
-              "saved. [Loading an organ combination file.]");
-    EXPECT_FALSE(LoadText(Replace(text, "ChurchAddress=1 Test Street", "ChurchAddress=2 Test Street")));
-    EXPECT_EQ(c.Reports(),
-              "The address of the church in the combination file does not match that of the "
-              "currently loaded organ. A combination file can only be used with the organ for which "
-              "it was saved. [Loading an organ combination file.]");
-    EXPECT_FALSE(LoadText(Replace(text, "ChurchAddress=1 Test Street\r\n", "")));
-    EXPECT_EQ(c.Reports(), "The address of the church could not be found in the combination file. The file is invalid. [Loading an organ combination file.]");
+    const std::string text = Replace(ReadFile(path), "NumberOfStops=2", "NumberOfStops=1");
+    const std::string action = " [Loading an organ combination file.]";
+    const std::string version = "TessalineOrganFileFormatVersion=1.21";
+    const std::string frames = "NumberOfFrameGenerals=512";
+    const std::pair<std::string, std::string> cases[] = {
+        {Replace(text, "ChurchName=Test Church", "ChurchName=test church"), "The name of the church in the combination file does not match that of the currently loaded organ. A combination file can only be used with the organ for which it was saved."},
+        {Replace(text, "ChurchAddress=1 Test Street", "ChurchAddress=2 Test Street"), "The address of the church in the combination file does not match that of the currently loaded organ. A combination file can only be used with the organ for which it was saved."},
+        {Replace(text, "ChurchAddress=1 Test Street\r\n", ""), "The address of the church could not be found in the combination file. The file is invalid."},
+        {Replace(text, version, "TessalineOrganFileFormatVersion=1.22"), "The organ combination file requires a higher version of Tessaline.\nPlease upgrade Tessaline to the latest version in order to use this combination file."},
+        {Replace(text, version, "TessalineOrganFileFormatVersion=0.9"), "The organ combination file was created for an earlier version of Tessaline.\nPlease run the Tessaline file migration utility to convert to the file format for this version."},
+        {Replace(text, version + "\r\n", ""), "The TessalineOrganFileFormatVersion setting for the organ could not be found in the combination file."},
+        {Replace(text, frames, "NumberOfFrameGenerals=513"), "The NumberOfFrameGenerals setting is invalid in the combination file."},
+        {Replace(text, frames + "\r\n", ""), "The NumberOfFrameGenerals setting for the organ could not be found in the combination file."},
+    };
+    for (const auto& [edited, message] : cases) {
+        SCOPED_TRACE(message);
+        EXPECT_FALSE(LoadText(edited));
+        EXPECT_EQ(c.Reports(), message + action);
+    }
     EXPECT_EQ(c.model().manuals[1].divisionals[0].stops.count, 2u);
-
     c.rig.errors.Clear();
     EXPECT_FALSE(c.model().LoadCombinationFile(c.rig.dir.File("missing.cmb")));
-    EXPECT_EQ(c.Reports(),
-              "The name of the church could not be found in the combination file. The file is "
-              "either inaccessible or invalid. Check that the file exists. [Loading an organ "
-              "combination file.]");
-}
-
-TEST_F(CombinationFile, VersionsAndFrameCountsAreCheckedFirst) {
-    ASSERT_TRUE(Save());
-    std::string text = Replace(ReadFile(path), "NumberOfStops=2", "NumberOfStops=1");
-    const std::string versionLine = "TessalineOrganFileFormatVersion=1.21";
-    EXPECT_FALSE(LoadText(Replace(text, versionLine, "TessalineOrganFileFormatVersion=1.22")));
-    EXPECT_EQ(c.Reports(),
-              "The organ combination file requires a higher version of Tessaline.\nPlease upgrade "
-              "Tessaline to the latest version in order to use this combination file. [Loading an "
-              "organ combination file.]");
-    EXPECT_FALSE(LoadText(Replace(text, versionLine, "TessalineOrganFileFormatVersion=0.9")));
-    EXPECT_EQ(c.Reports(),
-              "The organ combination file was created for an earlier version of Tessaline.\nPlease "
-              "run the Tessaline file migration utility to convert to the file format for this "
-              "version. [Loading an organ combination file.]");
-    EXPECT_FALSE(LoadText(Replace(text, versionLine + "\r\n", "")));
-    EXPECT_EQ(c.Reports(), "The TessalineOrganFileFormatVersion setting for the organ could not be found in the combination file. [Loading an organ combination file.]");
-    EXPECT_FALSE(LoadText(Replace(text, "NumberOfFrameGenerals=512", "NumberOfFrameGenerals=513")));
-    EXPECT_EQ(c.Reports(), "The NumberOfFrameGenerals setting is invalid in the combination file. [Loading an organ combination file.]");
-    EXPECT_FALSE(LoadText(Replace(text, "NumberOfFrameGenerals=512\r\n", "")));
-    EXPECT_EQ(c.Reports(), "The NumberOfFrameGenerals setting for the organ could not be found in the combination file. [Loading an organ combination file.]");
-    EXPECT_EQ(c.model().manuals[1].divisionals[0].stops.count, 2u);
-    EXPECT_TRUE(LoadText(Replace(text, versionLine, "TessalineOrganFileFormatVersion=1.2")));
+    EXPECT_EQ(c.Reports(), "The name of the church could not be found in the combination file. The file is either inaccessible or invalid. Check that the file exists." + action);
+    // An older version of this format is read.
+    EXPECT_TRUE(LoadText(Replace(text, version, "TessalineOrganFileFormatVersion=1.2")));
     EXPECT_EQ(c.model().manuals[1].divisionals[0].stops.count, 1u);
 }
 

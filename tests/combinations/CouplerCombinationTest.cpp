@@ -201,24 +201,19 @@ TEST_F(TremulantCombinations, DivisionalsAndGeneralsSetTheTremulants) {
               "definition file.");
 }
 
-TEST_F(TremulantCombinations, DivisionalsHoldNoTremulantsUnlessTheOrganSaysSo) {
-    c.organ.Set("Organ", "DivisionalsStoreTremulants", "N");
-    ASSERT_TRUE(c.Load()) << c.Reports();
-    c.model().TremulantOn(0);
-    c.model().captureMode = true;
-    c.model().PressDivisional(2, 0);
-    EXPECT_EQ(c.model().manuals[2].divisionals[0].tremulants.count, 0u);
-}
-
-TEST_F(TremulantCombinations, AReversiblePistonTogglesItsTremulant) {
+TEST_F(TremulantCombinations, AReversiblePistonTogglesItsTremulantAndDivisionalsMayStoreNone) {
     c.organ.Set("ReversiblePiston001", "ObjectType", "Tremulant");
     c.organ.Set("ReversiblePiston001", "ObjectNumber", "1");
+    c.organ.Set("Organ", "DivisionalsStoreTremulants", "N");
     ASSERT_TRUE(c.Load()) << c.Reports();
     c.model().PressReversiblePiston(0);
     EXPECT_TRUE(Engaged(0));
     c.model().captureMode = true;
     c.model().PressReversiblePiston(0);
     EXPECT_FALSE(Engaged(0));
+    c.model().TremulantOn(0);
+    c.model().PressDivisional(2, 0);
+    EXPECT_EQ(c.model().manuals[2].divisionals[0].tremulants.count, 0u);
 }
 
 }  // namespace

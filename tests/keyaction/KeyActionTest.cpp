@@ -14,12 +14,22 @@ constexpr int kChoir = 3;
 // Holds, direct holds and the direct-source mask of a key, as one value.
 std::vector<uint32_t> Holds(const ManualKey& key) { return {key.holds, key.directHolds, key.directMask}; }
 
-TEST(KeyAction, AKeyHeldDirectlyAndThroughACouplerSoundsUntilTheLastHoldGoes) {
+// Two manuals, the Great coupled to the Swell at unison, passing nothing on.
+class Coupled : public ::testing::Test {
+protected:
+    Coupled() { a.AddCoupler(kGreat, 1, kSwell, 0, "NNNNN"); }
+    // Loads the organ, with the coupler engaged when asked.
+    Organ& Load(bool engaged) {
+        a.Load();
+        if (engaged) a.rig.organ.CouplerOn(kGreat, 0);
+        return a.rig.organ;
+    }
+
     test::ActionRig a;
-    a.AddCoupler(kGreat, 1, kSwell, 0, "NNNNN");
-    a.Load();
-    Organ& organ = a.rig.organ;
-    organ.CouplerOn(kGreat, 0);
+};
+
+TEST_F(Coupled, AKeyHeldDirectlyAndThroughACouplerSoundsUntilTheLastHoldGoes) {
+    Organ& organ = Load(true);
     organ.KeyDown(kGreat, 60, kGreat);
     organ.KeyDown(kSwell, 60, kSwell);
     EXPECT_EQ(a.Sounding(), "1:60 2:60");
@@ -31,12 +41,8 @@ TEST(KeyAction, AKeyHeldDirectlyAndThroughACouplerSoundsUntilTheLastHoldGoes) {
     EXPECT_TRUE(a.AllQuiet());
 }
 
-TEST(KeyAction, RefusedDirectPressesAndReleasesChangeNothingAndAreNotCoupled) {
-    test::ActionRig a;
-    a.AddCoupler(kGreat, 1, kSwell, 0, "NNNNN");
-    a.Load();
-    Organ& organ = a.rig.organ;
-    organ.CouplerOn(kGreat, 0);
+TEST_F(Coupled, RefusedDirectPressesAndReleasesChangeNothingAndAreNotCoupled) {
+    Organ& organ = Load(true);
     // A second note-on from the same input is ignored; one note-off releases.
     organ.KeyDown(kGreat, 60, kGreat);
     organ.KeyDown(kGreat, 60, kGreat);
@@ -99,11 +105,8 @@ TEST(KeyAction, UnisonOffSilencesDirectHoldsButCouplersStillCarryThem) {
     EXPECT_TRUE(a.AllQuiet());
 }
 
-TEST(KeyAction, DrawingAndRetiringWithKeysHeld) {
-    test::ActionRig a;
-    a.AddCoupler(kGreat, 1, kSwell, 0, "NNNNN");
-    a.Load();
-    Organ& organ = a.rig.organ;
+TEST_F(Coupled, DrawingAndRetiringWithKeysHeld) {
+    Organ& organ = Load(false);
     // A stop drawn while keys are held speaks for them at once, once.
     organ.StopOff(kSwell, 0);
     organ.KeyDown(kSwell, 60, kSwell);
@@ -236,12 +239,8 @@ TEST(KeyAction, TheTestNoteHoldsMiddleCOfTheFirstManual) {
     EXPECT_TRUE(b.AllQuiet());
 }
 
-TEST(KeyAction, ResettingNotesCutsWithoutReleaseAndKeepsDrawstops) {
-    test::ActionRig a;
-    a.AddCoupler(kGreat, 1, kSwell, 0, "NNNNN");
-    a.Load();
-    Organ& organ = a.rig.organ;
-    organ.CouplerOn(kGreat, 0);
+TEST_F(Coupled, ResettingNotesCutsWithoutReleaseAndKeepsDrawstops) {
+    Organ& organ = Load(true);
     organ.KeyDown(kGreat, 60, kGreat);
     organ.KeyDown(kGreat, 64, kGreat);
     ASSERT_EQ(a.voices.CountInUse(), 4);
@@ -309,12 +308,8 @@ TEST(KeyAction, AResetReturnsDrawstopsToTheirDefaultsAndUnisonOffFollowsItsCoupl
     EXPECT_TRUE(a.AllQuiet());
 }
 
-TEST(KeyAction, KeysRedrawOnlyWhenTheirHeldStateChanges) {
-    test::ActionRig a;
-    a.AddCoupler(kGreat, 1, kSwell, 0, "NNNNN");
-    a.Load();
-    Organ& organ = a.rig.organ;
-    organ.CouplerOn(kGreat, 0);
+TEST_F(Coupled, KeysRedrawOnlyWhenTheirHeldStateChanges) {
+    Organ& organ = Load(true);
     FixedMetricsConsoleView& view = a.rig.view;
     int before = view.keyRedraws;
     organ.KeyDown(kGreat, 60, kGreat);  // Great directly, Swell through the coupler
@@ -336,9 +331,7 @@ TEST(KeyAction, KeysRedrawOnlyWhenTheirHeldStateChanges) {
     EXPECT_EQ(view.lastControlRedraw, a.M(kSwell).GetStop(0));
 }
 
-TEST(KeyAction, StopControlNotesDrawAndRetireEveryDrawstopWithThatNumber) {
-    test::ActionRig a;
-    a.AddCoupler(kGreat, 1, kSwell, 0, "NNNNN");
+TEST_F(Coupled, StopControlNotesDrawAndRetireEveryDrawstopWithThatNumber) {
     a.organ.Set("Organ", "NumberOfDivisionalCouplers", "1");
     test::SetDrawstopKeys(a.organ, "DivisionalCoupler001", "Div", 3, 1);
     a.organ.Set("DivisionalCoupler001", "NumberOfManuals", "2");
@@ -347,8 +340,7 @@ TEST(KeyAction, StopControlNotesDrawAndRetireEveryDrawstopWithThatNumber) {
     a.organ.Set("DivisionalCoupler001", "BiDirectionalCoupling", "N");
     for (const char* section : {"Stop001", "Stop002", "Coupler001", "DivisionalCoupler001"})
         a.organ.Set(section, "StopControlMIDIKeyNumber", "40");
-    a.Load();
-    Organ& organ = a.rig.organ;
+    Organ& organ = Load(false);
     organ.StopOff(kGreat, 0);
     organ.StopOff(kSwell, 0);
     organ.KeyDown(kGreat, 60, kGreat);
@@ -414,12 +406,9 @@ TEST(KeyAction, CallsOnAnOrganOrManualThatIsNotLoadedDoNothing) {
     EXPECT_EQ(a.Sounding(), "1:60");
 }
 
-TEST(KeyAction, ConsoleClicksAndShortcutKeysActThroughTheKeyAction) {
-    test::ActionRig a;
-    a.AddCoupler(kGreat, 1, kSwell, 0, "NNNNN");
+TEST_F(Coupled, ConsoleClicksAndShortcutKeysActThroughTheKeyAction) {
     a.organ.Set("Coupler001", "ShortcutKey", "65");
-    a.Load();
-    Organ& organ = a.rig.organ;
+    Organ& organ = Load(false);
     organ.KeyDown(kGreat, 60, kGreat);
     organ.OnKeyDown(65);
     EXPECT_EQ(a.Sounding(), "1:60 2:60");

@@ -192,16 +192,9 @@ TEST_F(CombinationFile, AFaultyCombinationStopsTheLoadWithItsNumber) {
     ASSERT_TRUE(Save());
     std::string text = ReadFile(path);
     EXPECT_FALSE(LoadText(Replace(text, "StopManual001=002\r\nStopNumber001=-003", "StopManual001=002\r\nStopNumber001=-004")));
-    EXPECT_EQ(c.Reports(),
-              "An invalid stop number specifier 1 for the general combination 2 is specified in the "
-              "organ definition file. [Loading an organ general combination.] / General combination "
-              "2 failed to reload. [Loading an organ combination file.]");
+    EXPECT_EQ(c.Reports(), "An invalid stop number specifier 1 for the general combination 2 is specified in the organ definition file. [Loading an organ general combination.] / General combination 2 failed to reload. [Loading an organ combination file.]");
     EXPECT_FALSE(LoadText(Replace(text, "Stop002=-012", "Stop002=+013")));
-    EXPECT_EQ(c.Reports(),
-              "An invalid stop specifier 2 for the divisional 1 is specified in the organ definition "
-              "file. [Loading an organ divisional combination.] / Failed to reload divisional "
-              "combination 1 for manual 1. [Reloading combinations for a manual.] / The divisional "
-              "combinations for manual 1 failed to reload. [Loading an organ combination file.]");
+    EXPECT_EQ(c.Reports(), "An invalid stop specifier 2 for the divisional 1 is specified in the organ definition file. [Loading an organ divisional combination.] / Failed to reload divisional combination 1 for manual 1. [Reloading combinations for a manual.] / The divisional combinations for manual 1 failed to reload. [Loading an organ combination file.]");
 }
 
 TEST_F(CombinationFile, ACombinationThatFailsPartWayKeepsOnlyTheEntriesRead) {
@@ -214,14 +207,11 @@ TEST_F(CombinationFile, ACombinationThatFailsPartWayKeepsOnlyTheEntriesRead) {
     text = Replace(text, "[Divisional003]\r\nNumberOfStops=1\r\nNumberOfCouplers=0\r\nNumberOfTremulants=0\r\n",
                    "[Divisional003]\r\nNumberOfStops=3\r\nNumberOfCouplers=0\r\nNumberOfTremulants=0\r\n");
     EXPECT_FALSE(LoadText(text));
-    EXPECT_EQ(c.rig.errors.Messages().at(0),
-              "Stop specifier 2 for the divisional 3 could not be found in the organ definition file.");
+    EXPECT_EQ(c.rig.errors.Messages().at(0), "Stop specifier 2 for the divisional 3 could not be found in the organ definition file.");
     EXPECT_EQ(c.model().manuals[2].divisionals[0].stops.count, 1u);
 
     EXPECT_FALSE(LoadText(Replace(text, "NumberOfStops=3", "NumberOfStops=1")));
-    EXPECT_EQ(c.rig.errors.Messages().at(0),
-              "Stop manual specifier 3 for the general combination 2 could not be found in the "
-              "organ definition file.");
+    EXPECT_EQ(c.rig.errors.Messages().at(0), "Stop manual specifier 3 for the general combination 2 could not be found in the organ definition file.");
     const General& g = c.model().generals[1];
     ASSERT_EQ(g.stops.count, 2u);
     EXPECT_EQ(g.stops.entries[1], (CombinationEntry{1, 3, true}));
@@ -246,11 +236,7 @@ TEST_F(CombinationFile, ASaveThatFailsHalfWayLeavesThePreviousFile) {
     std::signal(SIGXFSZ, oldHandler);
 
     EXPECT_FALSE(saved);
-    EXPECT_EQ(c.Reports(),
-              "Failed to write a value to the combination file. [Saving a divisional combination.] / "
-              "Failed to save divisional combination 1 for manual 1. [Saving combinations for a "
-              "manual.] / The divisional combinations for manual 1 could not be written. [Saving an "
-              "organ combination file.]");
+    EXPECT_EQ(c.Reports(), "Failed to write a value to the combination file. [Saving a divisional combination.] / Failed to save divisional combination 1 for manual 1. [Saving combinations for a manual.] / The divisional combinations for manual 1 could not be written. [Saving an organ combination file.]");
     EXPECT_EQ(ReadFile(path), previous);
     EXPECT_FALSE(std::filesystem::exists(path + ".saving"));
 }
@@ -258,18 +244,13 @@ TEST_F(CombinationFile, ASaveThatFailsHalfWayLeavesThePreviousFile) {
 TEST_F(CombinationFile, SavingAndLoadingNeedAnOrganAndAWritableFolder) {
     c.rig.errors.Clear();
     EXPECT_FALSE(c.model().SaveCombinationFile(c.rig.dir.File("no-such-folder/x.cmb")));
-    EXPECT_EQ(c.Reports(),
-              "Could not create the combination file. Check that the directory exits and is not "
-              "read-only. [Saving an organ combination file.]");
+    EXPECT_EQ(c.Reports(), "Could not create the combination file. Check that the directory exits and is not read-only. [Saving an organ combination file.]");
     ASSERT_TRUE(Save());
     ASSERT_TRUE(c.model().Unload(false));
     c.rig.errors.Clear();
     EXPECT_FALSE(c.model().SaveCombinationFile(path));
     EXPECT_FALSE(c.model().LoadCombinationFile(path));
-    EXPECT_EQ(c.Reports(),
-              "Cannot save a combination file when no organ is loaded. [Saving an organ combination "
-              "file.] / Cannot load a combination file when no organ is loaded. [Loading an organ "
-              "combination file.]");
+    EXPECT_EQ(c.Reports(), "Cannot save a combination file when no organ is loaded. [Saving an organ combination file.] / Cannot load a combination file when no organ is loaded. [Loading an organ combination file.]");
 }
 
 }  // namespace

@@ -69,8 +69,7 @@ TEST_F(CombinationLoad, DefinitionsFillEveryTable) {
 
 TEST_F(CombinationLoad, DivisionalDefinitionFaultsAreReportedWithTheirNumbers) {
     const std::string tail =
-        " [Loading an organ divisional combination.] / Divisional combination 1 on manual 2 "
-        "failed to load. [Loading an organ manual.] / Manual 2 failed to load. [Loading an organ.]";
+        " [Loading an organ divisional combination.] / Divisional combination 1 on manual 2 failed to load. [Loading an organ manual.] / Manual 2 failed to load. [Loading an organ.]";
     struct Case {
         const char* key;
         const char* value;  // nullptr removes the key
@@ -113,17 +112,10 @@ TEST_F(CombinationLoad, StoreSettingsDecideWhichCountsAreRead) {
 
 TEST_F(CombinationLoad, HiddenDrawstopsAreRefusedUnlessTheOrganStoresThem) {
     c.organ.Set("Divisional002", "Stop001", "-5");
-    EXPECT_EQ(Result(),
-              "Stop specifier 1 for the divisional 2 is a non-displayed drawstop, which are not "
-              "stored by divisionals for this organ. [Loading an organ divisional combination.] / "
-              "Divisional combination 2 on manual 1 failed to load. [Loading an organ manual.] / "
-              "Manual 1 failed to load. [Loading an organ.]");
+    EXPECT_EQ(Result(), "Stop specifier 1 for the divisional 2 is a non-displayed drawstop, which are not stored by divisionals for this organ. [Loading an organ divisional combination.] / Divisional combination 2 on manual 1 failed to load. [Loading an organ manual.] / Manual 1 failed to load. [Loading an organ.]");
     c.organ.Set("Divisional002", "Stop001", "1");
     c.organ.Set("General002", "StopNumber001", "+5");
-    EXPECT_EQ(Result(),
-              "Stop number specifier 1 for the general combination 2 is a non-displayed drawstop, "
-              "which are not stored by general combinations for this organ. [Loading an organ "
-              "general combination.] / General combination 2 failed to load. [Loading an organ.]");
+    EXPECT_EQ(Result(), "Stop number specifier 1 for the general combination 2 is a non-displayed drawstop, which are not stored by general combinations for this organ. [Loading an organ general combination.] / General combination 2 failed to load. [Loading an organ.]");
     c.organ.Set("Organ", "CombinationsStoreNonDisplayedDrawstops", "Y");
     c.organ.Set("Divisional002", "Stop001", "-5");
     EXPECT_EQ(Result(), "loaded");
@@ -131,8 +123,7 @@ TEST_F(CombinationLoad, HiddenDrawstopsAreRefusedUnlessTheOrganStoresThem) {
 
 TEST_F(CombinationLoad, GeneralDefinitionFaultsAreReportedWithTheirNumbers) {
     const std::string tail =
-        " [Loading an organ general combination.] / General combination 2 failed to load. "
-        "[Loading an organ.]";
+        " [Loading an organ general combination.] / General combination 2 failed to load. [Loading an organ.]";
     struct Case {
         const char* key;
         const char* value;
@@ -171,16 +162,10 @@ TEST_F(CombinationLoad, GeneralTremulantAndDivisionalCouplerEntriesAreBoundedByT
     test::SetTremulant(c.organ, 2);
     c.organ.Set("General001", "NumberOfTremulants", "1");
     c.organ.Set("General001", "TremulantNumber001", "-3");
-    EXPECT_EQ(Result(),
-              "An invalid tremulant number specifier 1 for the general combination 1 is specified "
-              "in the organ definition file. [Loading an organ general combination.] / General "
-              "combination 1 failed to load. [Loading an organ.]");
+    EXPECT_EQ(Result(), "An invalid tremulant number specifier 1 for the general combination 1 is specified in the organ definition file. [Loading an organ general combination.] / General combination 1 failed to load. [Loading an organ.]");
     c.organ.Set("General001", "TremulantNumber001", "-2");
     c.organ.Set("General001", "NumberOfDivisionalCouplers", "1");
-    EXPECT_EQ(Result(),
-              "Divisional coupler number specifier 1 for the general combination 1 could not be "
-              "found in the organ definition file. [Loading an organ general combination.] / "
-              "General combination 1 failed to load. [Loading an organ.]");
+    EXPECT_EQ(Result(), "Divisional coupler number specifier 1 for the general combination 1 could not be found in the organ definition file. [Loading an organ general combination.] / General combination 1 failed to load. [Loading an organ.]");
     c.organ.Set("General001", "NumberOfDivisionalCouplers", "0");
     ASSERT_EQ(Result(), "loaded");
     EXPECT_EQ(c.model().generals[0].tremulants.entries[0], (CombinationEntry{0, 1, false}));

@@ -45,11 +45,7 @@ TEST_F(CouplerCombinations, DivisionalsKeepOnlyTheCouplerKindsTheOrganStores) {
 
     c.organ.Set("Organ", "DivisionalsStoreIntermanualCouplers", "N");
     EXPECT_FALSE(c.Load());
-    EXPECT_EQ(c.Reports(),
-              "Coupler specifier 1 for the divisional 1 is an inter-manual coupler, which are not "
-              "stored by divisionals for this organ. [Loading an organ divisional combination.] / "
-              "Divisional combination 1 on manual 1 failed to load. [Loading an organ manual.] / "
-              "Manual 1 failed to load. [Loading an organ.]");
+    EXPECT_EQ(c.Reports(), "Coupler specifier 1 for the divisional 1 is an inter-manual coupler, which are not stored by divisionals for this organ. [Loading an organ divisional combination.] / Divisional combination 1 on manual 1 failed to load. [Loading an organ manual.] / Manual 1 failed to load. [Loading an organ.]");
     c.organ.Set("Divisional001", "NumberOfCouplers", "0");
     ASSERT_TRUE(c.Load()) << c.Reports();
     SetCouplers(true, true);
@@ -64,9 +60,7 @@ TEST_F(CouplerCombinations, DivisionalsKeepOnlyTheCouplerKindsTheOrganStores) {
     c.organ.Set("Divisional001", "NumberOfCouplers", "1");
     c.organ.Set("Divisional001", "Coupler001", "2");
     EXPECT_FALSE(c.Load());
-    EXPECT_EQ(c.rig.errors.Messages().at(0),
-              "Coupler specifier 1 for the divisional 1 is an intra-manual coupler, which are not "
-              "stored by divisionals for this organ.");
+    EXPECT_EQ(c.rig.errors.Messages().at(0), "Coupler specifier 1 for the divisional 1 is an intra-manual coupler, which are not stored by divisionals for this organ.");
     c.organ.Set("Divisional001", "Coupler001", "1");
     ASSERT_TRUE(c.Load()) << c.Reports();
     SetCouplers(false, true);
@@ -191,14 +185,10 @@ TEST_F(TremulantCombinations, DivisionalsAndGeneralsSetTheTremulants) {
 
     c.organ.Set("Divisional003", "Tremulant001", "-2");
     EXPECT_FALSE(c.Load());
-    EXPECT_EQ(c.rig.errors.Messages().at(0),
-              "Tremulant specifier 1 for the divisional 3 is a non-displayed drawstop, which are not "
-              "stored by divisionals for this organ.");
+    EXPECT_EQ(c.rig.errors.Messages().at(0), "Tremulant specifier 1 for the divisional 3 is a non-displayed drawstop, which are not stored by divisionals for this organ.");
     c.organ.Set("Divisional003", "Tremulant001", "3");
     EXPECT_FALSE(c.Load());
-    EXPECT_EQ(c.rig.errors.Messages().at(0),
-              "An invalid tremulant specifier 1 for the divisional 3 is specified in the organ "
-              "definition file.");
+    EXPECT_EQ(c.rig.errors.Messages().at(0), "An invalid tremulant specifier 1 for the divisional 3 is specified in the organ definition file.");
 }
 
 TEST_F(TremulantCombinations, AReversiblePistonTogglesItsTremulantAndDivisionalsMayStoreNone) {

@@ -91,18 +91,14 @@ TEST_F(MidiInputSystemTest, NameFailureDropsThatPortAndEveryLaterOne) {
     ports.InjectFailure(2, Op::Name, "The device vanished.");
     MidiInputSystem midi(ports, target);
     EXPECT_EQ(midi.DeviceCount(), 2u);
-    EXPECT_EQ(OnlyReport(),
-              "Could not read device capabilities for MIDI input device number 2 "
-              "(Error: The device vanished.). | Initialising MIDI system.");
+    EXPECT_EQ(OnlyReport(), "Could not read device capabilities for MIDI input device number 2 (Error: The device vanished.). | Initialising MIDI system.");
     EXPECT_EQ(midi.DeviceName(2), nullptr);
     EXPECT_EQ(ports.Calls(3, Op::Name), 0);
     EXPECT_EQ(midi.FindDevice("Port 3"), MidiInputSystem::kNoDevice);
     EXPECT_EQ(midi.FindDevice("Port 1"), 1u);
     sink.Clear();
     EXPECT_FALSE(midi.Open(2));
-    EXPECT_EQ(OnlyReport(),
-              "Attempt to open non-existent MIDI input device (number 2). | "
-              "Initialising MIDI system.");
+    EXPECT_EQ(OnlyReport(), "Attempt to open non-existent MIDI input device (number 2). | Initialising MIDI system.");
 }
 
 TEST_F(MidiInputSystemTest, SharedPortOpensOnceAndClosesOnce) {
@@ -128,9 +124,7 @@ TEST_F(MidiInputSystemTest, OpenFailuresAreReportedWithTheBackEndText) {
 
     ports.InjectFailure(1, Op::Open, "Device busy.");
     EXPECT_FALSE(midi.Open(1));
-    EXPECT_EQ(OnlyReport(),
-              "Could not open MIDI input device number 1 (Error: Device busy.). | "
-              "Initialising MIDI system.");
+    EXPECT_EQ(OnlyReport(), "Could not open MIDI input device number 1 (Error: Device busy.). | Initialising MIDI system.");
     EXPECT_FALSE(midi.IsOpen(1));
     EXPECT_EQ(ports.Calls(1, Op::Start), 0);
 
@@ -140,9 +134,7 @@ TEST_F(MidiInputSystemTest, OpenFailuresAreReportedWithTheBackEndText) {
     ports.ClearFailures();
     ports.InjectFailure(2, Op::Start, "No clock.");
     EXPECT_FALSE(midi.Open(2));
-    EXPECT_EQ(OnlyReport(),
-              "Could not start MIDI input device number 2 (Error: No clock.). | "
-              "Initialising MIDI system.");
+    EXPECT_EQ(OnlyReport(), "Could not start MIDI input device number 2 (Error: No clock.). | Initialising MIDI system.");
     EXPECT_FALSE(midi.IsOpen(2));
     EXPECT_FALSE(ports.IsOpen(2));
     EXPECT_EQ(ports.Calls(2, Op::Close), 1);
@@ -238,9 +230,7 @@ TEST_F(MidiInputSystemTest, FailureOfAnOpenPortIsReportedOncePerOpening) {
     ASSERT_TRUE(midi.Open(1));
     ports.FailWhileOpen(1, "Unplugged.");
     ports.FailWhileOpen(1, "Unplugged.");
-    EXPECT_EQ(OnlyReport(),
-              "MIDI input device number 1 stopped working (Error: Unplugged.). | "
-              "Receiving MIDI input.");
+    EXPECT_EQ(OnlyReport(), "MIDI input device number 1 stopped working (Error: Unplugged.). | Receiving MIDI input.");
     ASSERT_TRUE(midi.Close(1));
     ASSERT_TRUE(midi.Open(1));
     ports.FailWhileOpen(1, "Unplugged again.");

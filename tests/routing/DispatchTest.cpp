@@ -164,10 +164,8 @@ TEST_F(Dispatch, EveryMessageIsActedOnUnderTheLockAndNothingAfterClosing) {
     EXPECT_FALSE(rig.rig.organ.CloseMidiInputs());
     EXPECT_EQ(rig.Reports(),
               (Lines{"Could not stop MIDI input device 1 (Error: stuck). | Halting MIDI system.",
-                     "Cannot close MIDI input device for the drawstop control system. | "
-                     "Deactivating organ drawstop control system.",
-                     "Could not close the MIDI device for the stop control system. | Stopping "
-                     "organ MIDI engine."}));
+                     "Cannot close MIDI input device for the drawstop control system. | Deactivating organ drawstop control system.",
+                     "Could not close the MIDI device for the stop control system. | Stopping organ MIDI engine."}));
     EXPECT_TRUE(rig.ports.Send(1, Message(0x94, 60, 100)));
     EXPECT_TRUE(rig.ports.Send(1, Message(0xFF)));
     EXPECT_EQ(rig.actions.Take(), Lines{});

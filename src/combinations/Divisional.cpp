@@ -1,5 +1,6 @@
 #include "combinations/Divisional.h"
 
+#include "combinations/CombinationLoad.h"
 #include "combinations/CombinationTargets.h"
 #include "organ/KeyReader.h"
 #include "organ/Manual.h"
@@ -49,20 +50,8 @@ void Divisional::Clear() {
 }
 
 bool Divisional::Load(const DefinitionFile& file, int divisionalNumber, bool fromDefinition) {
-    if (fromDefinition) {
-        Clear();
-        number = static_cast<uint32_t>(divisionalNumber);
-        if (!Button::Load(file, "Divisional", divisionalNumber)) return false;
-    } else if (file.Find(NumberedName("Divisional", static_cast<int>(number)), "NumberOfStops") ==
-               nullptr) {
-        return true;
-    }
-    if (!LoadContents(file)) {
-        if (fromDefinition) Clear();
-        return false;
-    }
-    combinationLoaded = true;
-    return true;
+    return LoadCombination(*this, file, "Divisional", static_cast<uint32_t>(divisionalNumber), fromDefinition,
+                           [&] { return LoadContents(file); });
 }
 
 bool Divisional::LoadContents(const DefinitionFile& file) {

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "combinations/CombinationLoad.h"
 #include "combinations/CombinationTargets.h"
 #include "organ/KeyReader.h"
 #include "organ/Manual.h"
@@ -61,20 +62,8 @@ void General::InitFrame(int entry) {
 }
 
 bool General::Load(const DefinitionFile& file, int entry, bool fromDefinition) {
-    if (fromDefinition) {
-        Clear();
-        number = static_cast<uint32_t>(entry) + 1;
-        if (!Button::Load(file, "General", static_cast<int>(number))) return false;
-    } else if (file.Find(NumberedName("General", static_cast<int>(number)), "NumberOfStops") ==
-               nullptr) {
-        return true;
-    }
-    if (!LoadContents(file)) {
-        if (fromDefinition) Clear();
-        return false;
-    }
-    combinationLoaded = true;
-    return true;
+    return LoadCombination(*this, file, "General", static_cast<uint32_t>(entry) + 1, fromDefinition,
+                           [&] { return LoadContents(file); });
 }
 
 bool General::LoadContents(const DefinitionFile& file) {

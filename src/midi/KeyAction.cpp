@@ -142,19 +142,34 @@ void Manual::StopToggle(int i) {
         StopOn(i);
 }
 
+void Manual::CouplerOn(int i) {
+    SetCoupler(i, true);
+}
+
+void Manual::CouplerOff(int i) {
+    SetCoupler(i, false);
+}
+
 // The holds that may pass through the coupler are noted before the first
 // press, so holds that the presses add to this manual themselves (an
 // intramanual coupler feeding its own manual) are not carried twice: they
 // went through the coupler in their own recursion.
-void Manual::CouplerOn(int i) {
+void Manual::SetCoupler(int i, bool on) {
     Coupler* coupler = GetCoupler(i);
-    if (coupler == nullptr || !coupler->couplerLoaded || coupler->Engaged()) return;
-    coupler->Engage();
+    if (coupler == nullptr || !coupler->couplerLoaded || coupler->Engaged() == on) return;
+    if (on)
+        coupler->Engage();
+    else
+        coupler->Disengage();
     if (coupler->unisonOff) {
-        unisonOff = true;
+        unisonOff = on;
         for (int k = 0; k < numberOfLogicalKeys; ++k) {
             const ManualKey& key = keys[static_cast<size_t>(k)];
-            if (key.holds > 0 && key.directHolds >= key.holds) StopsOff(k);
+            if (key.holds == 0 || key.directHolds < key.holds) continue;
+            if (on)
+                StopsOff(k);
+            else
+                StopsOn(k);
         }
         return;
     }
@@ -164,43 +179,19 @@ void Manual::CouplerOn(int i) {
     std::array<uint32_t, kMaxLogicalKeys> counts{};
     for (int k = 0; k < numberOfLogicalKeys; ++k)
         counts[static_cast<size_t>(k)] = keys[static_cast<size_t>(k)].passHolds[static_cast<size_t>(kind)];
-    for (int k = 0; k < numberOfLogicalKeys; ++k)
-        for (uint32_t n = 0; n < counts[static_cast<size_t>(k)]; ++n)
-            destination->KeyDown(midiNoteOfKey0 + k + coupler->destinationKeyshift, false, 0,
-                                 coupler->Subsequent());
-}
-
-void Manual::CouplerOff(int i) {
-    Coupler* coupler = GetCoupler(i);
-    if (coupler == nullptr || !coupler->couplerLoaded || !coupler->Engaged()) return;
-    coupler->Disengage();
-    if (coupler->unisonOff) {
-        unisonOff = false;
-        for (int k = 0; k < numberOfLogicalKeys; ++k) {
-            const ManualKey& key = keys[static_cast<size_t>(k)];
-            if (key.holds > 0 && key.directHolds >= key.holds) StopsOn(k);
+    for (int k = 0; k < numberOfLogicalKeys; ++k) {
+        int note = midiNoteOfKey0 + k + coupler->destinationKeyshift;
+        for (uint32_t n = 0; n < counts[static_cast<size_t>(k)]; ++n) {
+            if (on)
+                destination->KeyDown(note, false, 0, coupler->Subsequent());
+            else
+                destination->KeyUp(note, false, 0, coupler->Subsequent());
         }
-        return;
     }
-    int kind = coupler->Kind();
-    Manual* destination = Destination(*coupler);
-    if (kind < 0 || destination == nullptr) return;
-    std::array<uint32_t, kMaxLogicalKeys> counts{};
-    for (int k = 0; k < numberOfLogicalKeys; ++k)
-        counts[static_cast<size_t>(k)] = keys[static_cast<size_t>(k)].passHolds[static_cast<size_t>(kind)];
-    for (int k = 0; k < numberOfLogicalKeys; ++k)
-        for (uint32_t n = 0; n < counts[static_cast<size_t>(k)]; ++n)
-            destination->KeyUp(midiNoteOfKey0 + k + coupler->destinationKeyshift, false, 0,
-                               coupler->Subsequent());
 }
 
 void Manual::CouplerToggle(int i) {
-    Coupler* coupler = GetCoupler(i);
-    if (coupler == nullptr) return;
-    if (coupler->Engaged())
-        CouplerOff(i);
-    else
-        CouplerOn(i);
+    if (Coupler* coupler = GetCoupler(i)) SetCoupler(i, !coupler->Engaged());
 }
 
 void Manual::TremulantOn(int i) {
@@ -223,11 +214,7 @@ void Manual::StopControl(int note, bool on) {
             StopOff(s);
     }
     for (int c = 0; c < numberOfCouplers; ++c) {
-        if (couplers[static_cast<size_t>(c)].stopControlMidiKeyNumber != note) continue;
-        if (on)
-            CouplerOn(c);
-        else
-            CouplerOff(c);
+        if (couplers[static_cast<size_t>(c)].stopControlMidiKeyNumber == note) SetCoupler(c, on);
     }
 }
 

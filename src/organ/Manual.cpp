@@ -21,6 +21,22 @@ constexpr size_t kFlagBuffer = 2;
 constexpr size_t kCommentsBuffer = 256;
 constexpr size_t kSpecifierBuffer = 256;
 constexpr uint32_t kMaxMidiNote = 127;
+constexpr const char* kStopMissing =
+    "Stop specifier %d for manual %d could not be found in the organ definition file.";
+
+// The section number that entry n (from 1) of a manual's list names, as key
+// <list>%03d gives it; reports `missing` with (n, manual) when the key is absent.
+bool ReadSpecifier(const KeyReader& section, const char* list, int n, int manual, const char* missing,
+                   int& number) {
+    std::string key = NumberedName(list, n);
+    std::string specifier = section.Text(key.c_str(), kSpecifierBuffer);
+    if (specifier.empty()) {
+        section.Report(missing, n, manual);
+        return false;
+    }
+    number = ParseWholeNumber(specifier.c_str());
+    return true;
+}
 
 }  // namespace
 
@@ -135,20 +151,15 @@ bool Manual::LoadTremulants(const KeyReader& section) {
 
 bool Manual::LoadStops(const DefinitionFile& file, const KeyReader& section) {
     for (int s = 0; s < numberOfStops; ++s) {
-        std::string key = NumberedName("Stop", s + 1);
-        std::string specifier = section.Text(key.c_str(), kSpecifierBuffer);
-        if (specifier.empty()) {
-            section.Report("Stop specifier %d for manual %d could not be found in the organ definition file.",
-                           s + 1, index);
-            return false;
-        }
+        int number = 0;
+        if (!ReadSpecifier(section, "Stop", s + 1, index, kStopMissing, number)) return false;
         Stop* stop = new (std::nothrow) Stop(*organ);
         if (stop == nullptr) {
             section.Report("Memory could not be allocated for stop %d, manual %d.", s + 1, index);
             return false;
         }
         stops[static_cast<size_t>(s)] = stop;
-        if (!stop->Load(file, ParseWholeNumber(specifier.c_str()))) {
+        if (!stop->Load(file, number)) {
             section.Report("Stop %d on manual %d failed to load.", s + 1, index);
             return false;
         }
@@ -159,14 +170,12 @@ bool Manual::LoadStops(const DefinitionFile& file, const KeyReader& section) {
 bool Manual::LoadCouplers(const DefinitionFile& file, const KeyReader& section) {
     bool unisonOffSeen = false;
     for (int c = 0; c < numberOfCouplers; ++c) {
-        std::string key = NumberedName("Coupler", c + 1);
-        std::string specifier = section.Text(key.c_str(), kSpecifierBuffer);
-        if (specifier.empty()) {
-            section.Report("Coupler specifier %d for manual %d could not be found in the organ definition file.",
-                           c + 1, index);
+        int number = 0;
+        if (!ReadSpecifier(section, "Coupler", c + 1, index,
+                           "Coupler specifier %d for manual %d could not be found in the organ definition file.",
+                           number))
             return false;
-        }
-        if (!LoadCoupler(file, c, ParseWholeNumber(specifier.c_str()))) {
+        if (!LoadCoupler(file, c, number)) {
             section.Report("Coupler %d on manual %d failed to load.", c + 1, index);
             return false;
         }
@@ -183,14 +192,12 @@ bool Manual::LoadCouplers(const DefinitionFile& file, const KeyReader& section) 
 
 bool Manual::LoadDivisionals(const DefinitionFile& file, const KeyReader& section) {
     for (int d = 0; d < numberOfDivisionals; ++d) {
-        std::string key = NumberedName("Divisional", d + 1);
-        std::string specifier = section.Text(key.c_str(), kSpecifierBuffer);
-        if (specifier.empty()) {
-            section.Report("Divisional combination specifier %d for manual %d could not be found in the organ definition file.",
-                           d + 1, index);
+        int number = 0;
+        if (!ReadSpecifier(section, "Divisional", d + 1, index,
+                           "Divisional combination specifier %d for manual %d could not be found in the organ definition file.",
+                           number))
             return false;
-        }
-        if (!divisionals[static_cast<size_t>(d)].Load(file, ParseWholeNumber(specifier.c_str()), true)) {
+        if (!divisionals[static_cast<size_t>(d)].Load(file, number, true)) {
             section.Report("Divisional combination %d on manual %d failed to load.", d + 1, index);
             return false;
         }
@@ -223,14 +230,9 @@ void Manual::LayOutKeys(uint32_t slot) {
 bool Manual::LoadSecondPass(const DefinitionFile& file) {
     KeyReader section(file, NumberedName("Manual", index), kSecondPassAction);
     for (int s = 0; s < numberOfStops; ++s) {
-        std::string key = NumberedName("Stop", s + 1);
-        std::string specifier = section.Text(key.c_str(), kSpecifierBuffer);
-        if (specifier.empty()) {
-            section.Report("Stop specifier %d for manual %d could not be found in the organ definition file.",
-                           s + 1, index);
-            return false;
-        }
-        if (!stops[static_cast<size_t>(s)]->ResolveSharedPipes(file, ParseWholeNumber(specifier.c_str()))) {
+        int number = 0;
+        if (!ReadSpecifier(section, "Stop", s + 1, index, kStopMissing, number)) return false;
+        if (!stops[static_cast<size_t>(s)]->ResolveSharedPipes(file, number)) {
             section.Report("Reference stop %d for manual %d could not be loaded.", s + 1, index);
             return false;
         }

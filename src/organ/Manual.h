@@ -180,6 +180,8 @@ private:
     bool ValidKey(int k) const { return loaded && k >= 0 && k < numberOfLogicalKeys; }
     void StopsOn(int k);
     void StopsOff(int k);
+    // CouplerOn (on) or CouplerOff.
+    void SetCoupler(int i, bool on);
     void RedrawKey(int k);
     // Carries a press or release of key k through every engaged coupler of
     // the manual that passes these permissions, in coupler order.

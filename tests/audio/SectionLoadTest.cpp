@@ -3,6 +3,7 @@
 #include <array>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "audio/AudioEngine.h"
@@ -37,42 +38,37 @@ Outcome LoadGroup(const std::string& text, uint32_t organEnclosures = 2,
     return {loaded, errors.Messages()};
 }
 
-TEST(WindchestGroupSection, CountsAndSpecifiersAreChecked) {
-    const std::string head = "[WindchestGroup002]\n";
-    EXPECT_EQ(LoadGroup(head + "NumberOfTremulants=0\n").messages,
-              std::vector<std::string>{"The NumberOfEnclosures setting for windchest group 2 is "
-                                       "not specified in the organ definition file."});
-    for (const char* bad : {"7", "-1"}) {
-        EXPECT_EQ(
-            LoadGroup(head + "NumberOfEnclosures=" + bad + "\nNumberOfTremulants=0\n").messages,
-            std::vector<std::string>{"An invalid NumberOfEnclosures setting for windchest "
-                                     "group 2 is specified in the organ definition file."});
+// Each row's text loads to the one message (or loads, for "").
+template <typename Load>
+void CheckMessages(Load load, const std::vector<std::pair<std::string, std::string>>& rows) {
+    for (const auto& [text, message] : rows) {
+        SCOPED_TRACE(text);
+        Outcome outcome = load(text);
+        EXPECT_EQ(outcome.loaded, message.empty());
+        EXPECT_EQ(outcome.messages, message.empty() ? std::vector<std::string>{} : std::vector<std::string>{message});
     }
-    EXPECT_EQ(LoadGroup(head + "NumberOfEnclosures=0\n").messages,
-              std::vector<std::string>{"The NumberOfTremulants setting for windchest group 2 is "
-                                       "not specified in the organ definition file."});
-    EXPECT_EQ(LoadGroup(head + "NumberOfEnclosures=0\nNumberOfTremulants=7\n").messages,
-              std::vector<std::string>{"An invalid NumberOfTremulants setting for windchest "
-                                       "group 2 is specified in the organ definition file."});
+}
 
-    const std::string counts = head + "NumberOfEnclosures=2\nNumberOfTremulants=1\n";
-    EXPECT_EQ(LoadGroup(counts + "Enclosure001=1\nTremulant001=1\n").messages,
-              std::vector<std::string>{"Enclosure specifier 2 for windchest group 2 could not "
-                                       "be found in the organ definition file."});
-    for (const char* bad : {"0", "3", "-2"}) {
-        EXPECT_EQ(LoadGroup(counts + "Enclosure001=1\nEnclosure002=" + bad + "\n").messages,
-                  std::vector<std::string>{"Enclosure specifier 2 for windchest group 2 "
-                                           "references an invalid enclosure in the organ "
-                                           "definition file."});
-    }
-    EXPECT_EQ(LoadGroup(counts + "Enclosure001=1\nEnclosure002=2\n").messages,
-              std::vector<std::string>{"Tremulant specifier 1 for windchest group 2 could not "
-                                       "be found in the organ definition file."});
-    EXPECT_EQ(LoadGroup(counts + "Enclosure001=1\nEnclosure002=2\nTremulant001=4\n").messages,
-              std::vector<std::string>{"Tremulant specifier 1 for windchest group 2 references "
-                                       "an invalid tremulant in the organ definition file."});
+TEST(WindchestGroupSection, CountsAndSpecifiersAreChecked) {
+    const std::string counts = "NumberOfEnclosures=2\nNumberOfTremulants=1\n";
+    const std::string enclosures = "An invalid NumberOfEnclosures setting for windchest group 2 is specified in the organ definition file.";
+    const std::string enclosure = "Enclosure specifier 2 for windchest group 2 references an invalid enclosure in the organ definition file.";
+    CheckMessages([](const std::string& text) { return LoadGroup("[WindchestGroup002]\n" + text); }, {
+        {"NumberOfTremulants=0\n", "The NumberOfEnclosures setting for windchest group 2 is not specified in the organ definition file."},
+        {"NumberOfEnclosures=7\nNumberOfTremulants=0\n", enclosures},
+        {"NumberOfEnclosures=-1\nNumberOfTremulants=0\n", enclosures},
+        {"NumberOfEnclosures=0\n", "The NumberOfTremulants setting for windchest group 2 is not specified in the organ definition file."},
+        {"NumberOfEnclosures=0\nNumberOfTremulants=7\n", "An invalid NumberOfTremulants setting for windchest group 2 is specified in the organ definition file."},
+        {counts + "Enclosure001=1\nTremulant001=1\n", "Enclosure specifier 2 for windchest group 2 could not be found in the organ definition file."},
+        {counts + "Enclosure001=1\nEnclosure002=0\n", enclosure},
+        {counts + "Enclosure001=1\nEnclosure002=3\n", enclosure},
+        {counts + "Enclosure001=1\nEnclosure002=-2\n", enclosure},
+        {counts + "Enclosure001=1\nEnclosure002=2\n", "Tremulant specifier 1 for windchest group 2 could not be found in the organ definition file."},
+        {counts + "Enclosure001=1\nEnclosure002=2\nTremulant001=4\n", "Tremulant specifier 1 for windchest group 2 references an invalid tremulant in the organ definition file."},
+        {counts + "Enclosure001=1\nEnclosure002=2\nTremulant001=3\n", ""},
+    });
     // An organ without enclosures has no valid enclosure specifier.
-    EXPECT_FALSE(LoadGroup(counts + "Enclosure001=1\n", 0).loaded);
+    EXPECT_FALSE(LoadGroup("[WindchestGroup002]\n" + counts + "Enclosure001=1\n", 0).loaded);
 }
 
 TEST(WindchestGroupSection, LoadsItsListsFromZero) {
@@ -109,24 +105,16 @@ Outcome LoadEnclosure(const std::string& keys) {
 }
 
 TEST(EnclosureSection, KeysAreCheckedInOrder) {
-    EXPECT_EQ(LoadEnclosure("MIDIInputNumber=1\nAmpMinimumLevel=0\n").messages,
-              std::vector<std::string>{"No enclosure name is specified in the organ definition "
-                                       "file or the enclosure 3 section is missing."});
-    EXPECT_EQ(LoadEnclosure("Name=Swell\nAmpMinimumLevel=0\n").messages,
-              std::vector<std::string>{"The MIDI input number for enclosure 3 could not be found "
-                                       "in the organ definition file."});
-    for (const char* bad : {"0", "7"}) {
-        EXPECT_EQ(LoadEnclosure(std::string("Name=Swell\nMIDIInputNumber=") + bad + "\n").messages,
-                  std::vector<std::string>{"An invalid MIDI input number for enclosure 3 is "
-                                           "specified in the organ definition file."});
-    }
-    EXPECT_EQ(LoadEnclosure("Name=Swell\nMIDIInputNumber=6\n").messages,
-              std::vector<std::string>{"The minimum level for enclosure 3 is not specified in "
-                                       "the organ definition file."});
-    EXPECT_EQ(LoadEnclosure("Name=Swell\nMIDIInputNumber=6\nAmpMinimumLevel=101\n").messages,
-              std::vector<std::string>{"An invalid minimum level value for enclosure 3 is "
-                                       "specified in the organ definition file (range 0-100)."});
-    EXPECT_TRUE(LoadEnclosure("Name=Swell\nMIDIInputNumber=6\nAmpMinimumLevel=100\n").loaded);
+    const std::string input = "An invalid MIDI input number for enclosure 3 is specified in the organ definition file.";
+    CheckMessages(LoadEnclosure, {
+        {"MIDIInputNumber=1\nAmpMinimumLevel=0\n", "No enclosure name is specified in the organ definition file or the enclosure 3 section is missing."},
+        {"Name=Swell\nAmpMinimumLevel=0\n", "The MIDI input number for enclosure 3 could not be found in the organ definition file."},
+        {"Name=Swell\nMIDIInputNumber=0\n", input},
+        {"Name=Swell\nMIDIInputNumber=7\n", input},
+        {"Name=Swell\nMIDIInputNumber=6\n", "The minimum level for enclosure 3 is not specified in the organ definition file."},
+        {"Name=Swell\nMIDIInputNumber=6\nAmpMinimumLevel=101\n", "An invalid minimum level value for enclosure 3 is specified in the organ definition file (range 0-100)."},
+        {"Name=Swell\nMIDIInputNumber=6\nAmpMinimumLevel=100\n", ""},
+    });
 }
 
 TEST(EnclosureSection, AttachesToEveryNamingGroupEntryUpToTwelve) {
@@ -182,34 +170,21 @@ Outcome LoadTremulant(const std::string& keys, Tremulant* into = nullptr) {
 }
 
 TEST(TremulantSection, KeysAreCheckedInOrderWithTheSectionName) {
-    using Messages = std::vector<std::string>;
-    EXPECT_EQ(
-        LoadTremulant("StartRate=1\n").messages,
-        Messages{"The period for Tremulant012 is not specified in the organ definition file."});
-    for (const char* bad : {"31", "441001", "-40"}) {
-        EXPECT_EQ(LoadTremulant(std::string("Period=") + bad + "\n").messages,
-                  Messages{"An invalid period for Tremulant012 is specified in the organ "
-                           "definition file."});
-    }
-    const std::string period = "Period=441000\n";
-    EXPECT_EQ(LoadTremulant(period).messages,
-              Messages{"The start rate for Tremulant012 is not specified in the organ definition "
-                       "file."});
-    EXPECT_EQ(LoadTremulant(period + "StartRate=101\n").messages,
-              Messages{"An invalid start rate for Tremulant012 is specified in the organ "
-                       "definition file (range 1-100)."});
-    EXPECT_EQ(LoadTremulant(period + "StartRate=1\n").messages,
-              Messages{"The stop rate for Tremulant012 is not specified in the organ definition "
-                       "file."});
-    EXPECT_EQ(LoadTremulant(period + "StartRate=1\nStopRate=0\n").messages,
-              Messages{"An invalid stop rate for Tremulant012 is specified in the organ "
-                       "definition file (range 1-100)."});
-    EXPECT_EQ(LoadTremulant(period + "StartRate=1\nStopRate=100\n").messages,
-              Messages{"The depth for Tremulant012 is not specified in the organ definition "
-                       "file."});
-    EXPECT_EQ(LoadTremulant(period + "StartRate=1\nStopRate=100\nAmpModDepth=0\n").messages,
-              Messages{"An invalid depth for Tremulant012 is specified in the organ definition "
-                       "file (range 1-100)."});
+    const std::string period = "An invalid period for Tremulant012 is specified in the organ definition file.";
+    const std::string p = "Period=441000\n";
+    CheckMessages([](const std::string& text) { return LoadTremulant(text); }, {
+        {"StartRate=1\n", "The period for Tremulant012 is not specified in the organ definition file."},
+        {"Period=31\n", period},
+        {"Period=441001\n", period},
+        {"Period=-40\n", period},
+        {p, "The start rate for Tremulant012 is not specified in the organ definition file."},
+        {p + "StartRate=101\n", "An invalid start rate for Tremulant012 is specified in the organ definition file (range 1-100)."},
+        {p + "StartRate=1\n", "The stop rate for Tremulant012 is not specified in the organ definition file."},
+        {p + "StartRate=1\nStopRate=0\n", "An invalid stop rate for Tremulant012 is specified in the organ definition file (range 1-100)."},
+        {p + "StartRate=1\nStopRate=100\n", "The depth for Tremulant012 is not specified in the organ definition file."},
+        {p + "StartRate=1\nStopRate=100\nAmpModDepth=0\n", "An invalid depth for Tremulant012 is specified in the organ definition file (range 1-100)."},
+        {"Period=32\nStartRate=100\nStopRate=1\nAmpModDepth=100\n", ""},
+    });
 }
 
 TEST(TremulantSection, DerivedRatesFollowTheKeys) {

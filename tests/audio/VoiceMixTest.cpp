@@ -19,8 +19,7 @@ TEST(VoiceMix, StartsOnItsFrameAndWrapsALoopShorterThanTheBlock) {
     pipe.Start();  // sounds from frame 13
     EXPECT_EQ(rig.pool->CountInUse(), 1);
 
-    auto early = rig.Render(8, 0);
-    EXPECT_EQ(Left(early), Values(8, 0));
+    EXPECT_EQ(Left(rig.Render(8, 0)), Values(8, 0));
     auto first = rig.Render(8, 8);
     EXPECT_EQ(Left(first), (Values{0, 0, 0, 0, 0, 100, 200, 300}));
     EXPECT_EQ(Right(first), Left(first));
@@ -63,19 +62,16 @@ TEST(VoiceMix, ReleaseFadeCarriesItsGainAcrossBlocks) {
     pipe.Stop();  // the release begins with the first frame
     auto out = rig.RenderStretch(8, 1096, {5, 3});
     auto left = Left(out), right = Right(out);
-    // Gain 32767 - 32k on frame k; >> 15 rounds toward minus infinity.
-    EXPECT_EQ(left[0], 16383);
-    EXPECT_EQ(right[0], -16384);
-    EXPECT_EQ(left[1], 16367);
-    EXPECT_EQ(right[1], -16368);
-    EXPECT_EQ(left[4], 16319);  // last frame of the first block (gain 32639)
-    EXPECT_EQ(left[5], 16303);  // first frame of the second (gain 32607)
-    EXPECT_EQ(right[5], -16304);
-    EXPECT_EQ(left[8], 16255);  // third block (gain 32511)
-    EXPECT_EQ(left[1023], 15);  // gain 31: the last faded frame
-    EXPECT_EQ(right[1023], -16);
-    EXPECT_EQ(left[1024], 0);
-    EXPECT_EQ(right[1024], 0);
+    // Gain 32767 - 32k on frame k, carried across the blocks of 5 and 3
+    // frames; >> 15 rounds toward minus infinity; gain 31 is the last faded.
+    const std::vector<size_t> frames = {0, 1, 4, 5, 8, 1023, 1024};
+    Values l, r;
+    for (size_t k : frames) {
+        l.push_back(left[k]);
+        r.push_back(right[k]);
+    }
+    EXPECT_EQ(l, (Values{16383, 16367, 16319, 16303, 16255, 15, 0}));
+    EXPECT_EQ(r, (Values{-16384, -16368, -16320, -16304, -16256, -16, 0}));
     EXPECT_EQ(rig.pool->CountInUse(), 1);  // the release still plays
     rig.RenderStretch(1104, 8, {8});
     EXPECT_EQ(rig.pool->CountInUse(), 0);
@@ -88,9 +84,7 @@ TEST(VoiceMix, HoldCountsKeepAPipeSoundingUntilTheLastStop) {
 
     // A stop that never had a start leaves the count at 0.
     idle.Stop();
-    EXPECT_EQ(idle.holdCount, 0u);
-    EXPECT_FALSE(idle.sounding);
-
+    EXPECT_TRUE(idle.holdCount == 0 && !idle.sounding);
     pipe.Start();
     pipe.Start();  // a key and a coupler
     EXPECT_EQ(pipe.holdCount, 2u);
@@ -99,16 +93,10 @@ TEST(VoiceMix, HoldCountsKeepAPipeSoundingUntilTheLastStop) {
     ASSERT_EQ(voice, &(*rig.pool)[0]);
 
     pipe.Stop();
-    EXPECT_EQ(pipe.holdCount, 1u);
-    EXPECT_TRUE(pipe.sounding);
-    EXPECT_FALSE(voice->stopPending.load());
-
+    EXPECT_TRUE(pipe.holdCount == 1 && pipe.sounding && !voice->stopPending.load());
     pipe.Stop();
-    EXPECT_EQ(pipe.holdCount, 0u);
-    EXPECT_FALSE(pipe.sounding);
-    EXPECT_EQ(pipe.voice, nullptr);
+    EXPECT_TRUE(pipe.holdCount == 0 && !pipe.sounding && pipe.voice == nullptr);
     EXPECT_TRUE(voice->stopPending.load());
-
     pipe.Stop();
     EXPECT_EQ(pipe.holdCount, 0u);
 
@@ -120,8 +108,7 @@ TEST(VoiceMix, HoldCountsKeepAPipeSoundingUntilTheLastStop) {
     // A cut silences at once and forgets every hold.
     pipe.Start();
     pipe.Cut();
-    EXPECT_EQ(pipe.holdCount, 0u);
-    EXPECT_FALSE(pipe.sounding);
+    EXPECT_TRUE(pipe.holdCount == 0 && !pipe.sounding);
     EXPECT_FALSE((*rig.pool)[1].inUse.load());
     EXPECT_TRUE((*rig.pool)[0].inUse.load());
 }
@@ -137,8 +124,7 @@ TEST(VoiceMix, PercussiveStrikesOverlapAndPlayToTheEnd) {
     pipe.Start();  // frame 11
     pipe.Stop();
     pipe.Stop();
-    EXPECT_EQ(pipe.holdCount, 0u);
-    EXPECT_FALSE(pipe.sounding);
+    EXPECT_TRUE(pipe.holdCount == 0 && !pipe.sounding);
     EXPECT_EQ(rig.pool->CountInUse(), 3);
 
     EXPECT_EQ(Left(rig.Render(8, 8)),
@@ -155,9 +141,7 @@ TEST(VoiceMix, PoolOf2048DropsFurtherStartsSilently) {
     for (Pipe* pipe : pipes) pipe->Start();
     Pipe& last = *pipes.back();
     EXPECT_EQ(rig.pool->CountInUse(), 2048);
-    EXPECT_EQ(last.holdCount, 0u);
-    EXPECT_FALSE(last.sounding);
-    EXPECT_EQ(last.voice, nullptr);
+    EXPECT_TRUE(last.holdCount == 0 && !last.sounding && last.voice == nullptr);
     last.Stop();
     EXPECT_EQ(last.holdCount, 0u);
     EXPECT_EQ(Left(rig.Render(4, 8)), Values(4, 2048));
@@ -189,8 +173,7 @@ TEST(VoiceMix, APipeSilencedWithThePoolLeavesItsFormerSlotAlone) {
 
     stopped.Stop();
     cut.Cut();
-    EXPECT_FALSE(stopped.sounding);
-    EXPECT_FALSE(cut.sounding);
+    EXPECT_FALSE(stopped.sounding || cut.sounding);
     EXPECT_FALSE(second.voice->stopPending.load());
     EXPECT_TRUE(fourth.voice->inUse.load());
     EXPECT_EQ(Left(rig.Render(2, 8)), (Values{3200, 3200}));
@@ -204,8 +187,7 @@ TEST(VoiceMix, PipeWithoutAPlayableSampleDoesNotSound) {
     released.voicePool = rig.pool.get();
     for (Pipe* pipe : {&emptyLoop, &loopPastEnd, &released}) {
         pipe->Start();
-        EXPECT_EQ(pipe->holdCount, 0u);
-        EXPECT_FALSE(pipe->sounding);
+        EXPECT_TRUE(pipe->holdCount == 0 && !pipe->sounding);
     }
     EXPECT_EQ(rig.pool->CountInUse(), 0);
 }

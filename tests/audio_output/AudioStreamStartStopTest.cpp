@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <string>
 #include <vector>
 
@@ -117,17 +118,13 @@ TEST(AudioStreamStart, OpensTheDeviceClearsTheRingAndTimesTheTicks) {
 
 TEST(AudioStreamStart, TimerDelayAndResolutionFollowTheBufferLength) {
     Rig rig;
-    ASSERT_TRUE(rig.Start(128));  // one block: 32 frames per tick
-    EXPECT_EQ(rig.timers.lastDelay, 0u);
-    EXPECT_EQ(rig.timers.lastResolution, 1u);
-    ASSERT_TRUE(rig.stream.StopPlayback());
-    ASSERT_TRUE(rig.Start(6 * 128));  // 192 frames per tick
-    EXPECT_EQ(rig.timers.lastDelay, 4u);
-    EXPECT_EQ(rig.timers.lastResolution, 1u);
-    ASSERT_TRUE(rig.stream.StopPlayback());
-    ASSERT_TRUE(rig.Start(7 * 128));  // 224 frames per tick
-    EXPECT_EQ(rig.timers.lastDelay, 5u);
-    EXPECT_EQ(rig.timers.lastResolution, 2u);
+    // A tick every quarter buffer: 32, 192 and 224 frames.
+    for (auto [blocks, delay, resolution] : {std::array<uint32_t, 3>{1, 0, 1}, {6, 4, 1}, {7, 5, 2}}) {
+        ASSERT_TRUE(rig.Start(blocks * 128));
+        EXPECT_EQ(rig.timers.lastDelay, delay) << blocks;
+        EXPECT_EQ(rig.timers.lastResolution, resolution) << blocks;
+        ASSERT_TRUE(rig.stream.StopPlayback());
+    }
 }
 
 TEST(AudioStreamStart, RefusedTimerReleasesTheDevice) {
@@ -219,10 +216,8 @@ TEST(AudioStreamStop, ReleasesEverythingAndResetsTheClock) {
     rig.ExpectReleased();
     EXPECT_EQ(rig.stream.CurrentPlayPosition(), 0);
     AudioStream::Clock c = rig.stream.ClockState();
-    EXPECT_EQ(c.lapBase, 0);
-    EXPECT_EQ(c.playPosition, 0);
-    EXPECT_EQ(c.writePosition, 0);
-    EXPECT_EQ(c.lastCursor, 0);
+    EXPECT_EQ((std::array<int64_t, 4>{c.lapBase, c.playPosition, c.writePosition, c.lastCursor}),
+              (std::array<int64_t, 4>{0, 0, 0, 0}));
 
     EXPECT_FALSE(rig.stream.StopPlayback());
     ASSERT_EQ(rig.errors.Count(), 1u);

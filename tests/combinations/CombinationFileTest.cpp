@@ -140,53 +140,33 @@ TEST_F(CombinationFile, EverythingCapturedComesBackAfterSavingAndLoading) {
     EXPECT_TRUE(organ.generals[kMaxGenerals + 8].Empty());
 }
 
-TEST_F(CombinationFile, AFileForAnotherOrganIsRefusedBeforeAnyChange) {
+TEST_F(CombinationFile, AFileForAnotherOrganOrVersionIsRefusedBeforeAnyChange) {
     ASSERT_TRUE(Save());
-    std::string text = Replace(ReadFile(path), "NumberOfStops=2", "NumberOfStops=1");
-    EXPECT_FALSE(LoadText(Replace(text, "ChurchName=Test Church", "ChurchName=test church")));
-    EXPECT_EQ(c.Reports(),
-              "The name of the church in the combination file does not match that of the currently "
-              "loaded organ. A combination file can only be used with the organ for which it was "
-              "saved. [Loading an organ combination file.]");
-    EXPECT_FALSE(LoadText(Replace(text, "ChurchAddress=1 Test Street", "ChurchAddress=2 Test Street")));
-    EXPECT_EQ(c.Reports(),
-              "The address of the church in the combination file does not match that of the "
-              "currently loaded organ. A combination file can only be used with the organ for which "
-              "it was saved. [Loading an organ combination file.]");
-    EXPECT_FALSE(LoadText(Replace(text, "ChurchAddress=1 Test Street\r\n", "")));
-    EXPECT_EQ(c.Reports(), "The address of the church could not be found in the combination file. The file is invalid. [Loading an organ combination file.]");
+    const std::string text = Replace(ReadFile(path), "NumberOfStops=2", "NumberOfStops=1");
+    const std::string action = " [Loading an organ combination file.]";
+    const std::string version = "TessalineOrganFileFormatVersion=1.21";
+    const std::string frames = "NumberOfFrameGenerals=512";
+    const std::pair<std::string, std::string> cases[] = {
+        {Replace(text, "ChurchName=Test Church", "ChurchName=test church"), "The name of the church in the combination file does not match that of the currently loaded organ. A combination file can only be used with the organ for which it was saved."},
+        {Replace(text, "ChurchAddress=1 Test Street", "ChurchAddress=2 Test Street"), "The address of the church in the combination file does not match that of the currently loaded organ. A combination file can only be used with the organ for which it was saved."},
+        {Replace(text, "ChurchAddress=1 Test Street\r\n", ""), "The address of the church could not be found in the combination file. The file is invalid."},
+        {Replace(text, version, "TessalineOrganFileFormatVersion=1.22"), "The organ combination file requires a higher version of Tessaline.\nPlease upgrade Tessaline to the latest version in order to use this combination file."},
+        {Replace(text, version, "TessalineOrganFileFormatVersion=0.9"), "The organ combination file was created for an earlier version of Tessaline.\nPlease run the Tessaline file migration utility to convert to the file format for this version."},
+        {Replace(text, version + "\r\n", ""), "The TessalineOrganFileFormatVersion setting for the organ could not be found in the combination file."},
+        {Replace(text, frames, "NumberOfFrameGenerals=513"), "The NumberOfFrameGenerals setting is invalid in the combination file."},
+        {Replace(text, frames + "\r\n", ""), "The NumberOfFrameGenerals setting for the organ could not be found in the combination file."},
+    };
+    for (const auto& [edited, message] : cases) {
+        SCOPED_TRACE(message);
+        EXPECT_FALSE(LoadText(edited));
+        EXPECT_EQ(c.Reports(), message + action);
+    }
     EXPECT_EQ(c.model().manuals[1].divisionals[0].stops.count, 2u);
-
     c.rig.errors.Clear();
     EXPECT_FALSE(c.model().LoadCombinationFile(c.rig.dir.File("missing.cmb")));
-    EXPECT_EQ(c.Reports(),
-              "The name of the church could not be found in the combination file. The file is "
-              "either inaccessible or invalid. Check that the file exists. [Loading an organ "
-              "combination file.]");
-}
-
-TEST_F(CombinationFile, VersionsAndFrameCountsAreCheckedFirst) {
-    ASSERT_TRUE(Save());
-    std::string text = Replace(ReadFile(path), "NumberOfStops=2", "NumberOfStops=1");
-    const std::string versionLine = "TessalineOrganFileFormatVersion=1.21";
-    EXPECT_FALSE(LoadText(Replace(text, versionLine, "TessalineOrganFileFormatVersion=1.22")));
-    EXPECT_EQ(c.Reports(),
-              "The organ combination file requires a higher version of Tessaline.\nPlease upgrade "
-              "Tessaline to the latest version in order to use this combination file. [Loading an "
-              "organ combination file.]");
-    EXPECT_FALSE(LoadText(Replace(text, versionLine, "TessalineOrganFileFormatVersion=0.9")));
-    EXPECT_EQ(c.Reports(),
-              "The organ combination file was created for an earlier version of Tessaline.\nPlease "
-              "run the Tessaline file migration utility to convert to the file format for this "
-              "version. [Loading an organ combination file.]");
-    EXPECT_FALSE(LoadText(Replace(text, versionLine + "\r\n", "")));
-    EXPECT_EQ(c.Reports(), "The TessalineOrganFileFormatVersion setting for the organ could not be found in the combination file. [Loading an organ combination file.]");
-    EXPECT_FALSE(LoadText(Replace(text, "NumberOfFrameGenerals=512", "NumberOfFrameGenerals=513")));
-    EXPECT_EQ(c.Reports(), "The NumberOfFrameGenerals setting is invalid in the combination file. [Loading an organ combination file.]");
-    EXPECT_FALSE(LoadText(Replace(text, "NumberOfFrameGenerals=512\r\n", "")));
-    EXPECT_EQ(c.Reports(), "The NumberOfFrameGenerals setting for the organ could not be found in the combination file. [Loading an organ combination file.]");
-    EXPECT_EQ(c.model().manuals[1].divisionals[0].stops.count, 2u);
-    EXPECT_TRUE(LoadText(Replace(text, versionLine, "TessalineOrganFileFormatVersion=1.2")));
+    EXPECT_EQ(c.Reports(), "The name of the church could not be found in the combination file. The file is either inaccessible or invalid. Check that the file exists." + action);
+    // An older version of this format is read.
+    EXPECT_TRUE(LoadText(Replace(text, version, "TessalineOrganFileFormatVersion=1.2")));
     EXPECT_EQ(c.model().manuals[1].divisionals[0].stops.count, 1u);
 }
 
@@ -212,16 +192,9 @@ TEST_F(CombinationFile, AFaultyCombinationStopsTheLoadWithItsNumber) {
     ASSERT_TRUE(Save());
     std::string text = ReadFile(path);
     EXPECT_FALSE(LoadText(Replace(text, "StopManual001=002\r\nStopNumber001=-003", "StopManual001=002\r\nStopNumber001=-004")));
-    EXPECT_EQ(c.Reports(),
-              "An invalid stop number specifier 1 for the general combination 2 is specified in the "
-              "organ definition file. [Loading an organ general combination.] / General combination "
-              "2 failed to reload. [Loading an organ combination file.]");
+    EXPECT_EQ(c.Reports(), "An invalid stop number specifier 1 for the general combination 2 is specified in the organ definition file. [Loading an organ general combination.] / General combination 2 failed to reload. [Loading an organ combination file.]");
     EXPECT_FALSE(LoadText(Replace(text, "Stop002=-012", "Stop002=+013")));
-    EXPECT_EQ(c.Reports(),
-              "An invalid stop specifier 2 for the divisional 1 is specified in the organ definition "
-              "file. [Loading an organ divisional combination.] / Failed to reload divisional "
-              "combination 1 for manual 1. [Reloading combinations for a manual.] / The divisional "
-              "combinations for manual 1 failed to reload. [Loading an organ combination file.]");
+    EXPECT_EQ(c.Reports(), "An invalid stop specifier 2 for the divisional 1 is specified in the organ definition file. [Loading an organ divisional combination.] / Failed to reload divisional combination 1 for manual 1. [Reloading combinations for a manual.] / The divisional combinations for manual 1 failed to reload. [Loading an organ combination file.]");
 }
 
 TEST_F(CombinationFile, ACombinationThatFailsPartWayKeepsOnlyTheEntriesRead) {
@@ -234,14 +207,11 @@ TEST_F(CombinationFile, ACombinationThatFailsPartWayKeepsOnlyTheEntriesRead) {
     text = Replace(text, "[Divisional003]\r\nNumberOfStops=1\r\nNumberOfCouplers=0\r\nNumberOfTremulants=0\r\n",
                    "[Divisional003]\r\nNumberOfStops=3\r\nNumberOfCouplers=0\r\nNumberOfTremulants=0\r\n");
     EXPECT_FALSE(LoadText(text));
-    EXPECT_EQ(c.rig.errors.Messages().at(0),
-              "Stop specifier 2 for the divisional 3 could not be found in the organ definition file.");
+    EXPECT_EQ(c.rig.errors.Messages().at(0), "Stop specifier 2 for the divisional 3 could not be found in the organ definition file.");
     EXPECT_EQ(c.model().manuals[2].divisionals[0].stops.count, 1u);
 
     EXPECT_FALSE(LoadText(Replace(text, "NumberOfStops=3", "NumberOfStops=1")));
-    EXPECT_EQ(c.rig.errors.Messages().at(0),
-              "Stop manual specifier 3 for the general combination 2 could not be found in the "
-              "organ definition file.");
+    EXPECT_EQ(c.rig.errors.Messages().at(0), "Stop manual specifier 3 for the general combination 2 could not be found in the organ definition file.");
     const General& g = c.model().generals[1];
     ASSERT_EQ(g.stops.count, 2u);
     EXPECT_EQ(g.stops.entries[1], (CombinationEntry{1, 3, true}));
@@ -266,11 +236,7 @@ TEST_F(CombinationFile, ASaveThatFailsHalfWayLeavesThePreviousFile) {
     std::signal(SIGXFSZ, oldHandler);
 
     EXPECT_FALSE(saved);
-    EXPECT_EQ(c.Reports(),
-              "Failed to write a value to the combination file. [Saving a divisional combination.] / "
-              "Failed to save divisional combination 1 for manual 1. [Saving combinations for a "
-              "manual.] / The divisional combinations for manual 1 could not be written. [Saving an "
-              "organ combination file.]");
+    EXPECT_EQ(c.Reports(), "Failed to write a value to the combination file. [Saving a divisional combination.] / Failed to save divisional combination 1 for manual 1. [Saving combinations for a manual.] / The divisional combinations for manual 1 could not be written. [Saving an organ combination file.]");
     EXPECT_EQ(ReadFile(path), previous);
     EXPECT_FALSE(std::filesystem::exists(path + ".saving"));
 }
@@ -278,18 +244,13 @@ TEST_F(CombinationFile, ASaveThatFailsHalfWayLeavesThePreviousFile) {
 TEST_F(CombinationFile, SavingAndLoadingNeedAnOrganAndAWritableFolder) {
     c.rig.errors.Clear();
     EXPECT_FALSE(c.model().SaveCombinationFile(c.rig.dir.File("no-such-folder/x.cmb")));
-    EXPECT_EQ(c.Reports(),
-              "Could not create the combination file. Check that the directory exits and is not "
-              "read-only. [Saving an organ combination file.]");
+    EXPECT_EQ(c.Reports(), "Could not create the combination file. Check that the directory exits and is not read-only. [Saving an organ combination file.]");
     ASSERT_TRUE(Save());
     ASSERT_TRUE(c.model().Unload(false));
     c.rig.errors.Clear();
     EXPECT_FALSE(c.model().SaveCombinationFile(path));
     EXPECT_FALSE(c.model().LoadCombinationFile(path));
-    EXPECT_EQ(c.Reports(),
-              "Cannot save a combination file when no organ is loaded. [Saving an organ combination "
-              "file.] / Cannot load a combination file when no organ is loaded. [Loading an organ "
-              "combination file.]");
+    EXPECT_EQ(c.Reports(), "Cannot save a combination file when no organ is loaded. [Saving an organ combination file.] / Cannot load a combination file when no organ is loaded. [Loading an organ combination file.]");
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "combinations/CombinationEntry.h"
 #include "combinations/CombinationRig.h"
@@ -17,22 +18,22 @@ protected:
 };
 
 TEST(EntrySpecifier, SignGivesTheStateAndMagnitudeThePosition) {
-    uint8_t index = 99;
-    bool engage = false;
-    EXPECT_TRUE(ParseEntrySpecifier("+3", 12, index, engage));
-    EXPECT_EQ(index, 2);
-    EXPECT_TRUE(engage);
-    EXPECT_TRUE(ParseEntrySpecifier("3", 12, index, engage));
-    EXPECT_TRUE(engage);
-    EXPECT_TRUE(ParseEntrySpecifier("-012", 12, index, engage));
-    EXPECT_EQ(index, 11);
-    EXPECT_FALSE(engage);
-    EXPECT_FALSE(ParseEntrySpecifier("0", 12, index, engage));
-    EXPECT_FALSE(ParseEntrySpecifier("-0", 12, index, engage));
-    EXPECT_FALSE(ParseEntrySpecifier("13", 12, index, engage));
-    EXPECT_FALSE(ParseEntrySpecifier("-13", 12, index, engage));
-    EXPECT_FALSE(ParseEntrySpecifier("-2147483648", 12, index, engage));
-    EXPECT_FALSE(ParseEntrySpecifier("x", 12, index, engage));
+    struct Case {
+        const char* text;
+        bool valid;
+        uint8_t index;
+        bool engage;
+    } cases[] = {{"+3", true, 2, true}, {"3", true, 2, true}, {"-012", true, 11, false}, {"+12", true, 11, true},
+                 {"0", false, 0, false}, {"-0", false, 0, false}, {"13", false, 0, false}, {"-13", false, 0, false},
+                 {"-2147483648", false, 0, false}, {"x", false, 0, false}};
+    for (const Case& c : cases) {
+        uint8_t index = 99;
+        bool engage = !c.engage;
+        EXPECT_EQ(ParseEntrySpecifier(c.text, 12, index, engage), c.valid) << c.text;
+        if (c.valid) {
+            EXPECT_TRUE(index == c.index && engage == c.engage) << c.text;
+        }
+    }
     EXPECT_EQ(FormatEntrySpecifier(11, true), "+012");
     EXPECT_EQ(FormatEntrySpecifier(11, false), "-012");
 }
@@ -43,15 +44,11 @@ TEST_F(CombinationLoad, DefinitionsFillEveryTable) {
     c.organ.Set("Divisional001", "Stop003", "-4");
     ASSERT_EQ(Result(), "loaded");
     const Divisional& d = c.model().manuals[1].divisionals[0];
-    EXPECT_EQ(d.number, 1u);
-    EXPECT_TRUE(d.loaded);
-    EXPECT_TRUE(d.combinationLoaded);
+    EXPECT_TRUE(d.loaded && d.combinationLoaded);
     ASSERT_EQ(d.stops.count, 3u);
-    EXPECT_EQ(d.stops.entries[0], (CombinationEntry{0, 0, true}));
-    EXPECT_EQ(d.stops.entries[1], (CombinationEntry{0, 11, true}));
-    EXPECT_EQ(d.stops.entries[2], (CombinationEntry{0, 3, false}));
+    EXPECT_EQ(std::vector<CombinationEntry>(d.stops.begin(), d.stops.end()),
+              (std::vector<CombinationEntry>{{0, 0, true}, {0, 11, true}, {0, 3, false}}));
     EXPECT_EQ(c.model().manuals[2].divisionals[1].number, 4u);
-
     const General& g = c.model().generals[2];
     EXPECT_EQ(g.number, 3u);
     EXPECT_FALSE(g.isFrameGeneral);
@@ -72,8 +69,7 @@ TEST_F(CombinationLoad, DefinitionsFillEveryTable) {
 
 TEST_F(CombinationLoad, DivisionalDefinitionFaultsAreReportedWithTheirNumbers) {
     const std::string tail =
-        " [Loading an organ divisional combination.] / Divisional combination 1 on manual 2 "
-        "failed to load. [Loading an organ manual.] / Manual 2 failed to load. [Loading an organ.]";
+        " [Loading an organ divisional combination.] / Divisional combination 1 on manual 2 failed to load. [Loading an organ manual.] / Manual 2 failed to load. [Loading an organ.]";
     struct Case {
         const char* key;
         const char* value;  // nullptr removes the key
@@ -116,17 +112,10 @@ TEST_F(CombinationLoad, StoreSettingsDecideWhichCountsAreRead) {
 
 TEST_F(CombinationLoad, HiddenDrawstopsAreRefusedUnlessTheOrganStoresThem) {
     c.organ.Set("Divisional002", "Stop001", "-5");
-    EXPECT_EQ(Result(),
-              "Stop specifier 1 for the divisional 2 is a non-displayed drawstop, which are not "
-              "stored by divisionals for this organ. [Loading an organ divisional combination.] / "
-              "Divisional combination 2 on manual 1 failed to load. [Loading an organ manual.] / "
-              "Manual 1 failed to load. [Loading an organ.]");
+    EXPECT_EQ(Result(), "Stop specifier 1 for the divisional 2 is a non-displayed drawstop, which are not stored by divisionals for this organ. [Loading an organ divisional combination.] / Divisional combination 2 on manual 1 failed to load. [Loading an organ manual.] / Manual 1 failed to load. [Loading an organ.]");
     c.organ.Set("Divisional002", "Stop001", "1");
     c.organ.Set("General002", "StopNumber001", "+5");
-    EXPECT_EQ(Result(),
-              "Stop number specifier 1 for the general combination 2 is a non-displayed drawstop, "
-              "which are not stored by general combinations for this organ. [Loading an organ "
-              "general combination.] / General combination 2 failed to load. [Loading an organ.]");
+    EXPECT_EQ(Result(), "Stop number specifier 1 for the general combination 2 is a non-displayed drawstop, which are not stored by general combinations for this organ. [Loading an organ general combination.] / General combination 2 failed to load. [Loading an organ.]");
     c.organ.Set("Organ", "CombinationsStoreNonDisplayedDrawstops", "Y");
     c.organ.Set("Divisional002", "Stop001", "-5");
     EXPECT_EQ(Result(), "loaded");
@@ -134,8 +123,7 @@ TEST_F(CombinationLoad, HiddenDrawstopsAreRefusedUnlessTheOrganStoresThem) {
 
 TEST_F(CombinationLoad, GeneralDefinitionFaultsAreReportedWithTheirNumbers) {
     const std::string tail =
-        " [Loading an organ general combination.] / General combination 2 failed to load. "
-        "[Loading an organ.]";
+        " [Loading an organ general combination.] / General combination 2 failed to load. [Loading an organ.]";
     struct Case {
         const char* key;
         const char* value;
@@ -174,16 +162,10 @@ TEST_F(CombinationLoad, GeneralTremulantAndDivisionalCouplerEntriesAreBoundedByT
     test::SetTremulant(c.organ, 2);
     c.organ.Set("General001", "NumberOfTremulants", "1");
     c.organ.Set("General001", "TremulantNumber001", "-3");
-    EXPECT_EQ(Result(),
-              "An invalid tremulant number specifier 1 for the general combination 1 is specified "
-              "in the organ definition file. [Loading an organ general combination.] / General "
-              "combination 1 failed to load. [Loading an organ.]");
+    EXPECT_EQ(Result(), "An invalid tremulant number specifier 1 for the general combination 1 is specified in the organ definition file. [Loading an organ general combination.] / General combination 1 failed to load. [Loading an organ.]");
     c.organ.Set("General001", "TremulantNumber001", "-2");
     c.organ.Set("General001", "NumberOfDivisionalCouplers", "1");
-    EXPECT_EQ(Result(),
-              "Divisional coupler number specifier 1 for the general combination 1 could not be "
-              "found in the organ definition file. [Loading an organ general combination.] / "
-              "General combination 1 failed to load. [Loading an organ.]");
+    EXPECT_EQ(Result(), "Divisional coupler number specifier 1 for the general combination 1 could not be found in the organ definition file. [Loading an organ general combination.] / General combination 1 failed to load. [Loading an organ.]");
     c.organ.Set("General001", "NumberOfDivisionalCouplers", "0");
     ASSERT_EQ(Result(), "loaded");
     EXPECT_EQ(c.model().generals[0].tremulants.entries[0], (CombinationEntry{0, 1, false}));

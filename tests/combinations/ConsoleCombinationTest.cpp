@@ -32,21 +32,16 @@ protected:
     test::CombinationRig c;
 };
 
-TEST_F(ConsoleCombination, ButtonClicksRecallGeneralsAndDivisionalsAndTogglePistons) {
-    // General 2 engages the Great's stop 2.
-    Click(organ().generals[1]);
+TEST_F(ConsoleCombination, ButtonClicksRecallOrCaptureGeneralsAndDivisionalsAndTogglePistons) {
+    Click(organ().generals[1]);  // engages the Great's stop 2
     EXPECT_EQ(c.Registration(), "010000000000/000");
-    // The Swell's first divisional engages its stop 1.
-    Click(organ().manuals[2].divisionals[0]);
+    Click(organ().manuals[2].divisionals[0]);  // engages the Swell's stop 1
     EXPECT_EQ(c.Registration(), "010000000000/100");
-    // The piston reverses the Great's stop 2, both ways.
-    Click(organ().reversiblePistons[0]);
+    Click(organ().reversiblePistons[0]);  // reverses the Great's stop 2, both ways
     EXPECT_EQ(c.Registration(), "000000000000/100");
     Click(organ().reversiblePistons[0]);
     EXPECT_EQ(c.Registration(), "010000000000/100");
-}
 
-TEST_F(ConsoleCombination, InCaptureModeAGeneralButtonStoresTheRegistration) {
     c.SetRegistration("100000000011/011");
     organ().SetCaptureMode(true);
     Click(organ().generals[0]);

@@ -45,11 +45,7 @@ TEST_F(CouplerCombinations, DivisionalsKeepOnlyTheCouplerKindsTheOrganStores) {
 
     c.organ.Set("Organ", "DivisionalsStoreIntermanualCouplers", "N");
     EXPECT_FALSE(c.Load());
-    EXPECT_EQ(c.Reports(),
-              "Coupler specifier 1 for the divisional 1 is an inter-manual coupler, which are not "
-              "stored by divisionals for this organ. [Loading an organ divisional combination.] / "
-              "Divisional combination 1 on manual 1 failed to load. [Loading an organ manual.] / "
-              "Manual 1 failed to load. [Loading an organ.]");
+    EXPECT_EQ(c.Reports(), "Coupler specifier 1 for the divisional 1 is an inter-manual coupler, which are not stored by divisionals for this organ. [Loading an organ divisional combination.] / Divisional combination 1 on manual 1 failed to load. [Loading an organ manual.] / Manual 1 failed to load. [Loading an organ.]");
     c.organ.Set("Divisional001", "NumberOfCouplers", "0");
     ASSERT_TRUE(c.Load()) << c.Reports();
     SetCouplers(true, true);
@@ -64,9 +60,7 @@ TEST_F(CouplerCombinations, DivisionalsKeepOnlyTheCouplerKindsTheOrganStores) {
     c.organ.Set("Divisional001", "NumberOfCouplers", "1");
     c.organ.Set("Divisional001", "Coupler001", "2");
     EXPECT_FALSE(c.Load());
-    EXPECT_EQ(c.rig.errors.Messages().at(0),
-              "Coupler specifier 1 for the divisional 1 is an intra-manual coupler, which are not "
-              "stored by divisionals for this organ.");
+    EXPECT_EQ(c.rig.errors.Messages().at(0), "Coupler specifier 1 for the divisional 1 is an intra-manual coupler, which are not stored by divisionals for this organ.");
     c.organ.Set("Divisional001", "Coupler001", "1");
     ASSERT_TRUE(c.Load()) << c.Reports();
     SetCouplers(false, true);
@@ -191,34 +185,25 @@ TEST_F(TremulantCombinations, DivisionalsAndGeneralsSetTheTremulants) {
 
     c.organ.Set("Divisional003", "Tremulant001", "-2");
     EXPECT_FALSE(c.Load());
-    EXPECT_EQ(c.rig.errors.Messages().at(0),
-              "Tremulant specifier 1 for the divisional 3 is a non-displayed drawstop, which are not "
-              "stored by divisionals for this organ.");
+    EXPECT_EQ(c.rig.errors.Messages().at(0), "Tremulant specifier 1 for the divisional 3 is a non-displayed drawstop, which are not stored by divisionals for this organ.");
     c.organ.Set("Divisional003", "Tremulant001", "3");
     EXPECT_FALSE(c.Load());
-    EXPECT_EQ(c.rig.errors.Messages().at(0),
-              "An invalid tremulant specifier 1 for the divisional 3 is specified in the organ "
-              "definition file.");
+    EXPECT_EQ(c.rig.errors.Messages().at(0), "An invalid tremulant specifier 1 for the divisional 3 is specified in the organ definition file.");
 }
 
-TEST_F(TremulantCombinations, DivisionalsHoldNoTremulantsUnlessTheOrganSaysSo) {
-    c.organ.Set("Organ", "DivisionalsStoreTremulants", "N");
-    ASSERT_TRUE(c.Load()) << c.Reports();
-    c.model().TremulantOn(0);
-    c.model().captureMode = true;
-    c.model().PressDivisional(2, 0);
-    EXPECT_EQ(c.model().manuals[2].divisionals[0].tremulants.count, 0u);
-}
-
-TEST_F(TremulantCombinations, AReversiblePistonTogglesItsTremulant) {
+TEST_F(TremulantCombinations, AReversiblePistonTogglesItsTremulantAndDivisionalsMayStoreNone) {
     c.organ.Set("ReversiblePiston001", "ObjectType", "Tremulant");
     c.organ.Set("ReversiblePiston001", "ObjectNumber", "1");
+    c.organ.Set("Organ", "DivisionalsStoreTremulants", "N");
     ASSERT_TRUE(c.Load()) << c.Reports();
     c.model().PressReversiblePiston(0);
     EXPECT_TRUE(Engaged(0));
     c.model().captureMode = true;
     c.model().PressReversiblePiston(0);
     EXPECT_FALSE(Engaged(0));
+    c.model().TremulantOn(0);
+    c.model().PressDivisional(2, 0);
+    EXPECT_EQ(c.model().manuals[2].divisionals[0].tremulants.count, 0u);
 }
 
 }  // namespace

@@ -20,7 +20,6 @@
 #include "organ/Stop.h"
 #include "support/EngineRig.h"
 #include "support/OrganRig.h"
-#include "support/EngineRig.h"
 #include "support/OrganSections.h"
 
 namespace tessaline::test {
@@ -91,6 +90,17 @@ public:
         for (int k = 0; k < kRigKeys; ++k)
             if (P(m, kRigFirstNote + k).sounding) notes.push_back(kRigFirstNote + k);
         return notes;
+    }
+    // Every manual's sounding notes, "m:n,n" joined with spaces; "" when silent.
+    std::string Sounding() {
+        std::string out;
+        for (int m = 0; m < kMaxManuals; ++m) {
+            if (!M(m).loaded) continue;
+            std::string notes;
+            for (int note : SoundingNotes(m)) notes += (notes.empty() ? "" : ",") + std::to_string(note);
+            if (!notes.empty()) out += (out.empty() ? "" : " ") + std::to_string(m) + ":" + notes;
+        }
+        return out;
     }
     const ManualKey& Key(int m, int note) { return M(m).keys[static_cast<size_t>(note - kRigFirstNote)]; }
     // Every pipe of every manual silent with no hold left.

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "organ/Stop.h"
@@ -61,10 +62,9 @@ protected:
         rig.file.Set("Organ", "NumberOfReversiblePistons", "1");
         test::SetButtonKeys(rig.file, "General001", "G", 1, 1);
         rig.file.Set("General001", "MIDIProgramChangeNumber", "6");
+        for (const char* key : {"NumberOfCouplers", "NumberOfTremulants", "NumberOfDivisionalCouplers"})
+            rig.file.Set("General001", key, "0");
         rig.file.Set("General001", "NumberOfStops", "1");
-        rig.file.Set("General001", "NumberOfCouplers", "0");
-        rig.file.Set("General001", "NumberOfTremulants", "0");
-        rig.file.Set("General001", "NumberOfDivisionalCouplers", "0");
         rig.file.Set("General001", "StopManual001", "1");
         rig.file.Set("General001", "StopNumber001", "2");
         test::SetButtonKeys(rig.file, "ReversiblePiston001", "R", 1, 2);
@@ -96,24 +96,16 @@ protected:
     test::RoutingRig rig;
 };
 
-TEST_F(ProgramChange, AProgramChangeOnAKeyboardsChannelPressesTheOrgansCombinations) {
-    // Channel 1 is manual 1's; the file's programs count from 1.
-    Program(0xC0, 5);
-    EXPECT_EQ(Registration(), "01");
-    Program(0xC0, 6);
-    EXPECT_EQ(Registration(), "11");
-    Program(0xC0, 6);
-    EXPECT_EQ(Registration(), "01");
-    Program(0xC0, 7);
-    EXPECT_EQ(Registration(), "11");
-    // Program 40 names nothing.
-    Program(0xC0, 40);
-    EXPECT_EQ(Registration(), "11");
-}
-
-TEST_F(ProgramChange, InCaptureModeAProgramChangeStoresTheGeneral) {
+TEST_F(ProgramChange, AProgramChangeOnAKeyboardsChannelPressesOrCapturesTheOrgansCombinations) {
+    // Channel 1 is manual 1's; the file's programs count from 1; 40 names nothing.
+    const std::pair<uint32_t, const char*> steps[] = {{5, "01"}, {6, "11"}, {6, "01"}, {7, "11"}, {40, "11"}};
+    for (auto [program, registration] : steps) {
+        Program(0xC0, program);
+        EXPECT_EQ(Registration(), registration) << program;
+    }
     Manual& manual = rig.rig.organ.manuals[1];
     manual.GetStop(0)->Engage();
+    manual.GetStop(1)->Disengage();
     rig.rig.organ.SetCaptureMode(true);
     Program(0xC0, 5);
     EXPECT_EQ(Registration(), "10");

@@ -20,6 +20,12 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(rig.Activate()) << ::testing::PrintToString(rig.Reports());
     }
+    // Applies the changed setup to the open inputs.
+    void Reapply() {
+        ASSERT_TRUE(rig.rig.organ.CloseMidiInputs());
+        ASSERT_TRUE(rig.Routing().ApplySetup(rig.setup));
+        ASSERT_TRUE(rig.rig.organ.OpenMidiInputs());
+    }
     Lines Send(unsigned port, uint32_t message) {
         EXPECT_TRUE(rig.ports.Send(port, message));
         return rig.actions.Take();
@@ -43,12 +49,10 @@ TEST_F(Dispatch, NotesPlayEveryConsumerOnTheirPortAndChannelWithTheirKeyShift) {
     EXPECT_EQ(Send(0, Message(0x9B, 60, 100)), Lines{});
     EXPECT_FALSE(rig.ports.Send(1, Message(0x90, 60, 100)));
 
-    ASSERT_TRUE(rig.rig.organ.CloseMidiInputs());
     rig.setup.ManualKeyShift[1] = -12;
     rig.setup.ManualAKeyShift = 7;
     rig.setup.ManualAChan = 1;  // input A now shares channel 1 with path 2
-    ASSERT_TRUE(rig.Routing().ApplySetup(rig.setup));
-    ASSERT_TRUE(rig.rig.organ.OpenMidiInputs());
+    Reapply();
     EXPECT_EQ(Send(0, Message(0x90, 60, 100)),
               (Lines{"down 1 48 1", "down 3 48 3", "down 0 67 10"}));
     // Polyphonic and channel pressure, pitch bend and clock are ignored.
@@ -60,9 +64,7 @@ TEST_F(Dispatch, NotesPlayEveryConsumerOnTheirPortAndChannelWithTheirKeyShift) {
 
 TEST_F(Dispatch, StopControlNotesEngageOnPressAndDisengageOnRelease) {
     rig.setup.ControlChan = 2;  // the pedal's channel too: both act
-    ASSERT_TRUE(rig.rig.organ.CloseMidiInputs());
-    ASSERT_TRUE(rig.Routing().ApplySetup(rig.setup));
-    ASSERT_TRUE(rig.rig.organ.OpenMidiInputs());
+    Reapply();
     EXPECT_EQ(Send(0, Message(0x91, 60, 90)), (Lines{"down 0 60 0", "stop control 60 on"}));
     EXPECT_EQ(Send(0, Message(0x91, 60, 0)), (Lines{"up 0 60 0", "stop control 60 off"}));
     EXPECT_EQ(Send(0, Message(0x81, 61, 90)), (Lines{"up 0 61 0", "stop control 61 off"}));
@@ -127,13 +129,11 @@ TEST_F(Dispatch, ProgramChangesPressDivisionalsStepFramesAndPressGeneralsOnlyFro
 }
 
 TEST_F(Dispatch, OnlyTheFirstMatchingFrameInputSteps) {
-    ASSERT_TRUE(rig.rig.organ.CloseMidiInputs());
     // Inputs 2 and 3 share channel 10; input 2 names programs 5 and 6,
     // input 3 the reverse.
     rig.setup.CombFramePrevPC = {1, 5, 6};
     rig.setup.CombFrameNextPC = {2, 6, 5};
-    ASSERT_TRUE(rig.Routing().ApplySetup(rig.setup));
-    ASSERT_TRUE(rig.rig.organ.OpenMidiInputs());
+    Reapply();
     EXPECT_EQ(Send(0, Message(0xC9, 4)), (Lines{"previous frame"}));
     EXPECT_EQ(Send(0, Message(0xC9, 5)), (Lines{"next frame"}));
     EXPECT_EQ(Send(0, Message(0xC9, 6)), Lines{});
@@ -157,19 +157,15 @@ TEST_F(Dispatch, EveryMessageIsActedOnUnderTheLockAndNothingAfterClosing) {
 
     // A close that fails leaves port 1 open; its messages still arrive but
     // the organ no longer acts on them.
-    ASSERT_TRUE(rig.rig.organ.CloseMidiInputs());
     rig.setup.ControlMIDIInDevNumber = 1;
-    ASSERT_TRUE(rig.Routing().ApplySetup(rig.setup));
-    ASSERT_TRUE(rig.rig.organ.OpenMidiInputs());
+    Reapply();
     rig.actions.Take();
     rig.ports.InjectFailure(1, VirtualMidiPorts::Operation::Stop, "stuck");
     EXPECT_FALSE(rig.rig.organ.CloseMidiInputs());
     EXPECT_EQ(rig.Reports(),
               (Lines{"Could not stop MIDI input device 1 (Error: stuck). | Halting MIDI system.",
-                     "Cannot close MIDI input device for the drawstop control system. | "
-                     "Deactivating organ drawstop control system.",
-                     "Could not close the MIDI device for the stop control system. | Stopping "
-                     "organ MIDI engine."}));
+                     "Cannot close MIDI input device for the drawstop control system. | Deactivating organ drawstop control system.",
+                     "Could not close the MIDI device for the stop control system. | Stopping organ MIDI engine."}));
     EXPECT_TRUE(rig.ports.Send(1, Message(0x94, 60, 100)));
     EXPECT_TRUE(rig.ports.Send(1, Message(0xFF)));
     EXPECT_EQ(rig.actions.Take(), Lines{});

@@ -5,8 +5,6 @@
 
 #include "audio/AudioEngine.h"
 #include "audio/PipeVoice.h"
-#include "platform/virtual/ManualTimer.h"
-#include "platform/virtual/VirtualAudioOutput.h"
 #include "organ/Pipe.h"
 #include "organ/Stop.h"
 #include "routing/RoutingRig.h"
@@ -18,127 +16,96 @@ namespace {
 using test::Message;
 
 // MIDI through virtual ports into the organ's own key action: manual 1 (24
-// keys from note 36, path 2, channel 1) plays stop 1; manual 2 (24 keys from
-// note 48, path 3, channel 3) plays stop 2. Both stops are drawn by default
-// and answer stop-control note 70, as does the
-// organ's tremulant. Input A (channel 8) sends to manuals 1, 2.
-class Playing : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ports.AddPort("Keyboards");
-        midi.emplace(ports, rig.organ);
-        rig.organ.midiRouting.SetInputSystem(&*midi);
-
-        auto file = test::OrganFileBuilder::MinimalOrgan();
-        file.Set("Organ", "NumberOfManuals", "2");
-        test::SetManual(file, 1, 24, {1});
-        test::SetManual(file, 2, 24, {2});
-        file.Set("Manual001", "MIDIInputNumber", "2");
-        file.Set("Manual002", "MIDIInputNumber", "3");
-        file.Set("Manual002", "FirstAccessibleKeyMIDINoteNumber", "48");
-        for (int n = 1; n <= 2; ++n) {
-            test::SetStop(file, n, test::WritePipeWavs(rig.dir, "stop" + std::to_string(n), 24));
-            std::string section = n == 1 ? "Stop001" : "Stop002";
-            file.Set(section, "DefaultToEngaged", "Y");
-            file.Set(section, "StopControlMIDIKeyNumber", "70");
-        }
-        // A tremulant answering the same stop-control note.
-        file.Set("Organ", "NumberOfTremulants", "1");
-        test::SetDrawstopKeys(file, "Tremulant001", "Tremulant", 2, 1);
-        file.Set("Tremulant001", "StopControlMIDIKeyNumber", "70");
-        file.Set("Tremulant001", "Period", "22050");
-        file.Set("Tremulant001", "StartRate", "10");
-        file.Set("Tremulant001", "StopRate", "10");
-        file.Set("Tremulant001", "AmpModDepth", "10");
-        setup.ManualASend = {1, 2, 1, 2};
-        ASSERT_TRUE(rig.Load(file));
-        ASSERT_TRUE(rig.organ.AttachEngine(sound.engine));
-        ASSERT_TRUE(rig.organ.midiRouting.ApplySetup(setup));
-        {
-            auto lock = rig.organ.LockAction();
-            rig.organ.ResetActionLocked();
-            rig.organ.midiRouting.ResetRedirectableInputs();
-        }
-        ASSERT_TRUE(rig.organ.OpenMidiInputs());
-        ASSERT_EQ(rig.errors.Count(), 0u);
-    }
-    Pipe& PipeOf(int manual, int key) {
-        return *rig.organ.manuals[static_cast<size_t>(manual)].GetStop(0)->GetPipe(key);
-    }
-    void Send(uint32_t message) { ASSERT_TRUE(ports.Send(0, message)); }
-
+// keys from note 36, path 2, channel 1, key shift +12) plays stop 1; manual 2
+// (24 keys from note 48, path 3, channel 3) plays stop 2. Both stops are drawn
+// by default and answer stop-control note 70, as does the organ's tremulant.
+// Input A (channel 8) sends to manuals 1, 2.
+TEST(Playing, MidiPlaysTheOrgansOwnKeyActionDrawstopsAndResets) {
     VirtualMidiPorts ports;
+    ports.AddPort("Keyboards");
     test::EngineRig sound{512};
     test::OrganRig rig;
-    // The organ's own pool, where its pipes start their voices.
-    VoicePool& voices = rig.organ.Voices();
-    std::optional<MidiInputSystem> midi;
+    MidiInputSystem midi(ports, rig.organ);
+    rig.organ.midiRouting.SetInputSystem(&midi);
+    auto file = test::OrganFileBuilder::MinimalOrgan();
+    file.Set("Organ", "NumberOfManuals", "2");
+    test::SetManual(file, 1, 24, {1});
+    test::SetManual(file, 2, 24, {2});
+    file.Set("Manual001", "MIDIInputNumber", "2");
+    file.Set("Manual002", "MIDIInputNumber", "3");
+    file.Set("Manual002", "FirstAccessibleKeyMIDINoteNumber", "48");
+    for (int n = 1; n <= 2; ++n) {
+        test::SetStop(file, n, test::WritePipeWavs(rig.dir, "stop" + std::to_string(n), 24));
+        file.Set(NumberedName("Stop", n), "DefaultToEngaged", "Y");
+        file.Set(NumberedName("Stop", n), "StopControlMIDIKeyNumber", "70");
+    }
+    file.Set("Organ", "NumberOfTremulants", "1");
+    test::SetTremulant(file, 1);
+    file.Set("Tremulant001", "StopControlMIDIKeyNumber", "70");
     SetupInfo setup;
-};
-
-TEST_F(Playing, NotesSoundTheKeyShiftedPipeAndVelocityZeroReleasesIt) {
-    ASSERT_TRUE(rig.organ.CloseMidiInputs());
+    setup.ManualASend = {1, 2, 1, 2};
     setup.ManualKeyShift[1] = 12;
+    ASSERT_TRUE(rig.Load(file));
+    ASSERT_TRUE(rig.organ.AttachEngine(sound.engine));
     ASSERT_TRUE(rig.organ.midiRouting.ApplySetup(setup));
+    {
+        auto lock = rig.organ.LockAction();
+        rig.organ.ResetActionLocked();
+        rig.organ.midiRouting.ResetRedirectableInputs();
+    }
     ASSERT_TRUE(rig.organ.OpenMidiInputs());
+    auto send = [&](uint32_t message) { ASSERT_TRUE(ports.Send(0, message)); };
+    auto pipe = [&](int manual, int key) -> Pipe& {
+        return *rig.organ.manuals[static_cast<size_t>(manual)].GetStop(0)->GetPipe(key);
+    };
+    Stop& stop1 = *rig.organ.manuals[1].GetStop(0);
 
-    Send(Message(0x90, 40, 100));  // note 52: key 16
-    EXPECT_TRUE(PipeOf(1, 16).sounding);
-    EXPECT_EQ(PipeOf(1, 16).holdCount, 1u);
-    EXPECT_FALSE(PipeOf(1, 4).sounding);
+    send(Message(0x90, 40, 100));  // note 52: key 16
+    EXPECT_TRUE(pipe(1, 16).sounding);
+    EXPECT_FALSE(pipe(1, 4).sounding);
     EXPECT_EQ(rig.organ.Voices().CountInUse(), 1);
-    // A second note-on from the same keyboard adds no hold.
-    Send(Message(0x90, 40, 90));
-    EXPECT_EQ(PipeOf(1, 16).holdCount, 1u);
-    Send(Message(0x90, 40, 0));
-    EXPECT_FALSE(PipeOf(1, 16).sounding);
-    EXPECT_EQ(PipeOf(1, 16).holdCount, 0u);
-    // Manual 2 on its own channel, with its own first note.
-    Send(Message(0x92, 50, 100));
-    EXPECT_TRUE(PipeOf(2, 2).sounding);
-    Send(Message(0x82, 50, 100));
-    EXPECT_FALSE(PipeOf(2, 2).sounding);
-}
+    send(Message(0x90, 40, 90));  // a second note-on from the same keyboard adds no hold
+    EXPECT_EQ(pipe(1, 16).holdCount, 1u);
+    send(Message(0x90, 40, 0));
+    EXPECT_FALSE(pipe(1, 16).sounding);
+    EXPECT_EQ(pipe(1, 16).holdCount, 0u);
+    send(Message(0x92, 50, 100));  // manual 2 on its own channel, with its own first note
+    EXPECT_TRUE(pipe(2, 2).sounding);
+    send(Message(0x82, 50, 100));
+    EXPECT_FALSE(pipe(2, 2).sounding);
 
-TEST_F(Playing, StopControlNotesDrawAndRetireStopsWhileKeysAreHeld) {
-    Send(Message(0x90, 41, 100));
-    Send(Message(0x92, 49, 100));
-    EXPECT_TRUE(PipeOf(1, 5).sounding);
-    EXPECT_TRUE(PipeOf(2, 1).sounding);
-    Send(Message(0x84, 70, 64));  // channel 5: both stops retire
-    EXPECT_FALSE(rig.organ.manuals[1].GetStop(0)->Engaged());
-    EXPECT_FALSE(rig.organ.manuals[2].GetStop(0)->Engaged());
-    EXPECT_FALSE(PipeOf(1, 5).sounding);
-    EXPECT_FALSE(PipeOf(2, 1).sounding);
+    // Stop control on channel 5 draws and retires while keys are held.
+    send(Message(0x90, 29, 100));
+    send(Message(0x92, 49, 100));
+    send(Message(0x84, 70, 64));
+    EXPECT_FALSE(stop1.Engaged() || rig.organ.manuals[2].GetStop(0)->Engaged());
+    EXPECT_FALSE(pipe(1, 5).sounding || pipe(2, 1).sounding);
     EXPECT_FALSE(rig.organ.Tremulants()[0].drawstop.Engaged());
-    Send(Message(0x94, 70, 64));
+    send(Message(0x94, 70, 64));
     EXPECT_TRUE(rig.organ.Tremulants()[0].drawstop.Engaged());
-    EXPECT_TRUE(PipeOf(1, 5).sounding);
-    EXPECT_TRUE(PipeOf(2, 1).sounding);
-    Send(Message(0x94, 71, 64));  // no drawstop answers 71
-    EXPECT_TRUE(rig.organ.manuals[1].GetStop(0)->Engaged());
-}
+    EXPECT_TRUE(pipe(1, 5).sounding && pipe(2, 1).sounding);
+    send(Message(0x94, 71, 64));  // no drawstop answers 71
+    EXPECT_TRUE(stop1.Engaged());
 
-TEST_F(Playing, AllNotesOffCutsItsChannelAndSystemResetTheWholeOrgan) {
-    Send(Message(0x90, 41, 100));
-    Send(Message(0x92, 49, 100));
-    Send(Message(0xB0, 123, 0));
-    EXPECT_FALSE(PipeOf(1, 5).sounding);
+    // All notes off cuts its channel only; the key plays again after it.
+    send(Message(0xB0, 123, 0));
+    EXPECT_FALSE(pipe(1, 5).sounding);
     EXPECT_EQ(rig.organ.manuals[1].keys[5].holds, 0u);
-    EXPECT_TRUE(PipeOf(2, 1).sounding);
-    // After the cut the same key can be played again.
-    Send(Message(0x90, 41, 100));
-    EXPECT_TRUE(PipeOf(1, 5).sounding);
+    EXPECT_TRUE(pipe(2, 1).sounding);
+    send(Message(0x90, 29, 100));
+    EXPECT_TRUE(pipe(1, 5).sounding);
 
+    // A system reset silences everything, draws the defaults again and sends
+    // input A back to its first manual.
     ASSERT_TRUE(rig.organ.midiRouting.SelectSend(0, 1));
-    Send(Message(0x84, 70, 0));  // retire both stops
-    Send(Message(0xFF));
-    EXPECT_FALSE(PipeOf(1, 5).sounding);
-    EXPECT_FALSE(PipeOf(2, 1).sounding);
+    send(Message(0x84, 70, 0));
+    send(Message(0xFF));
+    EXPECT_FALSE(pipe(1, 5).sounding || pipe(2, 1).sounding);
     EXPECT_EQ(rig.organ.manuals[2].keys[1].holds, 0u);
-    EXPECT_TRUE(rig.organ.manuals[1].GetStop(0)->Engaged());  // back to its default
+    EXPECT_TRUE(stop1.Engaged());
     EXPECT_EQ(rig.organ.midiRouting.redirectable[0].targetManual, 1u);
     EXPECT_EQ(rig.errors.Count(), 0u);
+    ASSERT_TRUE(rig.organ.CloseMidiInputs());
 }
 
 }  // namespace

@@ -48,17 +48,15 @@ TEST_F(Redirectable, ASendMovesHeldKeysToTheSameLogicalKeysOfTheNewManual) {
     EXPECT_TRUE(rig.Routing().SelectSend(0, 2));
     EXPECT_EQ(rig.actions.Take(), (Lines{"up 2 69 10", "down 0 64 10"}));
     EXPECT_EQ(A().currentSend, 2u);
-    EXPECT_FALSE(rig.actions.locked);
-}
-
-TEST_F(Redirectable, ASendNamingAManualTheOrganLacksChangesNothing) {
-    EXPECT_EQ(Play(Message(0x97, 50, 80)), (Lines{"down 1 50 10"}));
-    EXPECT_FALSE(rig.Routing().SelectSend(0, 3));  // manual 5
-    EXPECT_FALSE(rig.Routing().SelectSend(0, 4));  // no such send
-    EXPECT_FALSE(rig.Routing().SelectSend(2, 0));  // no such input
+    // A send naming manual 5, which the organ lacks, a send or an input that
+    // does not exist: nothing changes.
+    EXPECT_FALSE(rig.Routing().SelectSend(0, 3));
+    EXPECT_FALSE(rig.Routing().SelectSend(0, 4));
+    EXPECT_FALSE(rig.Routing().SelectSend(2, 0));
     EXPECT_EQ(rig.actions.Take(), Lines{});
-    EXPECT_EQ(A().targetManual, 1u);
-    EXPECT_EQ(A().currentSend, 0u);
+    EXPECT_EQ(A().targetManual, 0u);
+    EXPECT_EQ(A().currentSend, 2u);
+    EXPECT_FALSE(rig.actions.locked);
 }
 
 TEST_F(Redirectable, ResetFallsBackToManualOneWhenTheFirstSendNamesAMissingManual) {

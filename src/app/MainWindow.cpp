@@ -13,6 +13,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "app/SetupDialog.h"
 #include "app/SplashScreen.h"
 #include "platform/DataDirectory.h"
 #include "platform/ErrorReporting.h"
@@ -38,25 +39,6 @@ constexpr PaneSizing kPaneSizing[MainWindow::kPanes] = {
 // How often the panes and commands follow the state while the program idles.
 constexpr int kIdleUpdateMilliseconds = 100;
 
-// Stands in for the tabbed setup dialog: shows the devices the record names
-// and lets the player confirm them.
-bool ConfirmSetup(QWidget* owner, SetupInfo& setup) {
-    QDialog dialog(owner);
-    dialog.setWindowTitle("System Setup");
-    auto* layout = new QVBoxLayout(&dialog);
-    layout->addWidget(new QLabel(
-        QString("Audio output device number: %1\nOutput buffer: %2 blocks\nOverall volume: %3%")
-            .arg(setup.DSDevNumber)
-            .arg(setup.AudioBufferBlocks)
-            .arg(setup.AmplitudeLevel),
-        &dialog));
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
-    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
-    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
-    layout->addWidget(buttons);
-    return dialog.exec() == QDialog::Accepted;
-}
-
 }  // namespace
 
 ShellPrompts DialogPrompts() {
@@ -69,7 +51,7 @@ ShellPrompts DialogPrompts() {
         QMessageBox box(QMessageBox::Warning, "Tessaline", text, QMessageBox::Ok, owner);
         box.exec();
     };
-    prompts.systemSetup = ConfirmSetup;
+    prompts.systemSetup = RunSystemSetup;
     prompts.chooseOrganFile = [](QWidget* owner, const QString& initialDirectory) {
         QFileDialog dialog(owner, "Open Organ File", initialDirectory,
                            "Organ definition files (*.organ)");

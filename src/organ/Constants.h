@@ -99,6 +99,18 @@ inline constexpr int64_t kMinBufferFrames = 4;
 inline constexpr int64_t kMaxBufferFrames = 2048 * int64_t{kBlockFrames};  // 2048 blocks
 inline constexpr int kPositionLockWaitMilliseconds = 200;
 
+// Setup: the ranges the setup dialog accepts and a read of the settings store
+// confirms. The volume starts at 2 in both, so that a volume the dialog
+// accepts never leaves the next read incomplete.
+inline constexpr int kMinBufferBlocks = 1;
+inline constexpr int kMaxBufferBlocks = 2048;
+inline constexpr int kMinAmplitudeLevel = 2;
+inline constexpr int kMaxAmplitudeLevel = 100;
+inline constexpr int kMidiChannels = 16;  // 1..16 in the setup
+inline constexpr int kMaxSetupKeyShift = 24;
+inline constexpr int kMaxEnclosureController = 31;
+inline constexpr int kMaxProgramChangeNumber = 128;  // 1..128 in the setup
+
 // Recording: the ring between the audio timer and the writer thread (about six
 // seconds of 16-bit stereo at 44.1 kHz), how often the writer looks at it, and
 // the most sample data whose sizes still fit the 32-bit fields of the WAV

@@ -7,6 +7,7 @@
 
 #include "audio/AudioStream.h"
 #include "midi/MidiInputSystem.h"
+#include "organ/Constants.h"
 #include "platform/ErrorReporting.h"
 #include "platform/SettingsStore.h"
 
@@ -39,26 +40,26 @@ std::vector<Value> Values(SetupInfo& s) {
         v.push_back({std::move(name), Kind::Unsigned, &field, low, high});
     };
     auto shift = [&](std::string name, int32_t& field) {
-        v.push_back({std::move(name), Kind::Signed, &field, -24, 24});
+        v.push_back({std::move(name), Kind::Signed, &field, -kMaxSetupKeyShift, kMaxSetupKeyShift});
     };
     auto midi = [&](std::string stem, uint32_t& number) {
         v.push_back({std::move(stem), Kind::MidiDevice, &number});
     };
     auto n = [](int i) { return std::to_string(i); };
 
-    whole("AudioBufferBlocks", s.AudioBufferBlocks, 1, 2048);
+    whole("AudioBufferBlocks", s.AudioBufferBlocks, kMinBufferBlocks, kMaxBufferBlocks);
     v.push_back({"PreferredMemorySampleFormat", Kind::Format, &s.PreferredMemorySampleFormat});
     v.push_back({"MixUpwardsOnOutput", Kind::Flag, &s.MixUpwardsOnOutput});
     v.push_back({"DSDev", Kind::AudioDevice, &s.DSDevNumber});
-    whole("AmplitudeLevel", s.AmplitudeLevel, 2, 100);
+    whole("AmplitudeLevel", s.AmplitudeLevel, kMinAmplitudeLevel, kMaxAmplitudeLevel);
     for (int i = 0; i < SetupInfo::kManualPaths; ++i)
-        whole("Manual" + n(i) + "Chan", s.ManualChan[i], 1, 16);
+        whole("Manual" + n(i) + "Chan", s.ManualChan[i], 1, kMidiChannels);
     for (int i = 0; i < SetupInfo::kManualPaths; ++i)
         shift("Manual" + n(i) + "KeyShift", s.ManualKeyShift[i]);
     for (int i = 0; i < SetupInfo::kManualPaths; ++i)
         midi("Manual" + n(i) + "MIDIInDev", s.ManualMIDIInDevNumber[i]);
-    whole("ManualAChan", s.ManualAChan, 1, 16);
-    whole("ManualBChan", s.ManualBChan, 1, 16);
+    whole("ManualAChan", s.ManualAChan, 1, kMidiChannels);
+    whole("ManualBChan", s.ManualBChan, 1, kMidiChannels);
     shift("ManualAKeyShift", s.ManualAKeyShift);
     shift("ManualBKeyShift", s.ManualBKeyShift);
     midi("ManualAMIDIInDev", s.ManualAMIDIInDevNumber);
@@ -68,21 +69,22 @@ std::vector<Value> Values(SetupInfo& s) {
     for (int i = 0; i < SetupInfo::kSendKeys; ++i)
         whole("ManualBSend" + n(i + 1), s.ManualBSend[i], 0, 5);
     for (int i = 0; i < SetupInfo::kEnclosurePaths; ++i)
-        whole("Enclosure" + n(i) + "Chan", s.EnclosureChan[i], 1, 16);
+        whole("Enclosure" + n(i) + "Chan", s.EnclosureChan[i], 1, kMidiChannels);
     for (int i = 0; i < SetupInfo::kEnclosurePaths; ++i)
-        whole("Enclosure" + n(i) + "Controller", s.EnclosureController[i], 0, 31);
+        whole("Enclosure" + n(i) + "Controller", s.EnclosureController[i], 0,
+              kMaxEnclosureController);
     for (int i = 0; i < SetupInfo::kEnclosurePaths; ++i)
         midi("Enclosure" + n(i) + "MIDIInDev", s.EnclosureMIDIInDevNumber[i]);
-    whole("ControlChan", s.ControlChan, 1, 16);
+    whole("ControlChan", s.ControlChan, 1, kMidiChannels);
     midi("ControlMIDIInDev", s.ControlMIDIInDevNumber);
     for (int i = 0; i < SetupInfo::kCombFrames; ++i)
         midi("CombFrame" + n(i + 1) + "MIDIInDev", s.CombFrameMIDIInDevNumber[i]);
     for (int i = 0; i < SetupInfo::kCombFrames; ++i)
-        whole("CombFrame" + n(i + 1) + "Chan", s.CombFrameChan[i], 1, 16);
+        whole("CombFrame" + n(i + 1) + "Chan", s.CombFrameChan[i], 1, kMidiChannels);
     for (int i = 0; i < SetupInfo::kCombFrames; ++i)
-        whole("CombFrame" + n(i + 1) + "PrevPC", s.CombFramePrevPC[i], 1, 128);
+        whole("CombFrame" + n(i + 1) + "PrevPC", s.CombFramePrevPC[i], 1, kMaxProgramChangeNumber);
     for (int i = 0; i < SetupInfo::kCombFrames; ++i)
-        whole("CombFrame" + n(i + 1) + "NextPC", s.CombFrameNextPC[i], 1, 128);
+        whole("CombFrame" + n(i + 1) + "NextPC", s.CombFrameNextPC[i], 1, kMaxProgramChangeNumber);
     return v;
 }
 

@@ -10,8 +10,7 @@
 #include <numbers>
 #include <thread>
 
-#include "JackHarness.h"
-#include "SoundChecks.h"
+#include "JackTest.h"
 #include "audio/AudioStream.h"
 #include "platform/ThreadTimer.h"
 #include "platform/rtaudio/RtAudioOutput.h"
@@ -47,30 +46,22 @@ public:
     std::atomic<int64_t> toneStart{std::numeric_limits<int64_t>::max()};
 };
 
-TEST(AudioOutputOnJack, ToneStartsOneBufferAfterItsFrameTimeAtItsPitch) {
-    JackServer server;
-    std::string whyNot;
-    if (!server.Start(whyNot)) GTEST_SKIP() << "jackd could not start, so no end-to-end test: " << whyNot;
+using AudioOutputOnJack = JackTest;
+using JackHarness = JackTest;
 
+TEST_F(AudioOutputOnJack, ToneStartsOneBufferAfterItsFrameTimeAtItsPitch) {
     RecordingErrorSink errors;
     RtAudioOutputSystem devices;
     ThreadTimerService timers;
     ToneRenderer renderer;
     AudioStream stream(devices, timers, renderer);
     // With a server running, JACK comes first in the list.
-    ASSERT_GE(stream.DeviceCount(), 1u);
-    ASSERT_STREQ(stream.DeviceDescription(0), "Jack: system");
-
     constexpr int64_t kBuffer = 42 * 128;
-    ASSERT_TRUE(stream.SetParameters(0, kBuffer));
+    ASSERT_NO_FATAL_FAILURE(UseJackDevice(stream, kBuffer));
     ASSERT_TRUE(stream.StartPlayback()) << (errors.Count() ? errors.Errors()[0].boxText : "");
 
     JackCapture capture;
-    ASSERT_TRUE(capture.Open(server.Name(), 3 * kJackRate));
-    ASSERT_TRUE(capture.Connect("Tessaline:outport 0", "Tessaline:outport 1"));
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    capture.Start();
-    ASSERT_TRUE(capture.WaitForFrames(kJackRate / 5, 5));
+    ASSERT_NO_FATAL_FAILURE(StartCapture(capture, 3));
 
     // The request, made while a JACK cycle plays: the tone's first frame is
     // the next frame time to be played.
@@ -92,8 +83,7 @@ TEST(AudioOutputOnJack, ToneStartsOneBufferAfterItsFrameTimeAtItsPitch) {
 
     const std::vector<float>& left = capture.Left();
     const std::vector<float>& right = capture.Right();
-    size_t first = requestedAt;
-    while (first < capture.Frames() && std::fabs(left[first]) < 0.01f) ++first;
+    const size_t first = FirstSound(left, requestedAt, capture.Frames(), 0.01f);
     ASSERT_LT(first, capture.Frames()) << "no tone arrived";
     // One buffer after the frame time that was next to play at the request,
     // so within the period that was playing then.
@@ -141,13 +131,9 @@ struct MidiReceiver {
     std::atomic<size_t> received{0};
 };
 
-TEST(JackHarness, MidiSenderDeliversMessagesInOrder) {
-    JackServer server;
-    std::string whyNot;
-    if (!server.Start(whyNot)) GTEST_SKIP() << "jackd could not start, so no end-to-end test: " << whyNot;
-
+TEST_F(JackHarness, MidiSenderDeliversMessagesInOrder) {
     MidiReceiver receiver;
-    for (auto& e : receiver.events) e.reserve(3);
+    for (auto& e : receiver.events) e.reserve(JackMidiSender::kMaxMessageBytes);
     jack_client_t* client = OpenClient(server.Name(), "midi-receiver");
     ASSERT_NE(client, nullptr);
     receiver.port = jack_port_register(client, "in", JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0);
@@ -157,18 +143,24 @@ TEST(JackHarness, MidiSenderDeliversMessagesInOrder) {
     JackMidiSender sender;
     ASSERT_TRUE(sender.Open(server.Name()));
     ASSERT_TRUE(sender.Connect("midi-receiver:in"));
+    ASSERT_TRUE(sender.WaitConnected());
     EXPECT_FALSE(sender.Send({}));
+    EXPECT_FALSE(sender.Send(std::vector<uint8_t>(JackMidiSender::kMaxMessageBytes + 1, 0xF8)));
+    const std::vector<uint8_t> sysex = {0xF0, 0x7E, 0x7F, 0x09, 0x01, 0xF7};
     ASSERT_TRUE(sender.Send({0x90, 60, 100}));
     ASSERT_TRUE(sender.Send({0xC0, 5}));
+    ASSERT_TRUE(sender.Send(sysex));
     ASSERT_TRUE(sender.Send({0xFF}));
-    for (int i = 0; i < 1000 && receiver.received.load(std::memory_order_acquire) < 3; ++i) {
+    EXPECT_TRUE(sender.WaitSent(2));
+    for (int i = 0; i < 1000 && receiver.received.load(std::memory_order_acquire) < 4; ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     jack_client_close(client);
-    ASSERT_EQ(receiver.received.load(), 3u);
+    ASSERT_EQ(receiver.received.load(), 4u);
     EXPECT_EQ(receiver.events[0], (std::vector<uint8_t>{0x90, 60, 100}));
     EXPECT_EQ(receiver.events[1], (std::vector<uint8_t>{0xC0, 5}));
-    EXPECT_EQ(receiver.events[2], (std::vector<uint8_t>{0xFF}));
+    EXPECT_EQ(receiver.events[2], sysex);
+    EXPECT_EQ(receiver.events[3], (std::vector<uint8_t>{0xFF}));
 }
 
 }  // namespace

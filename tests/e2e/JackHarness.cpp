@@ -174,19 +174,31 @@ int JackCapture::Process(jack_nframes_t count, void* user) {
     return 0;
 }
 
+namespace {
+
+// A queued message: its length, then its bytes.
+constexpr size_t kRecordBytes = JackMidiSender::kMaxMessageBytes + 1;
+
+}  // namespace
+
 JackMidiSender::~JackMidiSender() {
-    if (client) jack_client_close(client);
+    Close();
     if (queue) jack_ringbuffer_free(queue);
 }
 
-bool JackMidiSender::Open(const std::string& server) {
-    queue = jack_ringbuffer_create(4096);
-    client = OpenClient(server, "tessaline-midi-sender");
+bool JackMidiSender::Open(const std::string& server, const char* clientName) {
+    queue = jack_ringbuffer_create(1024 * kRecordBytes);
+    client = OpenClient(server, clientName);
     if (!client || !queue) return false;
     port = jack_port_register(client, "out", JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
     if (!port) return false;
     jack_set_process_callback(client, &JackMidiSender::Process, this);
     return jack_activate(client) == 0;
+}
+
+void JackMidiSender::Close() {
+    if (client) jack_client_close(client);
+    client = nullptr;
 }
 
 bool JackMidiSender::Connect(const std::string& destination) {
@@ -196,11 +208,27 @@ bool JackMidiSender::Connect(const std::string& destination) {
 std::string JackMidiSender::PortName() const { return jack_port_name(port); }
 
 bool JackMidiSender::Send(const std::vector<uint8_t>& message) {
-    if (message.empty() || message.size() > 3) return false;
-    uint8_t record[4] = {static_cast<uint8_t>(message.size()), 0, 0, 0};
+    if (message.empty() || message.size() > kMaxMessageBytes) return false;
+    uint8_t record[kRecordBytes] = {static_cast<uint8_t>(message.size())};
     std::copy(message.begin(), message.end(), record + 1);
     if (jack_ringbuffer_write_space(queue) < sizeof record) return false;
     jack_ringbuffer_write(queue, reinterpret_cast<const char*>(record), sizeof record);
+    return true;
+}
+
+bool JackMidiSender::WaitConnected() const {
+    for (int i = 0; i < 300 && jack_port_connected(port) == 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    return jack_port_connected(port) > 0;
+}
+
+bool JackMidiSender::WaitSent(double timeoutSeconds) const {
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(timeoutSeconds);
+    while (jack_ringbuffer_read_space(queue) > 0) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
     return true;
 }
 
@@ -208,7 +236,7 @@ int JackMidiSender::Process(jack_nframes_t count, void* user) {
     auto* self = static_cast<JackMidiSender*>(user);
     void* buffer = jack_port_get_buffer(self->port, count);
     jack_midi_clear_buffer(buffer);
-    uint8_t record[4];
+    uint8_t record[kRecordBytes];
     while (jack_ringbuffer_read_space(self->queue) >= sizeof record) {
         jack_ringbuffer_read(self->queue, reinterpret_cast<char*>(record), sizeof record);
         jack_midi_event_write(buffer, 0, record + 1, record[0]);

@@ -31,6 +31,8 @@ public:
     // whyNot says what went wrong, with the server's own last words.
     bool Start(std::string& whyNot);
     const std::string& Name() const { return name; }
+    // Stops the server now, as when it goes away under its clients.
+    void Stop() { Kill(); }
 
 private:
     void Kill();
@@ -83,17 +85,29 @@ private:
     std::atomic<bool> pendingRan{false};
 };
 
-// Sends short MIDI messages, each at the start of the next cycle.
+// Sends MIDI messages, each at the start of the next cycle, as they are
+// given: running status and system exclusive pass unchanged.
 class JackMidiSender {
 public:
+    static constexpr size_t kMaxMessageBytes = 15;
+
     ~JackMidiSender();
-    bool Open(const std::string& server);
+    // The port is "clientName:out" (JACK renames a second client of the name).
+    bool Open(const std::string& server, const char* clientName = "tessaline-midi-sender");
     bool Connect(const std::string& destination);  // a MIDI input port "client:port"
     std::string PortName() const;
     // True once some client's input is connected to the port.
     bool Connected() const { return port != nullptr && jack_port_connected(port) > 0; }
-    // Queues one message of 1 to 3 bytes; false when the queue is full.
+    // Queues one message of 1 to kMaxMessageBytes bytes; false when the queue is full.
     bool Send(const std::vector<uint8_t>& message);
+    // Waits (at most 3 s) until something connected to the port and the
+    // server has taken the connection into its graph; until then what the
+    // port writes goes nowhere.
+    bool WaitConnected() const;
+    // Waits (at most timeoutSeconds) until every queued message is written.
+    bool WaitSent(double timeoutSeconds) const;
+    // Closes the client: its port goes away, as an unplugged keyboard's does.
+    void Close();
 
 private:
     static int Process(jack_nframes_t count, void* self);

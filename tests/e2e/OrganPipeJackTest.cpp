@@ -7,8 +7,7 @@
 #include <thread>
 #include <vector>
 
-#include "JackHarness.h"
-#include "SoundChecks.h"
+#include "JackTest.h"
 #include "audio/AudioEngine.h"
 #include "audio/PipeVoice.h"
 #include "organ/Organ.h"
@@ -43,17 +42,9 @@ std::string WriteSinePipe(const test::TempDir& dir) {
     return "sine.wav";
 }
 
-// The first frame from `from` on whose level is above `threshold`.
-size_t FirstSound(const std::vector<float>& x, size_t from, size_t to, float threshold) {
-    while (from < to && std::fabs(x[from]) < threshold) ++from;
-    return from;
-}
+using OrganPipeOnJack = JackTest;
 
-TEST(OrganPipeOnJack, APipeSoundsOneBufferAfterItsStartAtItsPitchAndReleasesAfterItsStop) {
-    JackServer server;
-    std::string whyNot;
-    if (!server.Start(whyNot)) GTEST_SKIP() << "jackd could not start, so no end-to-end test: " << whyNot;
-
+TEST_F(OrganPipeOnJack, APipeSoundsOneBufferAfterItsStartAtItsPitchAndReleasesAfterItsStop) {
     test::OrganRig rig;
     test::OrganFileBuilder b = test::OrganFileBuilder::MinimalOrgan();
     test::SetManual(b, 1, 1, {1});
@@ -63,9 +54,7 @@ TEST(OrganPipeOnJack, APipeSoundsOneBufferAfterItsStartAtItsPitchAndReleasesAfte
     RtAudioOutputSystem devices;
     ThreadTimerService timers;
     AudioEngine engine(devices, timers);
-    ASSERT_GE(engine.DeviceCount(), 1u);
-    ASSERT_STREQ(engine.DeviceDescription(0), "Jack: system");
-    ASSERT_TRUE(engine.SetParameters(0, kBuffer));
+    ASSERT_NO_FATAL_FAILURE(UseJackDevice(engine, kBuffer));
     ASSERT_TRUE(rig.organ.AttachEngine(engine));
     ASSERT_TRUE(engine.StartPlayback());
     Stop& stop = *rig.organ.manuals[1].GetStop(0);
@@ -73,11 +62,7 @@ TEST(OrganPipeOnJack, APipeSoundsOneBufferAfterItsStartAtItsPitchAndReleasesAfte
     Pipe& pipe = *stop.GetPipe(0);
 
     JackCapture capture;
-    ASSERT_TRUE(capture.Open(server.Name(), 4 * kJackRate));
-    ASSERT_TRUE(capture.Connect("Tessaline:outport 0", "Tessaline:outport 1"));
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    capture.Start();
-    ASSERT_TRUE(capture.WaitForFrames(kJackRate / 5, 5));
+    ASSERT_NO_FATAL_FAILURE(StartCapture(capture, 4));
 
     const size_t startedAt = capture.CallInNextCycle([&] { stop.PipeOn(0); });
     ASSERT_NE(startedAt, JackCapture::kNever);
@@ -107,12 +92,9 @@ TEST(OrganPipeOnJack, APipeSoundsOneBufferAfterItsStartAtItsPitchAndReleasesAfte
 
     const double hz = MedianFrequency(left, first, kPieces);
     EXPECT_LT(std::fabs(1200.0 * std::log2(hz / kPitchHz)), 1.0) << "measured " << hz << " Hz";
-    float peak = 0;
+    const float peak = Peak(left, first, first + window);
     size_t sameOnBoth = 0;
-    for (size_t i = first; i < first + window; ++i) {
-        peak = std::max(peak, std::fabs(left[i]));
-        sameOnBoth += left[i] == right[i];
-    }
+    for (size_t i = first; i < first + window; ++i) sameOnBoth += left[i] == right[i];
     // 16000 at the setup's overall volume of 50 per cent.
     EXPECT_NEAR(peak, 8000.0f / 32768.0f, 0.002f);
     EXPECT_EQ(sameOnBoth, window);
@@ -121,17 +103,9 @@ TEST(OrganPipeOnJack, APipeSoundsOneBufferAfterItsStartAtItsPitchAndReleasesAfte
     // of release play; then silence. The release begins one buffer after the
     // stop, within the period that was playing then.
     const size_t releaseFrom = stoppedAt + kBuffer;
-    float sustainBefore = 0;
-    for (size_t i = stoppedAt; i < releaseFrom; ++i)
-        sustainBefore = std::max(sustainBefore, std::fabs(left[i]));
-    EXPECT_NEAR(sustainBefore, peak, 0.002f);
-    const size_t silentFrom = releaseFrom + kJackPeriod + 2000;
-    float tail = 0;
-    for (size_t i = silentFrom; i < frames; ++i) tail = std::max(tail, std::fabs(left[i]));
-    EXPECT_EQ(tail, 0.0f);
-    float releasing = 0;
-    for (size_t i = releaseFrom + kJackPeriod; i < releaseFrom + 1000; ++i)
-        releasing = std::max(releasing, std::fabs(left[i]));
+    EXPECT_NEAR(Peak(left, stoppedAt, releaseFrom), peak, 0.002f);
+    EXPECT_EQ(Peak(left, releaseFrom + kJackPeriod + 2000, frames), 0.0f);
+    const float releasing = Peak(left, releaseFrom + kJackPeriod, releaseFrom + 1000);
     EXPECT_GT(releasing, 0.01f);
     EXPECT_LT(releasing, peak);
 }

@@ -32,6 +32,18 @@ double MedianFrequency(const std::vector<float>& x, size_t from, size_t pieces) 
     return found[found.size() / 2];
 }
 
+float Peak(const std::vector<float>& x, size_t from, size_t to) {
+    float peak = 0;
+    for (size_t i = from; i < to && i < x.size(); ++i) peak = std::max(peak, std::fabs(x[i]));
+    return peak;
+}
+
+size_t FirstSound(const std::vector<float>& x, size_t from, size_t to, float threshold) {
+    for (; from < to && from < x.size(); ++from)
+        if (std::fabs(x[from]) >= threshold) return from;
+    return to;
+}
+
 std::string SineWav(uint32_t period) {
     std::vector<int16_t> values;
     for (uint32_t i = 0; i < 100 * period; ++i)

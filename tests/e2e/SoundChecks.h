@@ -18,6 +18,11 @@ double ZeroCrossingFrequency(const std::vector<float>& x, size_t from, size_t to
 // dropped cycle of a loaded test machine moves one piece, not the result.
 double MedianFrequency(const std::vector<float>& x, size_t from, size_t pieces);
 
+// The largest magnitude in x[from, to), 0 for an empty range.
+float Peak(const std::vector<float>& x, size_t from, size_t to);
+// The first frame of x[from, to) whose magnitude reaches threshold, or `to`.
+size_t FirstSound(const std::vector<float>& x, size_t from, size_t to, float threshold);
+
 // A WAV file of a looped sine of `period` frames a cycle: 100 cycles, the
 // loop over whole cycles, the release marker at the loop's end.
 std::string SineWav(uint32_t period);

@@ -59,21 +59,27 @@ DemoOrgan Build() {
     const DrawstopPlace flue{};
     const DrawstopPlace coupler{0, 0, 0, "DARK BLUE", "Small"};
 
+    // Sustain peaks at the default overall volume of 50 per cent: the full
+    // organ with every coupler (the toccata's closing seven-part chord, the
+    // Swell doubled at the octave) stays just below full scale, while the
+    // flutes of general 1 peak 4 to 6 dB below it. So the flutes are
+    // voiced bold and the chorus, reeds and strings, which pile up in the
+    // full registrations, are kept back.
     o.stops = {
-        Stop("Principal 8'", "Principal8", kGreat, Family::Principal, 0, 0.30, at(flue, 1, 2)),
-        Stop("Rohrfloete 8'", "Rohrfloete8", kGreat, Family::ChimneyFlute, 0, 0.24, at(flue, 2, 2)),
-        Stop("Octave 4'", "Octave4", kGreat, Family::Principal, 12, 0.22, at(flue, 3, 2)),
-        Stop("Mixture III", "Mixture3", kGreat, Family::Principal, 0, 0.20, at(flue, 4, 2)),
-        Stop("Trumpet 8'", "Trumpet8", kGreat, Family::Trumpet, 0, 0.28, at(reed, 5, 2)),
-        Stop("Gedackt 8'", "Gedackt8", kSwell, Family::StoppedFlute, 0, 0.22, at(flue, 1, 4)),
-        Stop("Salicional 8'", "Salicional8", kSwell, Family::String, 0, 0.16, at(flue, 2, 4)),
-        Stop("Voix celeste 8'", "VoixCeleste8", kSwell, Family::String, 0, 0.16, at(flue, 3, 4)),
-        Stop("Flute 4'", "Flute4", kSwell, Family::OpenFlute, 12, 0.18, at(flue, 4, 4)),
-        Stop("Nazard 2 2/3'", "Nazard", kSwell, Family::OpenFlute, 19, 0.14, at(flue, 5, 4)),
-        Stop("Oboe 8'", "Oboe8", kSwell, Family::Oboe, 0, 0.20, at(reed, 1, 5)),
-        Stop("Subbass 16'", "Subbass16", kPedal, Family::StoppedFlute, -12, 0.32, at(flue, 1, 1)),
+        Stop("Principal 8'", "Principal8", kGreat, Family::Principal, 0, 0.138, at(flue, 1, 2)),
+        Stop("Rohrfloete 8'", "Rohrfloete8", kGreat, Family::ChimneyFlute, 0, 0.1728, at(flue, 2, 2)),
+        Stop("Octave 4'", "Octave4", kGreat, Family::Principal, 12, 0.055, at(flue, 3, 2)),
+        Stop("Mixture III", "Mixture3", kGreat, Family::Principal, 0, 0.034, at(flue, 4, 2)),
+        Stop("Trumpet 8'", "Trumpet8", kGreat, Family::Trumpet, 0, 0.0588, at(reed, 5, 2)),
+        Stop("Gedackt 8'", "Gedackt8", kSwell, Family::StoppedFlute, 0, 0.1584, at(flue, 1, 4)),
+        Stop("Salicional 8'", "Salicional8", kSwell, Family::String, 0, 0.0464, at(flue, 2, 4)),
+        Stop("Voix celeste 8'", "VoixCeleste8", kSwell, Family::String, 0, 0.0464, at(flue, 3, 4)),
+        Stop("Flute 4'", "Flute4", kSwell, Family::OpenFlute, 12, 0.0522, at(flue, 4, 4)),
+        Stop("Nazard 2 2/3'", "Nazard", kSwell, Family::OpenFlute, 19, 0.0336, at(flue, 5, 4)),
+        Stop("Oboe 8'", "Oboe8", kSwell, Family::Oboe, 0, 0.042, at(reed, 1, 5)),
+        Stop("Subbass 16'", "Subbass16", kPedal, Family::StoppedFlute, -12, 0.2304, at(flue, 1, 1)),
         Stop("Octave 8'", "Octave8", kPedal, Family::Principal, 0, 0.30, at(flue, 2, 1)),
-        Stop("Posaune 16'", "Posaune16", kPedal, Family::Posaune, -12, 0.30, at(reed, 3, 1)),
+        Stop("Posaune 16'", "Posaune16", kPedal, Family::Posaune, -12, 0.072, at(reed, 3, 1)),
     };
     o.stops[kMixture].mixture = true;
     // The celeste is a sharp rank from tenor C, beating against the Salicional.

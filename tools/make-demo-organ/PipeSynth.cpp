@@ -39,9 +39,11 @@ std::vector<double> BuildWavetable(Family family, double fundamental, NoiseSourc
     std::vector<double> table(kTableSize + 1, 0.0);
     for (size_t k = 0; k < amplitudes.size(); ++k) {
         int64_t h = static_cast<int64_t>(k) + 1;
-        // The fundamental starts at phase 0; the others at seeded phases so
-        // the waveform has no needle peaks.
-        int64_t phase = k == 0 ? 0 : static_cast<int64_t>(noise.Next() % kTableSize);
+        // Every harmonic starts at a seeded phase, the fundamental too: the
+        // waveform has no needle peaks, and the pipes of several stops that
+        // sound one pitch do not start in step (real pipes never do), which
+        // would add their fundamentals up to the sum of their levels.
+        auto phase = static_cast<int64_t>(noise.Next() % kTableSize);
         for (int64_t i = 0; i < kTableSize; ++i)
             table[i] += amplitudes[k] * sine[(h * i + phase) & (kTableSize - 1)];
     }

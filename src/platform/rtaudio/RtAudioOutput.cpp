@@ -61,6 +61,8 @@ public:
         out.deviceId = deviceIndex;
         out.nChannels = 2;
         RtAudio::StreamOptions options;
+        // Under JACK this names the client, so its ports are "Tessaline:outport N";
+        // the MIDI inputs' client is "Tessaline MIDI".
         options.streamName = "Tessaline";
         period = DevicePeriodFrames(ring.Frames());
         try {

@@ -25,7 +25,9 @@ struct RtMidiPorts::OpenedPort {
 
 namespace {
 
-constexpr const char* kClientName = "Tessaline";
+// The audio output's JACK client is "Tessaline"; a distinct name keeps the
+// server from renaming whichever of the two comes second.
+constexpr const char* kClientName = "Tessaline MIDI";
 constexpr const char* kInputPortName = "Input";
 
 // While an operation of this thread calls into RtMidi, its errors are written

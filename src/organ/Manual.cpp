@@ -17,7 +17,6 @@ constexpr const char* kManualAction = "Loading an organ manual.";
 constexpr const char* kSecondPassAction = "Loading an organ manual (second parse).";
 constexpr size_t kNameBuffer = 32;
 constexpr size_t kNumberBuffer = 8;
-constexpr size_t kFlagBuffer = 2;
 constexpr size_t kCommentsBuffer = 256;
 constexpr size_t kSpecifierBuffer = 256;
 constexpr uint32_t kMaxMidiNote = 127;

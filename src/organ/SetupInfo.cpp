@@ -239,11 +239,12 @@ bool SetupInfo::Read(SettingsStore& store, const MidiInputSystem& midi, const Au
                     int64_t number = present ? ParseSettingNumber(text) : 0;
                     bool inRange;
                     if (value.kind == Kind::Signed) {
-                        // Key shifts compare as signed numbers.
-                        int32_t shift = static_cast<int32_t>(number);
-                        inRange = present && shift >= value.low && shift <= value.high;
+                        // Key shifts compare as signed numbers, whole: a
+                        // number past the 32-bit range must not wrap into it.
+                        inRange = present && number >= value.low && number <= value.high;
                         *static_cast<int32_t*>(value.field) =
-                            inRange ? shift : *static_cast<int32_t*>(initial[k].field);
+                            inRange ? static_cast<int32_t>(number)
+                                    : *static_cast<int32_t*>(initial[k].field);
                     } else {
                         // Everything else compares unsigned, so a stored
                         // negative number fails the upper bound.

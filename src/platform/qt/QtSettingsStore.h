@@ -20,6 +20,7 @@ public:
 
 private:
     std::unique_ptr<QSettings> settings;  // while open
+    bool unreadable = false;              // the open found a file it could not read
 };
 
 }  // namespace tessaline

@@ -1,0 +1,91 @@
+#pragma once
+// The organs of the load and MIDI fuzzers and the few pipe samples all of
+// them name, so that every definition file a fuzzer makes up finds real
+// samples beside it without writing any per run.
+
+#include <array>
+#include <string>
+#include <string_view>
+
+#include "DemoInstrument.h"
+#include "OrganFileWriter.h"
+#include "support/OrganFileBuilder.h"
+#include "support/OrganSections.h"
+#include "support/TempDir.h"
+#include "support/WavBuilder.h"
+
+namespace tessaline::test {
+
+// Looped mono, looped stereo, a looped sample in a folder whose name a file
+// may write in another case, and one without loop or release marker (for a
+// percussive pipe; any other pipe refuses it).
+inline constexpr std::array<const char*, 4> kFuzzSamples = {"p.wav", "stereo.wav", "Ranks/Deep.wav",
+                                                            "short.wav"};
+
+inline void WriteFuzzSamples(const TempDir& dir) {
+    WritePipeWav(dir, kFuzzSamples[0], 1, 600);
+    WritePipeWav(dir, kFuzzSamples[1], 2, 400);
+    WritePipeWav(dir, kFuzzSamples[2], 1, 900);
+    WavBuilder percussive;
+    percussive.Pattern(200).NoSampler().NoCues();
+    dir.Write(kFuzzSamples[3], percussive.Build());
+}
+
+// The demo organ's definition with every pipe that owns a sample naming one
+// of the fuzz samples (looped ones only, as no demo stop is percussive; stereo ones allowed):
+// every kind of section the loader knows, with couplers, an enclosure, a
+// tremulant and combinations, over a handful of small files.
+inline std::string DemoOrganOverFuzzSamples() {
+    std::string text = demo::OrganDefinitionText(demo::TheDemoOrgan(), true);
+    std::string out;
+    size_t pos = 0;
+    int pipe = 0;
+    while (pos < text.size()) {
+        size_t end = text.find('\n', pos);
+        end = end == std::string::npos ? text.size() : end + 1;
+        std::string_view line(text.data() + pos, end - pos);
+        size_t eq = line.find('=');
+        bool ownedPipe = line.starts_with("Pipe") && eq != std::string_view::npos &&
+                         line.substr(eq + 1, 4) != "REF:";
+        if (ownedPipe) {
+            out.append(line.substr(0, eq + 1));
+            out.append(kFuzzSamples[static_cast<size_t>(pipe++ % 3)]);
+            out.append("\r\n");
+        } else {
+            out.append(line);
+        }
+        pos = end;
+    }
+    return out;
+}
+
+// A small organ for seeds: pedal and two manuals of 8 keys, each with stops
+// over the fuzz samples (a percussive one, a stereo one, a shared pipe and a
+// name written with "\" and in another case), two couplers and a tremulant.
+inline OrganFileBuilder SmallFuzzOrgan() {
+    OrganFileBuilder b = OrganFileBuilder::MinimalOrgan();
+    b.Set("Organ", "HasPedals", "Y");
+    b.Set("Organ", "NumberOfManuals", "2");
+    b.Set("Organ", "HighestSampleFormat", "Stereo");
+    SetStop(b, 1, {"p.wav", "stereo.wav", "RANKS\\deep.wav", "p.wav"});
+    SetStop(b, 2, {"short.wav", "short.wav"});
+    b.Set("Stop002", "Percussive", "Y");
+    SetStop(b, 3, {"REF:01:001:002", "Ranks/Deep.wav"});
+    SetStop(b, 4, {"stereo.wav"});
+    SetManual(b, 0, 8, {4});
+    SetManual(b, 1, 8, {1, 2});
+    SetManual(b, 2, 8, {3});
+    SetCoupler(b, 1, 1, 12);
+    SetCoupler(b, 2, 1, 0);
+    b.Set("Manual002", "NumberOfCouplers", "1");
+    b.Set("Manual002", "Coupler001", "2");
+    b.Set("Manual001", "NumberOfCouplers", "1");
+    b.Set("Manual001", "Coupler001", "1");
+    b.Set("Organ", "NumberOfTremulants", "1");
+    SetTremulant(b, 1);
+    b.Set("Manual001", "NumberOfTremulants", "1");
+    b.Set("Manual001", "Tremulant001", "1");
+    return b;
+}
+
+}  // namespace tessaline::test

@@ -42,6 +42,18 @@ jack_client_t* OpenClient(const std::string& server, const char* clientName) {
                             &status, server.c_str());
 }
 
+std::string FindPort(const std::string& server, const char* pattern, unsigned long flags) {
+    jack_client_t* client = OpenClient(server, "tessaline-port-probe");
+    if (!client) return "";
+    std::string name;
+    if (const char** found = jack_get_ports(client, pattern, nullptr, flags)) {
+        if (found[0] && !found[1]) name = found[0];
+        jack_free(found);
+    }
+    jack_client_close(client);
+    return name;
+}
+
 JackServer::~JackServer() { Kill(); }
 
 bool JackServer::Start(std::string& whyNot) {
@@ -94,6 +106,13 @@ bool JackServer::Start(std::string& whyNot) {
     whyNot = "jackd did not answer within 10 s:" + LastLines(logPath);
     Kill();
     return false;
+}
+
+void JackServer::Crash() {
+    if (pid <= 0) return;
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+    pid = -1;
 }
 
 void JackServer::Kill() {
@@ -175,12 +194,17 @@ int JackCapture::Process(jack_nframes_t count, void* user) {
 }
 
 JackMidiSender::~JackMidiSender() {
-    if (client) jack_client_close(client);
+    Close();
     if (queue) jack_ringbuffer_free(queue);
 }
 
+void JackMidiSender::Close() {
+    if (client) jack_client_close(client);
+    client = nullptr;
+}
+
 bool JackMidiSender::Open(const std::string& server) {
-    queue = jack_ringbuffer_create(4096);
+    if (!queue) queue = jack_ringbuffer_create(4096);
     client = OpenClient(server, "tessaline-midi-sender");
     if (!client || !queue) return false;
     port = jack_port_register(client, "out", JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
@@ -209,10 +233,15 @@ int JackMidiSender::Process(jack_nframes_t count, void* user) {
     void* buffer = jack_port_get_buffer(self->port, count);
     jack_midi_clear_buffer(buffer);
     uint8_t record[4];
+    uint64_t sent = 0;
     while (jack_ringbuffer_read_space(self->queue) >= sizeof record) {
-        jack_ringbuffer_read(self->queue, reinterpret_cast<char*>(record), sizeof record);
-        jack_midi_event_write(buffer, 0, record + 1, record[0]);
+        jack_ringbuffer_peek(self->queue, reinterpret_cast<char*>(record), sizeof record);
+        // A full port buffer keeps the rest for the next cycle.
+        if (jack_midi_event_write(buffer, 0, record + 1, record[0]) != 0) break;
+        jack_ringbuffer_read_advance(self->queue, sizeof record);
+        ++sent;
     }
+    self->written.fetch_add(sent, std::memory_order_release);
     return 0;
 }
 

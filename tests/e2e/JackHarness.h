@@ -31,6 +31,9 @@ public:
     // whyNot says what went wrong, with the server's own last words.
     bool Start(std::string& whyNot);
     const std::string& Name() const { return name; }
+    // Kills the server at once (SIGKILL), as a crash would, and waits until it
+    // is gone. Start brings a server of the same name back.
+    void Crash();
 
 private:
     void Kill();
@@ -42,6 +45,12 @@ private:
 
 // Opens a client on the named server; nullptr when the server does not answer.
 jack_client_t* OpenClient(const std::string& server, const char* clientName);
+
+// The full name of the one port matching the regular expression pattern with
+// those flags (JackPortIsOutput, JackPortIsInput), or "" when none or several
+// match. The program's audio output and MIDI inputs each open a client under
+// its name, and the server renames the later ones.
+std::string FindPort(const std::string& server, const char* pattern, unsigned long flags);
 
 // Records two channels from the moment Start is called, up to a capacity
 // fixed at Open. Each recorded frame's JACK frame time is known.
@@ -92,6 +101,13 @@ public:
     std::string PortName() const;
     // Queues one message of 1 to 3 bytes; false when the queue is full.
     bool Send(const std::vector<uint8_t>& message);
+    // Messages written to the port so far. A message that does not fit into a
+    // cycle's port buffer waits for the next cycle, so none is lost.
+    uint64_t Written() const { return written.load(std::memory_order_acquire); }
+    // Whether every queued message has been written.
+    bool Drained() const { return jack_ringbuffer_read_space(queue) == 0; }
+    // Closes the client at once, as a program that quits would.
+    void Close();
 
 private:
     static int Process(jack_nframes_t count, void* self);
@@ -99,6 +115,7 @@ private:
     jack_client_t* client = nullptr;
     jack_port_t* port = nullptr;
     jack_ringbuffer_t* queue = nullptr;
+    std::atomic<uint64_t> written{0};
 };
 
 }  // namespace tessaline::e2e

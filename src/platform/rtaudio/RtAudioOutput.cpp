@@ -94,9 +94,11 @@ public:
         } catch (const RtAudioError&) {
             return false;
         }
+        playing.store(true, std::memory_order_release);
         return true;
     }
     bool Stop() override {
+        playing.store(false, std::memory_order_release);
         try {
             if (audio.isStreamRunning()) audio.stopStream();
         } catch (const RtAudioError&) {
@@ -109,6 +111,12 @@ public:
         return true;
     }
     uint64_t XrunCount() const override { return xruns.load(std::memory_order_relaxed); }
+    // When the JACK server shuts a client down, RtAudio closes that stream on a
+    // thread of its own and says so only on stderr: a stream that was playing
+    // and is no longer open has been lost.
+    bool DeviceLost() override {
+        return playing.load(std::memory_order_acquire) && !audio.isStreamOpen();
+    }
 
 private:
     // Device thread: plays the ring at the cursor.
@@ -125,6 +133,7 @@ private:
     unsigned int deviceIndex;
     unsigned int period = 0;
     std::atomic<uint64_t> xruns{0};
+    std::atomic<bool> playing{false};  // between our Play and our Stop
 };
 
 class RtAudioDevice : public AudioOutputDevice {

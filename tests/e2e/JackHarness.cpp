@@ -2,6 +2,7 @@
 
 #include <jack/midiport.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -80,6 +81,8 @@ bool JackServer::Start(std::string& whyNot) {
             dup2(fileno(log), STDOUT_FILENO);
             dup2(fileno(log), STDERR_FILENO);
         }
+        // The server goes with the test program, even when that crashes.
+        prctl(PR_SET_PDEATHSIG, SIGKILL);
         // No D-Bus session and no device to reserve on a build machine.
         setenv("JACK_NO_AUDIO_RESERVATION", "1", 1);
         // --sync: clients run in step with the server's cycle, so MIDI sent to

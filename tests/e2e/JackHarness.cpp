@@ -196,10 +196,7 @@ int JackCapture::Process(jack_nframes_t count, void* user) {
     return 0;
 }
 
-JackMidiSender::~JackMidiSender() {
-    Close();
-    if (queue) jack_ringbuffer_free(queue);
-}
+JackMidiSender::~JackMidiSender() { Close(); }
 
 void JackMidiSender::Close() {
     if (client) jack_client_close(client);
@@ -207,9 +204,8 @@ void JackMidiSender::Close() {
 }
 
 bool JackMidiSender::Open(const std::string& server) {
-    if (!queue) queue = jack_ringbuffer_create(4096);
     client = OpenClient(server, "tessaline-midi-sender");
-    if (!client || !queue) return false;
+    if (!client) return false;
     port = jack_port_register(client, "out", JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
     if (!port) return false;
     jack_set_process_callback(client, &JackMidiSender::Process, this);
@@ -224,10 +220,10 @@ std::string JackMidiSender::PortName() const { return jack_port_name(port); }
 
 bool JackMidiSender::Send(const std::vector<uint8_t>& message) {
     if (message.empty() || message.size() > 3) return false;
-    uint8_t record[4] = {static_cast<uint8_t>(message.size()), 0, 0, 0};
-    std::copy(message.begin(), message.end(), record + 1);
-    if (jack_ringbuffer_write_space(queue) < sizeof record) return false;
-    jack_ringbuffer_write(queue, reinterpret_cast<const char*>(record), sizeof record);
+    std::array<uint8_t, 4> record = {static_cast<uint8_t>(message.size()), 0, 0, 0};
+    std::copy(message.begin(), message.end(), record.begin() + 1);
+    if (!queue.Push(record)) return false;
+    queued.fetch_add(1, std::memory_order_release);
     return true;
 }
 
@@ -235,13 +231,12 @@ int JackMidiSender::Process(jack_nframes_t count, void* user) {
     auto* self = static_cast<JackMidiSender*>(user);
     void* buffer = jack_port_get_buffer(self->port, count);
     jack_midi_clear_buffer(buffer);
-    uint8_t record[4];
     uint64_t sent = 0;
-    while (jack_ringbuffer_read_space(self->queue) >= sizeof record) {
-        jack_ringbuffer_peek(self->queue, reinterpret_cast<char*>(record), sizeof record);
+    self->queue.BeginBlock();
+    while (const std::array<uint8_t, 4>* record = self->queue.Peek()) {
         // A full port buffer keeps the rest for the next cycle.
-        if (jack_midi_event_write(buffer, 0, record + 1, record[0]) != 0) break;
-        jack_ringbuffer_read_advance(self->queue, sizeof record);
+        if (jack_midi_event_write(buffer, 0, record->data() + 1, (*record)[0]) != 0) break;
+        self->queue.Pop();
         ++sent;
     }
     self->written.fetch_add(sent, std::memory_order_release);

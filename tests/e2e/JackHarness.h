@@ -6,14 +6,16 @@
 // the server through JACK_DEFAULT_SERVER, which Start sets.
 
 #include <jack/jack.h>
-#include <jack/ringbuffer.h>
 #include <sys/types.h>
 
+#include <array>
 #include <atomic>
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
+
+#include "audio/EventRing.h"
 
 namespace tessaline::e2e {
 
@@ -105,7 +107,7 @@ public:
     // cycle's port buffer waits for the next cycle, so none is lost.
     uint64_t Written() const { return written.load(std::memory_order_acquire); }
     // Whether every queued message has been written.
-    bool Drained() const { return jack_ringbuffer_read_space(queue) == 0; }
+    bool Drained() const { return Written() == queued.load(std::memory_order_acquire); }
     // Closes the client at once, as a program that quits would.
     void Close();
 
@@ -114,7 +116,10 @@ private:
 
     jack_client_t* client = nullptr;
     jack_port_t* port = nullptr;
-    jack_ringbuffer_t* queue = nullptr;
+    // Length and bytes of each message, from the sending thread to the
+    // client's process callback (atomics that ThreadSanitizer can follow).
+    EventRing<std::array<uint8_t, 4>, 1024> queue;
+    std::atomic<uint64_t> queued{0};
     std::atomic<uint64_t> written{0};
 };
 

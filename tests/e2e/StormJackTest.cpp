@@ -295,10 +295,9 @@ TEST(StormOnJack, FourKeyboardsAndTheWindowAtFullRateLeaveNothingSoundingAndTheT
     std::atomic<bool> running{true};
     std::vector<std::unique_ptr<StormPlayer>> players;
     std::vector<std::thread> threads;
-    for (int k = 0; k < kSenders; ++k) {
+    for (int k = 0; k < kSenders; ++k)
         players.push_back(std::make_unique<StormPlayer>(keyboards[k], 1234u + k));
-        threads.emplace_back([&, k] { players[k]->Storm(running); });
-    }
+    for (int k = 0; k < kSenders; ++k) threads.emplace_back([&, k] { players[k]->Storm(running); });
     threads.emplace_back([&] { window.Work(running); });
     int mostVoices = 0;
     const auto end = Clock::now() + std::chrono::duration<double>(seconds);

@@ -99,8 +99,11 @@ public:
     }
     bool Stop() override {
         playing.store(false, std::memory_order_release);
+        // Halts at once, as a stopped ring should, rather than letting the
+        // device drain it; RtAudio's draining stop on JACK also waits on a
+        // condition with a mutex it does not hold.
         try {
-            if (audio.isStreamRunning()) audio.stopStream();
+            if (audio.isStreamRunning()) audio.abortStream();
         } catch (const RtAudioError&) {
             return false;
         }

@@ -144,6 +144,7 @@ bool AudioStream::StartPlayback() {
 
     ResetClock();
     rendering.store(false, std::memory_order_release);
+    deviceLost.store(false, std::memory_order_release);
 
     if (!streamBuffer->Play()) return StartFailed("Could not start audio output buffer playback.");
 
@@ -178,6 +179,7 @@ bool AudioStream::StopPlayback() {
     }
     ResetClock();
     rendering.store(false, std::memory_order_release);
+    deviceLost.store(false, std::memory_order_release);
     Teardown();
     return true;
 }
@@ -256,6 +258,14 @@ void AudioStream::Tick(int64_t latenessNanoseconds) {
 }
 
 bool AudioStream::RenderTick() {
+    // A lost device plays nothing more: say so once and leave the ring alone
+    // until the stream is stopped.
+    if (deviceLost.load(std::memory_order_relaxed)) return false;
+    if (streamBuffer->DeviceLost()) {
+        deviceLost.store(true, std::memory_order_release);
+        ReportError("The audio output device stopped playing.", kRunning);
+        return false;
+    }
     UpdateClock();  // when the cursor cannot be read the clock stays as it was
     const int64_t played = playPosition.load(std::memory_order_relaxed);
     const int64_t lap = lapBase.load(std::memory_order_relaxed);

@@ -60,6 +60,10 @@ public:
     uint64_t SkippedTicks() const { return skippedTicks.load(std::memory_order_relaxed); }
     uint64_t LateTicks() const { return lateTicks.load(std::memory_order_relaxed); }
     uint64_t DeviceXruns();
+    // The device ended the stream on its own while playing (reported once,
+    // by the tick that noticed) and until StopPlayback, which then succeeds;
+    // a new StartPlayback opens the device afresh. Any thread.
+    bool DeviceLost() const { return deviceLost.load(std::memory_order_acquire); }
 
     struct Clock {
         int64_t lapBase, playPosition, writePosition, lastCursor;
@@ -114,6 +118,7 @@ private:
     std::atomic<AudioBlockHook*> blockHook{nullptr};
     std::atomic<uint64_t> skippedTicks{0};
     std::atomic<uint64_t> lateTicks{0};
+    std::atomic<bool> deviceLost{false};
 };
 
 }  // namespace tessaline

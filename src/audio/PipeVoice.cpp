@@ -57,6 +57,7 @@ PipeVoice* VoicePool::Claim() {
             return &voice;
         }
     }
+    droppedStarts.fetch_add(1, std::memory_order_relaxed);
     return nullptr;
 }
 

@@ -69,9 +69,13 @@ public:
     VoicePool(const VoicePool&) = delete;
     VoicePool& operator=(const VoicePool&) = delete;
 
-    // The first slot whose inUse is false, now marked inUse; nullptr when
-    // every slot is taken. MIDI or UI, under the action lock.
+    // The first slot whose inUse is false, now marked inUse; nullptr, counted
+    // as a dropped start, when every slot is taken. MIDI or UI, under the
+    // action lock.
     PipeVoice* Claim();
+    // Starts dropped because the pool was full, since the pool was made.
+    // Any thread.
+    uint64_t DroppedStarts() const { return droppedStarts.load(std::memory_order_relaxed); }
     // Every voice to empty at once. MIDI or UI, under the action lock.
     void SilenceAllVoices();
     // Voices currently claimed. Any thread; a snapshot.
@@ -87,6 +91,7 @@ public:
 private:
     AudioEngine* engine = nullptr;
     std::array<PipeVoice, kVoicePoolSize> voices;
+    std::atomic<uint64_t> droppedStarts{0};
 };
 
 }  // namespace tessaline

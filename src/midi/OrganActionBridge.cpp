@@ -8,7 +8,10 @@ namespace tessaline {
 
 void OrganActionBridge::BeginAction() { held = organ.LockAction(); }
 
-void OrganActionBridge::EndAction() { held.unlock(); }
+// The lock leaves `held` before it is released: unlocking in place would
+// mark `held` empty only after the mutex is free, when the next MIDI thread
+// may already have put its own lock there.
+void OrganActionBridge::EndAction() { std::unique_lock<std::mutex> releasing(std::move(held)); }
 
 void OrganActionBridge::KeyDown(int manual, int note, uint32_t source) {
     if (Manual* m = organ.ManualAt(manual))

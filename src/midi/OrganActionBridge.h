@@ -28,7 +28,8 @@ public:
 
 private:
     Organ& organ;
-    // Held from BeginAction to EndAction, on the thread that acts.
+    // Held from BeginAction to EndAction, on the thread that acts; shared by
+    // every MIDI thread, so touched only while the action lock is held.
     std::unique_lock<std::mutex> held;
 };
 

@@ -68,6 +68,10 @@ public:
     virtual bool GetCurrentPosition(uint32_t& playCursorBytes) = 0;
     // Any thread: device underflows and xruns counted since the stream opened.
     virtual uint64_t XrunCount() const = 0;
+    // Timer thread or UI: the device ended the stream of its own accord after
+    // Play (its server went away, it was unplugged), so nothing written to
+    // the ring plays any more. Stop and destruction remain safe.
+    virtual bool DeviceLost() = 0;
 };
 
 class AudioOutputDevice {

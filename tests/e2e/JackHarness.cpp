@@ -2,6 +2,7 @@
 
 #include <jack/midiport.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -42,6 +43,18 @@ jack_client_t* OpenClient(const std::string& server, const char* clientName) {
                             &status, server.c_str());
 }
 
+std::string FindPort(const std::string& server, const char* pattern, unsigned long flags) {
+    jack_client_t* client = OpenClient(server, "tessaline-port-probe");
+    if (!client) return "";
+    std::string name;
+    if (const char** found = jack_get_ports(client, pattern, nullptr, flags)) {
+        if (found[0] && !found[1]) name = found[0];
+        jack_free(found);
+    }
+    jack_client_close(client);
+    return name;
+}
+
 JackServer::~JackServer() { Kill(); }
 
 bool JackServer::Start(std::string& whyNot) {
@@ -68,6 +81,8 @@ bool JackServer::Start(std::string& whyNot) {
             dup2(fileno(log), STDOUT_FILENO);
             dup2(fileno(log), STDERR_FILENO);
         }
+        // The server goes with the test program, even when that crashes.
+        prctl(PR_SET_PDEATHSIG, SIGKILL);
         // No D-Bus session and no device to reserve on a build machine.
         setenv("JACK_NO_AUDIO_RESERVATION", "1", 1);
         // --sync: clients run in step with the server's cycle, so MIDI sent to
@@ -94,6 +109,13 @@ bool JackServer::Start(std::string& whyNot) {
     whyNot = "jackd did not answer within 10 s:" + LastLines(logPath);
     Kill();
     return false;
+}
+
+void JackServer::Crash() {
+    if (pid <= 0) return;
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+    pid = -1;
 }
 
 void JackServer::Kill() {
@@ -174,31 +196,20 @@ int JackCapture::Process(jack_nframes_t count, void* user) {
     return 0;
 }
 
-namespace {
-
-// A queued message: its length, then its bytes.
-constexpr size_t kRecordBytes = JackMidiSender::kMaxMessageBytes + 1;
-
-}  // namespace
-
-JackMidiSender::~JackMidiSender() {
-    Close();
-    if (queue) jack_ringbuffer_free(queue);
-}
-
-bool JackMidiSender::Open(const std::string& server, const char* clientName) {
-    queue = jack_ringbuffer_create(1024 * kRecordBytes);
-    client = OpenClient(server, clientName);
-    if (!client || !queue) return false;
-    port = jack_port_register(client, "out", JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
-    if (!port) return false;
-    jack_set_process_callback(client, &JackMidiSender::Process, this);
-    return jack_activate(client) == 0;
-}
+JackMidiSender::~JackMidiSender() { Close(); }
 
 void JackMidiSender::Close() {
     if (client) jack_client_close(client);
     client = nullptr;
+}
+
+bool JackMidiSender::Open(const std::string& server, const char* clientName) {
+    client = OpenClient(server, clientName);
+    if (!client) return false;
+    port = jack_port_register(client, "out", JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
+    if (!port) return false;
+    jack_set_process_callback(client, &JackMidiSender::Process, this);
+    return jack_activate(client) == 0;
 }
 
 bool JackMidiSender::Connect(const std::string& destination) {
@@ -209,10 +220,10 @@ std::string JackMidiSender::PortName() const { return jack_port_name(port); }
 
 bool JackMidiSender::Send(const std::vector<uint8_t>& message) {
     if (message.empty() || message.size() > kMaxMessageBytes) return false;
-    uint8_t record[kRecordBytes] = {static_cast<uint8_t>(message.size())};
-    std::copy(message.begin(), message.end(), record + 1);
-    if (jack_ringbuffer_write_space(queue) < sizeof record) return false;
-    jack_ringbuffer_write(queue, reinterpret_cast<const char*>(record), sizeof record);
+    std::array<uint8_t, kMaxMessageBytes + 1> record{static_cast<uint8_t>(message.size())};
+    std::copy(message.begin(), message.end(), record.begin() + 1);
+    if (!queue.Push(record)) return false;
+    queued.fetch_add(1, std::memory_order_release);
     return true;
 }
 
@@ -225,7 +236,7 @@ bool JackMidiSender::WaitConnected() const {
 
 bool JackMidiSender::WaitSent(double timeoutSeconds) const {
     auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(timeoutSeconds);
-    while (jack_ringbuffer_read_space(queue) > 0) {
+    while (!Drained()) {
         if (std::chrono::steady_clock::now() > deadline) return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
@@ -236,11 +247,15 @@ int JackMidiSender::Process(jack_nframes_t count, void* user) {
     auto* self = static_cast<JackMidiSender*>(user);
     void* buffer = jack_port_get_buffer(self->port, count);
     jack_midi_clear_buffer(buffer);
-    uint8_t record[kRecordBytes];
-    while (jack_ringbuffer_read_space(self->queue) >= sizeof record) {
-        jack_ringbuffer_read(self->queue, reinterpret_cast<char*>(record), sizeof record);
-        jack_midi_event_write(buffer, 0, record + 1, record[0]);
+    uint64_t sent = 0;
+    self->queue.BeginBlock();
+    while (const auto* record = self->queue.Peek()) {
+        // A full port buffer keeps the rest for the next cycle.
+        if (jack_midi_event_write(buffer, 0, record->data() + 1, (*record)[0]) != 0) break;
+        self->queue.Pop();
+        ++sent;
     }
+    self->written.fetch_add(sent, std::memory_order_release);
     return 0;
 }
 

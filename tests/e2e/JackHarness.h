@@ -6,14 +6,16 @@
 // the server through JACK_DEFAULT_SERVER, which Start sets.
 
 #include <jack/jack.h>
-#include <jack/ringbuffer.h>
 #include <sys/types.h>
 
+#include <array>
 #include <atomic>
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
+
+#include "audio/EventRing.h"
 
 namespace tessaline::e2e {
 
@@ -33,6 +35,9 @@ public:
     const std::string& Name() const { return name; }
     // Stops the server now, as when it goes away under its clients.
     void Stop() { Kill(); }
+    // Kills the server at once (SIGKILL), as a crash would, and waits until it
+    // is gone. Start brings a server of the same name back.
+    void Crash();
 
 private:
     void Kill();
@@ -44,6 +49,12 @@ private:
 
 // Opens a client on the named server; nullptr when the server does not answer.
 jack_client_t* OpenClient(const std::string& server, const char* clientName);
+
+// The full name of the one port matching the regular expression pattern with
+// those flags (JackPortIsOutput, JackPortIsInput), or "" when none or several
+// match. The program's audio output and MIDI inputs each open a client under
+// its name, and the server renames the later ones.
+std::string FindPort(const std::string& server, const char* pattern, unsigned long flags);
 
 // Records two channels from the moment Start is called, up to a capacity
 // fixed at Open. Each recorded frame's JACK frame time is known.
@@ -104,9 +115,15 @@ public:
     // server has taken the connection into its graph; until then what the
     // port writes goes nowhere.
     bool WaitConnected() const;
+    // Messages written to the port so far. A message that does not fit into a
+    // cycle's port buffer waits for the next cycle, so none is lost.
+    uint64_t Written() const { return written.load(std::memory_order_acquire); }
+    // Whether every queued message has been written.
+    bool Drained() const { return Written() == queued.load(std::memory_order_acquire); }
     // Waits (at most timeoutSeconds) until every queued message is written.
     bool WaitSent(double timeoutSeconds) const;
-    // Closes the client: its port goes away, as an unplugged keyboard's does.
+    // Closes the client at once: its port goes away, as an unplugged
+    // keyboard's or a program's that quits.
     void Close();
 
 private:
@@ -114,7 +131,11 @@ private:
 
     jack_client_t* client = nullptr;
     jack_port_t* port = nullptr;
-    jack_ringbuffer_t* queue = nullptr;
+    // Length and bytes of each message, from the sending thread to the
+    // client's process callback (atomics that ThreadSanitizer can follow).
+    EventRing<std::array<uint8_t, kMaxMessageBytes + 1>, 1024> queue;
+    std::atomic<uint64_t> queued{0};
+    std::atomic<uint64_t> written{0};
 };
 
 }  // namespace tessaline::e2e

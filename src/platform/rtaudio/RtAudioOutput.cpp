@@ -96,11 +96,16 @@ public:
         } catch (const RtAudioError&) {
             return false;
         }
+        playing.store(true, std::memory_order_release);
         return true;
     }
     bool Stop() override {
+        playing.store(false, std::memory_order_release);
+        // Halts at once, as a stopped ring should, rather than letting the
+        // device drain it; RtAudio's draining stop on JACK also waits on a
+        // condition with a mutex it does not hold.
         try {
-            if (audio.isStreamRunning()) audio.stopStream();
+            if (audio.isStreamRunning()) audio.abortStream();
         } catch (const RtAudioError&) {
             return false;
         }
@@ -111,6 +116,12 @@ public:
         return true;
     }
     uint64_t XrunCount() const override { return xruns.load(std::memory_order_relaxed); }
+    // When the JACK server shuts a client down, RtAudio closes that stream on a
+    // thread of its own and says so only on stderr: a stream that was playing
+    // and is no longer open has been lost.
+    bool DeviceLost() override {
+        return playing.load(std::memory_order_acquire) && !audio.isStreamOpen();
+    }
 
 private:
     // Device thread: plays the ring at the cursor.
@@ -127,6 +138,7 @@ private:
     unsigned int deviceIndex;
     unsigned int period = 0;
     std::atomic<uint64_t> xruns{0};
+    std::atomic<bool> playing{false};  // between our Play and our Stop
 };
 
 class RtAudioDevice : public AudioOutputDevice {

@@ -101,10 +101,9 @@ RtMidiPorts::RtMidiPorts(Api api) {
             continue;
         }
         try {
-            auto input = std::make_unique<RtMidiIn>(candidate, kClientName);
-            input->setErrorCallback(&OnListerError, nullptr);
-            lister = std::move(input);
+            RtMidiIn probe(candidate, kClientName);
             rtApi = candidate;
+            reachable = true;
             systemFailure.clear();
             return;
         } catch (const RtMidiError& error) {
@@ -115,28 +114,54 @@ RtMidiPorts::RtMidiPorts(Api api) {
 
 RtMidiPorts::~RtMidiPorts() = default;
 
+std::unique_ptr<RtMidiIn> RtMidiPorts::ConnectLister() {
+    if (!reachable) return nullptr;
+    try {
+        auto lister = std::make_unique<RtMidiIn>(static_cast<RtMidi::Api>(rtApi), kClientName);
+        lister->setErrorCallback(&OnListerError, nullptr);
+        return lister;
+    } catch (const RtMidiError&) {
+        return nullptr;
+    }
+}
+
 unsigned RtMidiPorts::PortCount() {
     listedNames.clear();
-    if (!lister) return 0;
+    nameFailures.clear();
     ErrorCapture capture;
+    std::unique_ptr<RtMidiIn> lister = ConnectLister();
+    if (!lister) return 0;
+    // Every name is read now, while the lister is connected.
     const unsigned count = std::min(lister->getPortCount(), kMaxMidiInputDevices);
     listedNames.resize(count);
+    nameFailures.resize(count);
+    for (unsigned i = 0; i < count; ++i) {
+        ErrorCapture nameCapture;
+        listedNames[i] = lister->getPortName(i);
+        if (listedNames[i].empty())
+            nameFailures[i] = nameCapture.Failure("The MIDI input port has no name.").text;
+    }
     return count;
 }
 
 MidiPortResult RtMidiPorts::PortName(unsigned port, std::string& name) {
-    if (!lister) return MidiPortResult::Failure(systemFailure);
+    if (!reachable) return MidiPortResult::Failure(systemFailure);
+    if (port < listedNames.size()) {
+        if (listedNames[port].empty()) return MidiPortResult::Failure(nameFailures[port]);
+        name = listedNames[port];
+        return MidiPortResult::Success();
+    }
     ErrorCapture capture;
-    std::string found = lister->getPortName(port);
+    std::unique_ptr<RtMidiIn> lister = ConnectLister();
+    std::string found = lister ? lister->getPortName(port) : std::string();
     if (found.empty()) return capture.Failure("The MIDI input port has no name.");
-    if (port < listedNames.size()) listedNames[port] = found;
     name = std::move(found);
     return MidiPortResult::Success();
 }
 
 MidiPortResult RtMidiPorts::Open(unsigned port, MidiPortReceiver& receiver,
                                  MidiPortHandle& handle) {
-    if (!lister) return MidiPortResult::Failure(systemFailure);
+    if (!reachable) return MidiPortResult::Failure(systemFailure);
     auto opening = std::make_unique<OpenedPort>();
     opening->receiver = &receiver;
     ErrorCapture capture;

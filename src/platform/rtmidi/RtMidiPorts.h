@@ -50,10 +50,16 @@ public:
 private:
     OpenedPort* Find(MidiPortHandle handle);
 
-    int rtApi = 0;                     // RtMidi::Api of the lister
-    std::unique_ptr<RtMidiIn> lister;  // lists the ports; opens none
+    // A client of the MIDI system for listing, connected only while it
+    // lists: a JACK client that lives through its server's death cannot be
+    // closed safely once the server is back (libjack crashes or hangs).
+    std::unique_ptr<RtMidiIn> ConnectLister();
+
+    int rtApi = 0;           // RtMidi::Api of the system reached
+    bool reachable = false;  // a MIDI system could be reached at construction
     std::string systemFailure;
-    std::vector<std::string> listedNames;             // names by port number, as last listed
+    std::vector<std::string> listedNames;   // names by port number, as last listed
+    std::vector<std::string> nameFailures;  // why a listed port has no name
     std::vector<std::unique_ptr<OpenedPort>> opened;  // by handle; empty slots reused
 };
 

@@ -76,9 +76,10 @@ public:
         return true;
     }
     uint64_t XrunCount() const override { return 0; }
+    bool DeviceLost() override { return playing.load() && system.faults.lost.load(); }
 
     bool Advance(uint32_t frames) {
-        if (!playing.load()) return false;
+        if (!playing.load() || system.faults.lost.load()) return false;
         constexpr uint32_t kChunk = 1024;
         int16_t chunk[kChunk * 2];
         while (frames > 0) {

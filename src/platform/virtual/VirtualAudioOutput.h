@@ -34,6 +34,9 @@ struct VirtualAudioFaults {
     std::atomic<bool> play{false};
     std::atomic<bool> stop{false};
     std::atomic<bool> position{false};
+    // The device goes away while playing: the cursor halts and the stream
+    // says it is lost.
+    std::atomic<bool> lost{false};
 };
 
 inline constexpr const char* kVirtualHandDrivenId = "virtual:hand-driven";

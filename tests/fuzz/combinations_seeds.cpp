@@ -3,19 +3,15 @@
 // combination files saved from it after captures into divisionals, generals
 // and frames.
 
-#include <cstdio>
 #include <filesystem>
 #include <string>
 
+#include "fuzz/SeedCorpus.h"
 #include "fuzz/CombinationFuzzOrgan.h"
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s CORPUS-DIRECTORY\n", argv[0]);
-        return 2;
-    }
-    std::filesystem::path corpus = argv[1];
-    std::filesystem::create_directories(corpus);
+    const std::filesystem::path corpus = tessaline::test::CorpusDirectory(argc, argv);
+    if (corpus.empty()) return 2;
     tessaline::test::CombinationFuzzOrgan fuzzOrgan;
     if (!fuzzOrgan.Load()) return 1;
     tessaline::Organ& organ = fuzzOrgan.model();

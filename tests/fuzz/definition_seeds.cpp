@@ -3,20 +3,16 @@
 // of the reader's rules (quotes, repeated sections and keys, comments, a
 // header without its bracket, long lines cut into pieces, LF and CR LF).
 
-#include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
+#include "fuzz/SeedCorpus.h"
 #include "fuzz/FuzzOrgans.h"
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s CORPUS-DIRECTORY\n", argv[0]);
-        return 2;
-    }
-    std::filesystem::create_directories(argv[1]);
+    const std::filesystem::path corpus = tessaline::test::CorpusDirectory(argc, argv);
+    if (corpus.empty()) return 2;
     std::vector<std::string> texts = {
         tessaline::test::SmallFuzzOrgan().Text(),
         tessaline::test::DemoOrganOverFuzzSamples(),
@@ -27,11 +23,5 @@ int main(int argc, char** argv) {
             std::string(520, '9') + "\n",
         std::string("[Organ]\nNul=a") + '\0' + "b\nHasPedals=yes\nColour=dark Grey\n",
     };
-    for (size_t t = 0; t < texts.size(); ++t) {
-        std::ofstream out(std::filesystem::path(argv[1]) / ("seed-" + std::to_string(t)),
-                          std::ios::binary | std::ios::trunc);
-        out.write(texts[t].data(), static_cast<std::streamsize>(texts[t].size()));
-    }
-    std::printf("%zu seeds written to %s\n", texts.size(), argv[1]);
-    return 0;
+    return tessaline::test::WriteSeeds(corpus, texts);
 }

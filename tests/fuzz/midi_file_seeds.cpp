@@ -1,22 +1,18 @@
 // Writes the starting corpus of fuzz_midi_file into the directory given:
 // valid files of both formats and both time divisions, and damaged ones.
 
-#include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
+#include "fuzz/SeedCorpus.h"
 #include "support/MidiFileBuilder.h"
 
 using namespace tessaline::test;
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s CORPUS-DIRECTORY\n", argv[0]);
-        return 2;
-    }
-    std::filesystem::create_directories(argv[1]);
+    const std::filesystem::path corpus = tessaline::test::CorpusDirectory(argc, argv);
+    if (corpus.empty()) return 2;
 
     MidiTrackBytes conductor;
     conductor.Meta(0, 0x03, "Conductor").Tempo(0, 500000).Tempo(480, 400000).End();
@@ -36,11 +32,5 @@ int main(int argc, char** argv) {
     files.push_back(whole.substr(0, whole.size() / 2));
     files.push_back(MidiHeader(1, 3, 480) + conductor.Chunk());
 
-    for (size_t f = 0; f < files.size(); ++f) {
-        std::ofstream out(std::filesystem::path(argv[1]) / ("seed-" + std::to_string(f)),
-                          std::ios::binary | std::ios::trunc);
-        out.write(files[f].data(), static_cast<std::streamsize>(files[f].size()));
-    }
-    std::printf("%zu seeds written to %s\n", files.size(), argv[1]);
-    return 0;
+    return tessaline::test::WriteSeeds(corpus, files);
 }

@@ -5,13 +5,12 @@
 // swell pedals, program changes, all-notes-off and System Reset.
 
 #include <algorithm>
-#include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <span>
 #include <string>
 #include <vector>
 
+#include "fuzz/SeedCorpus.h"
 #include "DemoPieces.h"
 #include "midi/MidiFile.h"
 
@@ -50,11 +49,8 @@ Records PieceRecords(const std::vector<uint8_t>& bytes, size_t maxEvents) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s CORPUS-DIRECTORY\n", argv[0]);
-        return 2;
-    }
-    std::filesystem::create_directories(argv[1]);
+    const std::filesystem::path corpus = tessaline::test::CorpusDirectory(argc, argv);
+    if (corpus.empty()) return 2;
     std::vector<Records> seeds = {PieceRecords(tessaline::demo::ChoraleMidi(), 400),
                                   PieceRecords(tessaline::demo::ToccataMidi(), 400)};
 
@@ -76,12 +72,5 @@ int main(int argc, char** argv) {
     PlayFrames(held, 4096);
     seeds.push_back(held);
 
-    for (size_t s = 0; s < seeds.size(); ++s) {
-        std::ofstream out(std::filesystem::path(argv[1]) / ("seed-" + std::to_string(s)),
-                          std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char*>(seeds[s].data()),
-                  static_cast<std::streamsize>(seeds[s].size()));
-    }
-    std::printf("%zu seeds written to %s\n", seeds.size(), argv[1]);
-    return 0;
+    return tessaline::test::WriteSeeds(corpus, seeds);
 }

@@ -2,22 +2,18 @@
 // nearly valid pipe files built with the test WAV builder, each behind the
 // settings byte the fuzzer reads first.
 
-#include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
+#include "fuzz/SeedCorpus.h"
 #include "support/WavBuilder.h"
 
 using namespace tessaline::test;
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s CORPUS-DIRECTORY\n", argv[0]);
-        return 2;
-    }
-    std::filesystem::create_directories(argv[1]);
+    const std::filesystem::path corpus = tessaline::test::CorpusDirectory(argc, argv);
+    if (corpus.empty()) return 2;
 
     std::vector<std::string> files;
     for (uint16_t channels : {1, 2}) {
@@ -39,16 +35,7 @@ int main(int argc, char** argv) {
     files.push_back(bytes.substr(0, bytes.size() - 30));
     files.push_back(Riff(ChunkDeclaring("data", 64, "ab") + cut.FormatChunk()));
 
-    const unsigned char settings[] = {0x00, 0x01, 0x12, 0x14, 0x18, 0x43, 0x25};
-    int count = 0;
-    for (size_t f = 0; f < files.size(); ++f) {
-        unsigned char setting = settings[f % sizeof settings];
-        std::ofstream out(std::filesystem::path(argv[1]) / ("seed-" + std::to_string(f)),
-                          std::ios::binary | std::ios::trunc);
-        out.put(static_cast<char>(setting));
-        out.write(files[f].data(), static_cast<std::streamsize>(files[f].size()));
-        ++count;
-    }
-    std::printf("%d seeds written to %s\n", count, argv[1]);
-    return 0;
+    // The settings byte the fuzzer reads first, in turn.
+    const std::string settings = {0x00, 0x01, 0x12, 0x14, 0x18, 0x43, 0x25};
+    return WriteSeeds(corpus, files, settings);
 }

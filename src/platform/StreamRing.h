@@ -8,6 +8,13 @@
 // cursor with a release store; the writer reads the cursor with acquire and
 // only writes frames the cursor has passed. Unlock publishes the written
 // frames with a release store that the device acquires before it reads.
+//
+// In an underrun the cursor overtakes the writer, and both could touch the
+// same frames at once. Each side therefore announces its span before using
+// it and then looks at the other's (sequentially consistent, so at least one
+// of them sees the other): the device plays silence over a span being
+// written, and a write that meets the span being played goes to a scratch
+// area instead. Those frames were late anyway.
 
 #include <atomic>
 #include <cstdint>
@@ -36,10 +43,16 @@ public:
     void Skip(uint32_t frames);
 
 private:
-    bool Inside(const RingRegion& region) const;
+    bool Inside(const RingRegion& region, const std::vector<int16_t>& area) const;
+    // A span of frames packed as start << 32 | count; count 0 is no span.
+    static uint64_t Span(uint32_t start, uint32_t count) { return uint64_t{start} << 32 | count; }
+    bool Overlap(uint64_t a, uint64_t b) const;
 
     std::vector<int16_t> samples;
+    std::vector<int16_t> scratch;
     uint32_t frameCount;
+    std::atomic<uint64_t> writing{0};  // the span between Lock and Unlock
+    std::atomic<uint64_t> reading{0};  // the span Play copies now
     std::atomic<uint32_t> cursor{0};
     std::atomic<uint64_t> unlocks{0};
 };

@@ -1,5 +1,6 @@
 #include "console/Control.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "organ/KeyReader.h"
@@ -154,6 +155,13 @@ bool Control::ReadShortcutKey(const KeyReader& section, const std::string& secti
 
 void Control::PlaceRectangles(int32_t x, int32_t y, int32_t width, int32_t height,
                               int32_t pictureWidth, int32_t pictureHeight) {
+    // A layout formula that wraps (more columns than the console is wide)
+    // places a control near the end of the coordinate range; such a control
+    // is off every screen, and kept far enough inside the range that its
+    // rectangles can still be added up.
+    constexpr int32_t kFarAway = 1 << 30;
+    x = std::clamp(x, -kFarAway, kFarAway);
+    y = std::clamp(y, -kFarAway, kFarAway);
     if (keyLabelOnLeft)
         pictureRect = {x + width - pictureWidth, y, x + width, y + pictureHeight};
     else

@@ -190,6 +190,26 @@ TEST_F(ControlTest, ExtraRowsWidenTheRowRangesAndTheirMessages) {
     EXPECT_EQ(drawstop.column, 5u);
 }
 
+// Found by fuzzing: more extra columns than the console is wide make the
+// layout wrap to the end of the coordinate range; the control must still
+// get ordered rectangles (adding its width overflowed).
+TEST_F(ControlTest, AControlPlacedBeyondTheCoordinateRangeKeepsOrderedRectangles) {
+    organFile.Set("Organ", "DispExtraDrawstopRows", "1");
+    controls.Set("Stop001", "DispDrawstopRow", "100");
+    for (int columns : {30, 35, 40}) {
+        organFile.Set("Organ", "DispExtraDrawstopCols", std::to_string(columns));
+        ASSERT_TRUE(rig.Load(organFile)) << ::testing::PrintToString(rig.errors.Messages());
+        for (int column = 1; column <= columns; ++column) {
+            SCOPED_TRACE(std::to_string(columns) + " columns, column " + std::to_string(column));
+            controls.Set("Stop001", "DispDrawstopCol", std::to_string(column));
+            Drawstop drawstop;
+            ASSERT_TRUE(LoadDrawstop(drawstop));
+            EXPECT_LT(drawstop.frame.left, drawstop.frame.right);
+            EXPECT_LT(drawstop.pictureRect.left, drawstop.pictureRect.right);
+        }
+    }
+}
+
 TEST_F(ControlTest, ShortcutLabelsComeFromTheKeyFileAndNoControlLoadsWithoutIt) {
     controls.Set("Stop001", "ShortcutKey", "65");
     Drawstop drawstop;

@@ -38,6 +38,9 @@ constexpr PaneSizing kPaneSizing[MainWindow::kPanes] = {
 
 // How often the panes and commands follow the state while the program idles.
 constexpr int kIdleUpdateMilliseconds = 100;
+// How often the open MIDI inputs are asked whether their devices are still
+// there: an unplugged keyboard is reported within this time.
+constexpr int kMidiPortCheckMilliseconds = 2000;
 
 }  // namespace
 
@@ -123,6 +126,10 @@ MainWindow::MainWindow(const ShellDevices& shellDevices, ShellPrompts shellPromp
         UpdatePanes();
     });
     idle->start(kIdleUpdateMilliseconds);
+
+    auto* portCheck = new QTimer(this);
+    connect(portCheck, &QTimer::timeout, this, [this] { midi.CheckOpenPorts(); });
+    portCheck->start(kMidiPortCheckMilliseconds);
 }
 
 MainWindow::~MainWindow() {

@@ -108,6 +108,14 @@ bool MidiInputSystem::Close(unsigned device) {
     return true;
 }
 
+void MidiInputSystem::CheckOpenPorts() {
+    for (unsigned i = 0; i < deviceCount; ++i) {
+        if (!isOpen[i] || contexts[i].failureReported.load(std::memory_order_acquire)) continue;
+        MidiPortResult result = ports.Check(handles[i]);
+        if (!result.Succeeded()) contexts[i].OnPortFailure(result.text);
+    }
+}
+
 const char* MidiInputSystem::DeviceName(unsigned device) const {
     if (device >= deviceCount) return nullptr;
     return capabilities[device].productName.c_str();

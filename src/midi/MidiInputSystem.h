@@ -49,6 +49,11 @@ public:
     // Not counted: the first Close of a port shared by several users closes it.
     bool Close(unsigned device);
 
+    // UI. Asks the platform whether the source of each open port is still
+    // there, and reports a port whose source went away, once per opening. The
+    // port stays open (closing it later succeeds); the other ports play on.
+    void CheckOpenPorts();
+
     // UI. The port's name, or nullptr when device >= DeviceCount().
     const char* DeviceName(unsigned device) const;
     // UI. The lowest device number whose name equals name byte for byte, or

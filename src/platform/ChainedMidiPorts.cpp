@@ -48,4 +48,9 @@ MidiPortResult ChainedMidiPorts::Close(MidiPortHandle handle) {
     return Owner(handle, inner).Close(inner);
 }
 
+MidiPortResult ChainedMidiPorts::Check(MidiPortHandle handle) {
+    MidiPortHandle inner;
+    return Owner(handle, inner).Check(inner);
+}
+
 }  // namespace tessaline

@@ -27,6 +27,7 @@ public:
     MidiPortResult Stop(MidiPortHandle handle) override;
     MidiPortResult Reset(MidiPortHandle handle) override;
     MidiPortResult Close(MidiPortHandle handle) override;
+    MidiPortResult Check(MidiPortHandle handle) override;
 
 private:
     // The set that opened the handle, and the handle as that set knows it.

@@ -59,6 +59,10 @@ public:
     // Forgets any message half received.
     virtual MidiPortResult Reset(MidiPortHandle handle) = 0;
     virtual MidiPortResult Close(MidiPortHandle handle) = 0;
+    // Whether the open port's source is still there. Most MIDI systems drop a
+    // connection silently when its device is unplugged or its program ends, so
+    // the caller asks from time to time; a failure says what went away.
+    virtual MidiPortResult Check(MidiPortHandle handle) = 0;
 };
 
 }  // namespace tessaline

@@ -17,6 +17,7 @@ namespace tessaline {
 struct RtMidiPorts::OpenedPort {
     std::unique_ptr<RtMidiIn> input;
     MidiPortReceiver* receiver = nullptr;
+    std::string source;      // the name of the port it is connected to
     MidiStreamState stream;  // MIDI thread only
     std::atomic<bool> started{false};
     std::atomic<bool> resetRequested{false};
@@ -188,6 +189,7 @@ MidiPortResult RtMidiPorts::Open(unsigned port, MidiPortReceiver& receiver,
                 }
             }
         }
+        opening->source = input.getPortName(index);
         input.openPort(index, kInputPortName);
         if (!input.isPortOpen()) return capture.Failure("The MIDI input port could not be opened.");
     } catch (const RtMidiError& error) {
@@ -241,6 +243,21 @@ MidiPortResult RtMidiPorts::Close(MidiPortHandle handle) {
     }
     opened[static_cast<size_t>(handle.value)].reset();
     return MidiPortResult::Success();
+}
+
+MidiPortResult RtMidiPorts::Check(MidiPortHandle handle) {
+    OpenedPort* port = Find(handle);
+    if (!port) return MidiPortResult::Failure("The MIDI input port is not open.");
+    // The port's own client lists what its system offers now: no client comes
+    // and goes on the system for the question.
+    ErrorCapture capture;
+    RtMidiIn& input = *port->input;
+    const unsigned count = input.getPortCount();
+    for (unsigned i = 0; i < count; ++i) {
+        if (input.getPortName(i) == port->source) return MidiPortResult::Success();
+    }
+    return MidiPortResult::Failure("The MIDI input port " + port->source +
+                                   " is no longer present.");
 }
 
 std::unique_ptr<MidiPorts> CreateSystemMidiPorts() {

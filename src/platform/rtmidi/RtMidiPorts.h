@@ -44,6 +44,7 @@ public:
     MidiPortResult Stop(MidiPortHandle handle) override;
     MidiPortResult Reset(MidiPortHandle handle) override;
     MidiPortResult Close(MidiPortHandle handle) override;
+    MidiPortResult Check(MidiPortHandle handle) override;
 
     struct OpenedPort;
 

@@ -139,6 +139,13 @@ MidiPortResult VirtualMidiPorts::Close(MidiPortHandle handle) {
     return result;
 }
 
+MidiPortResult VirtualMidiPorts::Check(MidiPortHandle handle) {
+    std::lock_guard lock(mutex);
+    MidiPortResult result;
+    OpenPort(handle, Operation::Check, result);
+    return result;
+}
+
 VirtualMidiPorts& SharedVirtualMidiPorts() {
     static VirtualMidiPorts shared;
     return shared;

@@ -20,8 +20,9 @@ namespace tessaline {
 
 class VirtualMidiPorts : public MidiPorts {
 public:
-    enum class Operation { Name, Open, Start, Stop, Reset, Close };
-    static constexpr int kOperations = 6;
+    // Check fails only by injection: a port whose device a test unplugs.
+    enum class Operation { Name, Open, Start, Stop, Reset, Close, Check };
+    static constexpr int kOperations = 7;
 
     // Adds a port at the end of the list; returns its port number.
     unsigned AddPort(std::string name);
@@ -50,6 +51,7 @@ public:
     MidiPortResult Stop(MidiPortHandle handle) override;
     MidiPortResult Reset(MidiPortHandle handle) override;
     MidiPortResult Close(MidiPortHandle handle) override;
+    MidiPortResult Check(MidiPortHandle handle) override;
 
 private:
     struct Port {

@@ -132,12 +132,15 @@ bool Manual::ReloadDivisionals(const DefinitionFile& file) {
 }
 
 bool Organ::SaveCombinationFile(const std::string& path) {
-    auto lock = LockAction();
+    // Boxes come up once the lock is released, so that the MIDI thread plays
+    // on while the player reads them.
+    DeferredReports reports;
+    CombinationWriter writer;
+    std::unique_lock lock = LockAction();
     if (!loaded) {
         ReportError("Cannot save a combination file when no organ is loaded.", kSaveAction);
         return false;
     }
-    CombinationWriter writer;
     if (!writer.Create(path)) {
         ReportError("Could not create the combination file. Check that the directory exits and is not read-only.",
                     kSaveAction);
@@ -164,7 +167,9 @@ bool Organ::SaveCombinationFile(const std::string& path) {
     for (int e = kMaxGenerals; e < kGeneralEntries; ++e)
         if (!SaveGeneral(writer, generals[static_cast<size_t>(e)], e, generalsStoreDivisionalCouplers))
             return false;
-    // The file only replaces the previous one once all of it is on disk.
+    // The file only replaces the previous one once all of it is on disk; the
+    // wait for the disk happens without the lock.
+    lock.unlock();
     if (!writer.Commit()) {
         ReportError("Could not write a value to the combination file.", kSaveAction);
         return false;
@@ -173,13 +178,15 @@ bool Organ::SaveCombinationFile(const std::string& path) {
 }
 
 bool Organ::LoadCombinationFile(const std::string& path) {
+    DeferredReports reports;
+    // The file is read before the lock is taken: a slow disk holds up nobody.
+    DefinitionFile file;
+    file.Parse(path);
     auto lock = LockAction();
     if (!loaded) {
         ReportError("Cannot load a combination file when no organ is loaded.", kLoadAction);
         return false;
     }
-    DefinitionFile file;
-    file.Parse(path);
     KeyReader section(file, "Organ", kLoadAction);
     std::string church = section.Text("ChurchName", kChurchBuffer);
     if (church.empty()) {

@@ -12,6 +12,7 @@ namespace {
 
 StderrErrorSink defaultSink;
 std::atomic<ErrorSink*> currentSink{&defaultSink};
+thread_local DeferredReports* innermost = nullptr;
 
 }  // namespace
 
@@ -32,9 +33,24 @@ int ReportError(const char* messageFormat, const char* attemptedAction, ...) {
     va_start(args, attemptedAction);
     std::vsnprintf(message, sizeof message, messageFormat, args);
     va_end(args);
-    currentSink.load()->Show(BuildErrorBoxText(message, attemptedAction), message,
+    DeferredReports::Deliver(BuildErrorBoxText(message, attemptedAction), message,
                              attemptedAction);
     return 1;
+}
+
+DeferredReports::DeferredReports() : outer(innermost) { innermost = this; }
+
+DeferredReports::~DeferredReports() {
+    innermost = outer;
+    for (const Held& report : held) Deliver(report.boxText, report.message, report.attemptedAction);
+}
+
+void DeferredReports::Deliver(const std::string& boxText, const std::string& message,
+                              const std::string& attemptedAction) {
+    if (innermost != nullptr)
+        innermost->held.push_back({boxText, message, attemptedAction});
+    else
+        currentSink.load()->Show(boxText, message, attemptedAction);
 }
 
 void StderrErrorSink::Show(const std::string& boxText, const std::string&, const std::string&) {

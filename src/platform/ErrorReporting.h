@@ -5,6 +5,7 @@
 // application, stderr in the command-line tools, a recorder in tests.
 
 #include <string>
+#include <vector>
 
 namespace tessaline {
 
@@ -26,6 +27,29 @@ ErrorSink* SetErrorSink(ErrorSink* sink);
 // never formatted. Both texts are cut at 2047 characters. Returns 1 (OK).
 int ReportError(const char* messageFormat, const char* attemptedAction, ...)
     __attribute__((format(printf, 1, 3)));
+
+// Holds back the reports this thread makes while it lives and hands them on,
+// in order, when it ends. For work done under a lock that other threads wait
+// for: on the UI thread a box waits for the player, and the lock with it.
+// Scopes nest; the outermost one delivers.
+class DeferredReports {
+public:
+    DeferredReports();
+    ~DeferredReports();
+    DeferredReports(const DeferredReports&) = delete;
+    DeferredReports& operator=(const DeferredReports&) = delete;
+
+    // To the innermost scope of this thread, else to the sink.
+    static void Deliver(const std::string& boxText, const std::string& message,
+                        const std::string& attemptedAction);
+
+private:
+    struct Held {
+        std::string boxText, message, attemptedAction;
+    };
+    DeferredReports* outer;
+    std::vector<Held> held;
+};
 
 // The box text for a message and an action, as ReportError builds it.
 std::string BuildErrorBoxText(const char* message, const char* attemptedAction);

@@ -6,32 +6,24 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
+#include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
-#include <thread>
 
 namespace tessaline::e2e {
 
 namespace {
 
-std::string LastLines(const std::string& path) {
-    std::ifstream in(path);
-    std::vector<std::string> lines;
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    std::string text;
-    for (size_t i = lines.size() > 5 ? lines.size() - 5 : 0; i < lines.size(); ++i) {
-        text += "\n    " + lines[i];
-    }
-    return text;
-}
+using namespace std::chrono_literals;
 
-bool Answers(const std::string& server) {
-    jack_client_t* probe = OpenClient(server, "tessaline-probe");
-    if (!probe) return false;
-    jack_client_close(probe);
-    return true;
+// Sends the signal and waits for the end (at most 2 s, then SIGKILL).
+void EndProcess(pid_t& pid, int signal) {
+    if (pid <= 0) return;
+    kill(pid, signal);
+    if (!WaitFor([&] { return waitpid(pid, nullptr, WNOHANG) == pid; }, 2000ms, 20ms)) {
+        kill(pid, SIGKILL);
+        waitpid(pid, nullptr, 0);
+    }
+    pid = -1;
 }
 
 }  // namespace
@@ -55,29 +47,21 @@ std::string FindPort(const std::string& server, const char* pattern, unsigned lo
     return name;
 }
 
-JackServer::~JackServer() { Kill(); }
-
 bool JackServer::Start(std::string& whyNot) {
-    // Quiet libjack's complaints while probing names that have no server.
+    static int servers = 0;
+    if (name.empty())
+        name = "tessaline-e2e-" + std::to_string(getpid()) + "-" + std::to_string(servers++);
+    // Quiet libjack's complaints while the server is not there yet.
     jack_set_error_function([](const char*) {});
     jack_set_info_function([](const char*) {});
-    for (int attempt = 0;; ++attempt) {
-        name = "tessaline-e2e-" + std::to_string(getpid()) + "-" + std::to_string(attempt);
-        if (!Answers(name)) break;
-        if (attempt == 50) {
-            whyNot = "no free JACK server name";
-            return false;
-        }
-    }
-    logPath = "/tmp/" + name + ".log";
+    const std::string logPath = "/tmp/" + name + ".log";
     pid = fork();
     if (pid < 0) {
         whyNot = "fork failed";
         return false;
     }
     if (pid == 0) {
-        FILE* log = std::fopen(logPath.c_str(), "w");
-        if (log) {
+        if (FILE* log = std::fopen(logPath.c_str(), "w")) {
             dup2(fileno(log), STDOUT_FILENO);
             dup2(fileno(log), STDERR_FILENO);
         }
@@ -92,48 +76,33 @@ bool JackServer::Start(std::string& whyNot) {
         std::perror("exec jackd");
         _exit(127);
     }
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (std::chrono::steady_clock::now() < deadline) {
-        int status = 0;
-        if (waitpid(pid, &status, WNOHANG) == pid) {
-            pid = -1;
-            whyNot = "jackd exited before it answered:" + LastLines(logPath);
-            return false;
-        }
-        if (Answers(name)) {
-            setenv("JACK_DEFAULT_SERVER", name.c_str(), 1);
-            return true;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    bool exited = false;
+    const bool answers = WaitFor(
+        [&] {
+            exited = waitpid(pid, nullptr, WNOHANG) == pid;
+            jack_client_t* probe = exited ? nullptr : OpenClient(name, "tessaline-probe");
+            if (probe) jack_client_close(probe);
+            return exited || probe;
+        },
+        10000ms, 50ms);
+    if (answers && !exited) {
+        setenv("JACK_DEFAULT_SERVER", name.c_str(), 1);
+        return true;
     }
-    whyNot = "jackd did not answer within 10 s:" + LastLines(logPath);
-    Kill();
+    if (exited) pid = -1;
+    EndProcess(pid, SIGKILL);
+    whyNot = std::string(exited ? "jackd exited before it answered"
+                                : "jackd did not answer within 10 s") +
+             "; see " + logPath;
     return false;
 }
 
-void JackServer::Crash() {
-    if (pid <= 0) return;
-    kill(pid, SIGKILL);
-    waitpid(pid, nullptr, 0);
-    pid = -1;
-}
+void JackServer::Crash() { EndProcess(pid, SIGKILL); }
 
-void JackServer::Kill() {
+void JackServer::Stop() {
     if (pid <= 0) return;
-    kill(pid, SIGTERM);
-    for (int i = 0; i < 100; ++i) {
-        if (waitpid(pid, nullptr, WNOHANG) == pid) {
-            pid = -1;
-            break;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    if (pid > 0) {
-        kill(pid, SIGKILL);
-        waitpid(pid, nullptr, 0);
-        pid = -1;
-    }
-    if (!logPath.empty()) std::remove(logPath.c_str());
+    EndProcess(pid, SIGTERM);
+    std::remove(("/tmp/" + name + ".log").c_str());
     unsetenv("JACK_DEFAULT_SERVER");
 }
 
@@ -162,20 +131,14 @@ size_t JackCapture::CallInNextCycle(std::function<void()> action) {
     pending = std::move(action);
     pendingRan.store(false, std::memory_order_release);
     pendingArmed.store(true, std::memory_order_release);
-    for (int i = 0; i < 400 && !pendingRan.load(std::memory_order_acquire); ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
+    WaitFor([&] { return pendingRan.load(std::memory_order_acquire); }, 2000ms, 5ms);
     pendingArmed.store(false, std::memory_order_release);
     return pendingRan.load(std::memory_order_acquire) ? pendingRanAt.load() : kNever;
 }
 
 bool JackCapture::WaitForFrames(size_t count, double timeoutSeconds) const {
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(timeoutSeconds);
-    while (Frames() < count) {
-        if (std::chrono::steady_clock::now() > deadline) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return true;
+    const auto limit = std::chrono::milliseconds(static_cast<int64_t>(timeoutSeconds * 1000));
+    return WaitFor([&] { return Frames() >= count; }, limit, 20ms);
 }
 
 int JackCapture::Process(jack_nframes_t count, void* user) {
@@ -196,8 +159,6 @@ int JackCapture::Process(jack_nframes_t count, void* user) {
     return 0;
 }
 
-JackMidiSender::~JackMidiSender() { Close(); }
-
 void JackMidiSender::Close() {
     if (client) jack_client_close(client);
     client = nullptr;
@@ -212,12 +173,6 @@ bool JackMidiSender::Open(const std::string& server, const char* clientName) {
     return jack_activate(client) == 0;
 }
 
-bool JackMidiSender::Connect(const std::string& destination) {
-    return jack_connect(client, jack_port_name(port), destination.c_str()) == 0;
-}
-
-std::string JackMidiSender::PortName() const { return jack_port_name(port); }
-
 bool JackMidiSender::Send(const std::vector<uint8_t>& message) {
     if (message.empty() || message.size() > kMaxMessageBytes) return false;
     std::array<uint8_t, kMaxMessageBytes + 1> record{static_cast<uint8_t>(message.size())};
@@ -228,19 +183,14 @@ bool JackMidiSender::Send(const std::vector<uint8_t>& message) {
 }
 
 bool JackMidiSender::WaitConnected() const {
-    for (int i = 0; i < 300 && jack_port_connected(port) == 0; ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    return jack_port_connected(port) > 0;
+    WaitFor([&] { return Connected(); }, 3000ms);
+    std::this_thread::sleep_for(50ms);
+    return Connected();
 }
 
 bool JackMidiSender::WaitSent(double timeoutSeconds) const {
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(timeoutSeconds);
-    while (!Drained()) {
-        if (std::chrono::steady_clock::now() > deadline) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return true;
+    const auto limit = std::chrono::milliseconds(static_cast<int64_t>(timeoutSeconds * 1000));
+    return WaitFor([&] { return Drained(); }, limit, 5ms);
 }
 
 int JackMidiSender::Process(jack_nframes_t count, void* user) {

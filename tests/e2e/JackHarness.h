@@ -1,18 +1,20 @@
 #pragma once
 // End-to-end test harness around a private JACK server: starts
-// `jackd --no-realtime -d dummy -r 44100 -p 256` under a server name of its
-// own (so parallel runs do not meet), captures audio from any output ports,
-// and sends MIDI to any input port. Clients of the program under test reach
-// the server through JACK_DEFAULT_SERVER, which Start sets.
+// `jackd --no-realtime --sync -d dummy -r 44100 -p 256` under a server name of
+// its own (so parallel runs do not meet), captures audio from any output
+// ports, and sends MIDI to any input port. Clients of the program under test
+// reach the server through JACK_DEFAULT_SERVER, which Start sets.
 
 #include <jack/jack.h>
 #include <sys/types.h>
 
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "audio/EventRing.h"
@@ -22,28 +24,36 @@ namespace tessaline::e2e {
 inline constexpr uint32_t kJackRate = 44100;
 inline constexpr uint32_t kJackPeriod = 256;
 
+// Waits (at most `limit`, looking every `step`) until the condition holds.
+template <class Condition>
+bool WaitFor(Condition condition, std::chrono::milliseconds limit,
+             std::chrono::milliseconds step = std::chrono::milliseconds(10)) {
+    for (auto deadline = std::chrono::steady_clock::now() + limit; !condition();) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        std::this_thread::sleep_for(step);
+    }
+    return true;
+}
+
 class JackServer {
 public:
     JackServer() = default;
-    ~JackServer();  // kills the server it started
+    ~JackServer() { Stop(); }
     JackServer(const JackServer&) = delete;
     JackServer& operator=(const JackServer&) = delete;
 
-    // Starts the server and waits (at most 10 s) until it answers. On failure
-    // whyNot says what went wrong, with the server's own last words.
+    // Starts the server and waits (at most 10 s) until it answers; on failure
+    // whyNot says what went wrong and where the server's log is.
     bool Start(std::string& whyNot);
     const std::string& Name() const { return name; }
-    // Stops the server now, as when it goes away under its clients.
-    void Stop() { Kill(); }
-    // Kills the server at once (SIGKILL), as a crash would, and waits until it
-    // is gone. Start brings a server of the same name back.
+    // Stops the server now (SIGTERM), as when it goes away under its clients.
+    void Stop();
+    // Kills the server at once (SIGKILL), as a crash would. Start brings a
+    // server of the same name back.
     void Crash();
 
 private:
-    void Kill();
-
     std::string name;
-    std::string logPath;
     pid_t pid = -1;
 };
 
@@ -57,7 +67,7 @@ jack_client_t* OpenClient(const std::string& server, const char* clientName);
 std::string FindPort(const std::string& server, const char* pattern, unsigned long flags);
 
 // Records two channels from the moment Start is called, up to a capacity
-// fixed at Open. Each recorded frame's JACK frame time is known.
+// fixed at Open.
 class JackCapture {
 public:
     ~JackCapture();
@@ -97,16 +107,17 @@ private:
 };
 
 // Sends MIDI messages, each at the start of the next cycle, as they are
-// given: running status and system exclusive pass unchanged.
+// given: running status and system exclusive pass unchanged. A message that
+// does not fit into a cycle's port buffer waits for the next cycle, so none
+// is lost.
 class JackMidiSender {
 public:
     static constexpr size_t kMaxMessageBytes = 15;
 
-    ~JackMidiSender();
+    ~JackMidiSender() { Close(); }
     // The port is "clientName:out" (JACK renames a second client of the name).
     bool Open(const std::string& server, const char* clientName = "tessaline-midi-sender");
-    bool Connect(const std::string& destination);  // a MIDI input port "client:port"
-    std::string PortName() const;
+    std::string PortName() const { return jack_port_name(port); }
     // True once some client's input is connected to the port.
     bool Connected() const { return port != nullptr && jack_port_connected(port) > 0; }
     // Queues one message of 1 to kMaxMessageBytes bytes; false when the queue is full.
@@ -115,8 +126,6 @@ public:
     // server has taken the connection into its graph; until then what the
     // port writes goes nowhere.
     bool WaitConnected() const;
-    // Messages written to the port so far. A message that does not fit into a
-    // cycle's port buffer waits for the next cycle, so none is lost.
     uint64_t Written() const { return written.load(std::memory_order_acquire); }
     // Whether every queued message has been written.
     bool Drained() const { return Written() == queued.load(std::memory_order_acquire); }

@@ -23,7 +23,9 @@ using test::OrganFileBuilder;
 using test::Quote;
 using test::ToolRun;
 
-ToolRun Render(const std::string& arguments) { return test::RunTool(TESSALINE_RENDER_PROGRAM, arguments); }
+ToolRun Render(const std::string& arguments) {
+    return test::RunTool(TESSALINE_RENDER_PROGRAM, arguments);
+}
 
 constexpr int kAmplitude = 8000;
 constexpr int kReleaseFrames = 4410;
@@ -85,7 +87,8 @@ struct Wav {
 Wav RenderTrack(const ChordOrgan& organ, const MidiTrackBytes& track, const std::string& options) {
     const std::string midi = organ.dir.Write("in.mid", MidiFileBytes(0, 96, {track}));
     const std::string out = organ.dir.File("out.wav");
-    ToolRun run = Render(Quote(organ.organ) + " " + Quote(midi) + " -o " + Quote(out) + " " + options);
+    ToolRun run =
+        Render(Quote(organ.organ) + " " + Quote(midi) + " -o " + Quote(out) + " " + options);
     EXPECT_EQ(run.status, 0) << run.output;
     Wav wav{run.output, test::FileBytes(out), {}, {}};
     auto sample = [&](size_t at) {
@@ -124,10 +127,10 @@ MidiTrackBytes Chord() {
 TEST(RenderProgram, AChordSoundsItsPartialsUntilTheEndOfTheFileAndThenItsRelease) {
     ChordOrgan organ;
     Wav wav = RenderTrack(organ, Chord(), "--stops 1:1");
-    EXPECT_EQ(wav.output.rfind("Rendered 5 events of \"" + organ.dir.File("in.mid") +
-                                   "\" on \"Test Church\": ",
-                               0),
-              0u)
+    EXPECT_EQ(
+        wav.output.rfind(
+            "Rendered 5 events of \"" + organ.dir.File("in.mid") + "\" on \"Test Church\": ", 0),
+        0u)
         << wav.output;
     // 0.5 s of chord, then the release from frame 22050 (E, still down, is
     // let go there), ending within the block in which the last voice finished.
@@ -150,9 +153,10 @@ TEST(RenderProgram, AChordSoundsItsPartialsUntilTheEndOfTheFileAndThenItsRelease
     // A 16-bit stereo 44.1 kHz header around the data.
     const auto data = static_cast<uint32_t>(wav.bytes.size() - 44);
     EXPECT_EQ(data % 4, 0u);
-    std::string header("RIFF....WAVEfmt \x10\0\0\0\x01\0\x02\0\x44\xAC\0\0\x10\xB1\x02\0"
-                       "\x04\0\x10\0data....",
-                       44);
+    std::string header(
+        "RIFF....WAVEfmt \x10\0\0\0\x01\0\x02\0\x44\xAC\0\0\x10\xB1\x02\0"
+        "\x04\0\x10\0data....",
+        44);
     for (auto [at, value] : {std::pair{4, data + 36}, std::pair{40, data}})
         for (int i = 0; i < 4; ++i) header[at + i] = static_cast<char>(value >> (8 * i));
     EXPECT_EQ(wav.bytes.substr(0, 44), header);
@@ -202,7 +206,8 @@ TEST(RenderProgram, FailuresAreReportedWithTheirExitStatus) {
     ChordOrgan organ;
     const std::string midi = organ.dir.Write("chord.mid", MidiFileBytes(0, 96, {Chord()}));
     const std::string missing = organ.dir.File("none.mid");
-    const std::string cut = organ.dir.Write("cut.mid", MidiFileBytes(0, 96, {Chord()}).substr(0, 30));
+    const std::string cut =
+        organ.dir.Write("cut.mid", MidiFileBytes(0, 96, {Chord()}).substr(0, 30));
     const std::string out = " -o " + Quote(organ.dir.File("out.wav"));
     auto box = [](const std::string& message, const std::string& action) {
         return "Message: " + message + "\n\nAttempted action: " + action + "\n----\n";

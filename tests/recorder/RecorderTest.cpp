@@ -100,10 +100,10 @@ TEST_F(RecorderTest, OnlyAnActiveOrganRecordsAndAnEmptyRecordingIsAHeaderWithIts
     ASSERT_TRUE(recorder.StartRecording(kActiveOrgan, directory));
     EXPECT_FALSE(recorder.StartRecording(kActiveOrgan, directory));
     EXPECT_EQ(files.CreatedPaths(), std::vector<std::string>{"/rec//" + kFileName});
-    std::vector<uint8_t> header = {
-        'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W',  'A',  'V', 'E', 'f',  'm',  't',  ' ',
-        20,  0,   0,   0,   1, 0, 2, 0, 0x44, 0xAC, 0,   0,   0x10, 0xB1, 0x02, 0x00,
-        4,   0,   16,  0,   0, 0, 0, 0, 'd',  'a',  't', 'a', 0,    0,    0,    0};
+    std::vector<uint8_t> header = {'R',  'I',  'F', 'F', 0,    0,    0,    0,    'W', 'A', 'V', 'E',
+                                   'f',  'm',  't', ' ', 20,   0,    0,    0,    1,   0,   2,   0,
+                                   0x44, 0xAC, 0,   0,   0x10, 0xB1, 0x02, 0x00, 4,   0,   16,  0,
+                                   0,    0,    0,   0,   'd',  'a',  't',  'a',  0,   0,   0,   0};
     EXPECT_EQ(FileBytes(), header);
     EXPECT_FALSE(recorder.StopRecording({true, false}));
     EXPECT_FALSE(recorder.StopRecording({false, true}));
@@ -175,7 +175,8 @@ TEST_F(RecorderTest, AFailedRewriteOfTheSizesIsReportedAndTheFileStillClosed) {
 }
 
 TEST_F(RecorderTest, ARecordingIsFinishedBeforeItPassesTheSizeLimit) {
-    Recorder limited(files, [] { return kStart; }, 10 * kTickBytes + 4);  // inside block 11
+    Recorder limited(
+        files, [] { return kStart; }, 10 * kTickBytes + 4);  // inside block 11
     ASSERT_TRUE(limited.StartRecording(kActiveOrgan, directory));
     AppendTicks(limited, 0, 11);
     WaitUntil([&] { return files.IsClosed(limited.FilePath()); }, "the file was never closed");

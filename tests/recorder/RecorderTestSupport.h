@@ -60,7 +60,8 @@ inline void WaitForWriter(const Recorder& recorder, uint64_t blocks) {
 // Appends a block as the audio thread would, first waiting for room so that
 // the test decides which blocks are dropped.
 inline void AppendWithRoom(Recorder& recorder, const std::vector<int16_t>& block) {
-    WaitUntil([&] { return recorder.FreeRingBytes() >= block.size() * 2; }, "the ring never had room");
+    WaitUntil([&] { return recorder.FreeRingBytes() >= block.size() * 2; },
+              "the ring never had room");
     ASSERT_TRUE(recorder.WriteRecordedBlock(block));
 }
 

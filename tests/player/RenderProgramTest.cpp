@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 #include <string>
@@ -22,7 +23,9 @@ using test::OrganFileBuilder;
 using test::Quote;
 using test::ToolRun;
 
-ToolRun Render(const std::string& arguments) { return test::RunTool(TESSALINE_RENDER_PROGRAM, arguments); }
+ToolRun Render(const std::string& arguments) {
+    return test::RunTool(TESSALINE_RENDER_PROGRAM, arguments);
+}
 
 constexpr int kAmplitude = 8000;
 constexpr int kReleaseFrames = 4410;
@@ -75,22 +78,25 @@ struct ChordOrgan {
 };
 
 struct Wav {
+    std::string output;  // what the program printed
     std::string bytes;
     std::vector<int16_t> left, right;
 };
 
-uint32_t Le(const std::string& bytes, size_t at, int size) {
-    uint32_t value = 0;
-    for (int i = size - 1; i >= 0; --i)
-        value = value << 8 | static_cast<uint8_t>(bytes[at + static_cast<size_t>(i)]);
-    return value;
-}
-
-Wav ReadWav(const std::string& path) {
-    Wav wav{test::FileBytes(path), {}, {}};
+// Renders a file of this track (96 ticks a quarter) with these arguments.
+Wav RenderTrack(const ChordOrgan& organ, const MidiTrackBytes& track, const std::string& options) {
+    const std::string midi = organ.dir.Write("in.mid", MidiFileBytes(0, 96, {track}));
+    const std::string out = organ.dir.File("out.wav");
+    ToolRun run =
+        Render(Quote(organ.organ) + " " + Quote(midi) + " -o " + Quote(out) + " " + options);
+    EXPECT_EQ(run.status, 0) << run.output;
+    Wav wav{run.output, test::FileBytes(out), {}, {}};
+    auto sample = [&](size_t at) {
+        return static_cast<int16_t>(uint8_t(wav.bytes[at]) | uint8_t(wav.bytes[at + 1]) << 8);
+    };
     for (size_t at = 44; at + 4 <= wav.bytes.size(); at += 4) {
-        wav.left.push_back(static_cast<int16_t>(Le(wav.bytes, at, 2)));
-        wav.right.push_back(static_cast<int16_t>(Le(wav.bytes, at + 2, 2)));
+        wav.left.push_back(sample(at));
+        wav.right.push_back(sample(at + 2));
     }
     return wav;
 }
@@ -100,7 +106,7 @@ Wav ReadWav(const std::string& path) {
 double Amplitude(const std::vector<int16_t>& values, size_t from, size_t count, double hertz) {
     double re = 0.0, im = 0.0, windowSum = 0.0;
     for (size_t i = 0; i < count; ++i) {
-        double w = 0.5 - 0.5 * std::cos(2.0 * std::numbers::pi * static_cast<double>(i) / static_cast<double>(count));
+        double w = 0.5 - 0.5 * std::cos(2.0 * std::numbers::pi * double(i) / double(count));
         double angle = 2.0 * std::numbers::pi * hertz * static_cast<double>(from + i) / 44100.0;
         re += w * values[from + i] * std::cos(angle);
         im += w * values[from + i] * std::sin(angle);
@@ -109,27 +115,25 @@ double Amplitude(const std::vector<int16_t>& values, size_t from, size_t count, 
     return 2.0 * std::hypot(re, im) / windowSum;
 }
 
-// C, E and G pressed at tick 0 and let go at tick 96 (0.5 s at 96 ticks a
-// quarter and 120 a minute); the track ends there.
-std::string ChordMidi(uint8_t status = 0x90) {
+// C, E and G pressed at tick 0 and, but for E, let go at tick 96 (0.5 s at
+// 120 a minute), where the track ends.
+MidiTrackBytes Chord() {
     MidiTrackBytes track;
-    track.Tempo(0, 500000).Event(0, {status, 60, 100}).Event(0, {64, 100}).Event(0, {67, 100});
-    track.Event(96, {status, 60, 0}).Event(0, {64, 0}).Event(0, {67, 0}).End();
-    return MidiFileBytes(0, 96, {track});
+    track.Tempo(0, 500000).Event(0, {0x90, 60, 100}).Event(0, {64, 100}).Event(0, {67, 100});
+    track.Event(96, {0x90, 60, 0}).Event(0, {67, 0}).End();
+    return track;
 }
 
-TEST(RenderProgram, ChordSoundsItsPartialsForTheLengthOfTheFilePlusTheRelease) {
+TEST(RenderProgram, AChordSoundsItsPartialsUntilTheEndOfTheFileAndThenItsRelease) {
     ChordOrgan organ;
-    std::string midi = organ.dir.Write("chord.mid", ChordMidi());
-    std::string out = organ.dir.File("chord.wav");
-    ToolRun run = Render(Quote(organ.organ) + " " + Quote(midi) + " -o " + Quote(out) + " --stops 1:1");
-    ASSERT_EQ(run.status, 0) << run.output;
-    EXPECT_EQ(run.output.rfind("Rendered 6 events of \"" + midi + "\" on \"Test Church\": ", 0), 0u)
-        << run.output;
-
-    Wav wav = ReadWav(out);
-    // 0.5 s of chord, then the release from frame 22050, ending within the
-    // block in which the last voice finished.
+    Wav wav = RenderTrack(organ, Chord(), "--stops 1:1");
+    EXPECT_EQ(
+        wav.output.rfind(
+            "Rendered 5 events of \"" + organ.dir.File("in.mid") + "\" on \"Test Church\": ", 0),
+        0u)
+        << wav.output;
+    // 0.5 s of chord, then the release from frame 22050 (E, still down, is
+    // let go there), ending within the block in which the last voice finished.
     const size_t frames = wav.left.size();
     EXPECT_GE(frames, 22050u + kReleaseFrames - 1);
     EXPECT_LE(frames, 22050u + kReleaseFrames + 128);
@@ -147,88 +151,63 @@ TEST(RenderProgram, ChordSoundsItsPartialsForTheLengthOfTheFilePlusTheRelease) {
     for (size_t i = 22050 + kReleaseFrames; i < frames; ++i) ASSERT_EQ(wav.left[i], 0) << i;
 
     // A 16-bit stereo 44.1 kHz header around the data.
-    ASSERT_GE(wav.bytes.size(), 44u);
-    const uint32_t data = static_cast<uint32_t>(wav.bytes.size() - 44);
+    const auto data = static_cast<uint32_t>(wav.bytes.size() - 44);
     EXPECT_EQ(data % 4, 0u);
-    EXPECT_EQ(wav.bytes.substr(0, 4), "RIFF");
-    EXPECT_EQ(Le(wav.bytes, 4, 4), data + 36);
-    EXPECT_EQ(wav.bytes.substr(8, 8), "WAVEfmt ");
-    EXPECT_EQ(Le(wav.bytes, 16, 4), 16u);
-    EXPECT_EQ(Le(wav.bytes, 20, 2), 1u);       // PCM
-    EXPECT_EQ(Le(wav.bytes, 22, 2), 2u);       // stereo
-    EXPECT_EQ(Le(wav.bytes, 24, 4), 44100u);
-    EXPECT_EQ(Le(wav.bytes, 28, 4), 176400u);  // bytes a second
-    EXPECT_EQ(Le(wav.bytes, 32, 2), 4u);
-    EXPECT_EQ(Le(wav.bytes, 34, 2), 16u);
-    EXPECT_EQ(wav.bytes.substr(36, 4), "data");
-    EXPECT_EQ(Le(wav.bytes, 40, 4), data);
+    std::string header(
+        "RIFF....WAVEfmt \x10\0\0\0\x01\0\x02\0\x44\xAC\0\0\x10\xB1\x02\0"
+        "\x04\0\x10\0data....",
+        44);
+    for (auto [at, value] : {std::pair{4, data + 36}, std::pair{40, data}})
+        for (int i = 0; i < 4; ++i) header[at + i] = static_cast<char>(value >> (8 * i));
+    EXPECT_EQ(wav.bytes.substr(0, 44), header);
 }
 
-// Where the first sound of a note pressed at tick 48 (frame 11025) appears.
-size_t Onset(const std::string& arguments, const ChordOrgan& organ, uint8_t status) {
-    MidiTrackBytes track;
-    track.Event(48, {status, 60, 100}).Event(48, {status, 60, 0}).End();
-    std::string midi = organ.dir.Write("late.mid", MidiFileBytes(0, 96, {track}));
-    std::string out = organ.dir.File("late.wav");
-    ToolRun run = Render(Quote(organ.organ) + " " + Quote(midi) + " -o " + Quote(out) + " " + arguments);
-    EXPECT_EQ(run.status, 0) << run.output;
-    Wav wav = ReadWav(out);
-    for (size_t i = 0; i < wav.left.size(); ++i)
-        if (wav.left[i] != 0) return i;
-    return wav.left.size();
-}
-
-TEST(RenderProgram, NotesSoundAtTheirOwnFrameWhateverTheBufferLength) {
+// Where a note pressed at frame 11025 sounds: there exactly, whatever the
+// buffer length, when the registration and the channel let it; otherwise not
+// before the file ends at frame 22050 (within a block after it).
+TEST(RenderProgram, RegistrationAndChannelsDecideWhatSoundsAndNotesKeepTheirFrame) {
     ChordOrgan organ;
-    EXPECT_EQ(Onset("--stops 1:1", organ, 0x90), 11025u);
-    std::string settings = organ.dir.Write("settings.ini", "[General]\nAudioBufferBlocks=3\n");
-    EXPECT_EQ(Onset("--stops 1:1 --settings " + Quote(settings), organ, 0x90), 11025u);
-}
-
-TEST(RenderProgram, RegistrationAndChannelsDecideWhatSounds) {
-    ChordOrgan organ;
-    // The stop is not drawn by default: silence, for as long as the file.
-    size_t silent = Onset("", organ, 0x90);
-    EXPECT_GE(silent, 22050u);
-    EXPECT_LE(silent, 22050u + 128);
-    // Channel 5 plays nothing by default, and the manual once the settings
-    // put its input path there.
-    EXPECT_GE(Onset("--stops 1:1", organ, 0x94), 22050u);
-    std::string settings = organ.dir.Write("settings.ini", "[General]\nManual1Chan=5\n");
-    EXPECT_EQ(Onset("--stops 1:1 --settings " + Quote(settings), organ, 0x94), 11025u);
-    EXPECT_GE(Onset("--stops 1:1 --settings " + Quote(settings), organ, 0x90), 22050u);
-    // A channel out of range keeps the default: channel 1.
-    std::string invalid = organ.dir.Write("invalid.ini", "[General]\nManual1Chan=17\n");
-    EXPECT_EQ(Onset("--stops 1:1 --settings " + Quote(invalid), organ, 0x90), 11025u);
-}
-
-TEST(RenderProgram, KeysStillDownAtTheEndAreLetGoThere) {
-    ChordOrgan organ;
-    MidiTrackBytes track;
-    track.Event(0, {0x90, 64, 100}).End(96);
-    std::string midi = organ.dir.Write("held.mid", MidiFileBytes(0, 96, {track}));
-    std::string out = organ.dir.File("held.wav");
-    ToolRun run = Render(Quote(organ.organ) + " " + Quote(midi) + " -o " + Quote(out) + " --stops 1:1");
-    ASSERT_EQ(run.status, 0) << run.output;
-    Wav wav = ReadWav(out);
-    EXPECT_GE(wav.left.size(), 22050u + kReleaseFrames - 1);
-    EXPECT_LE(wav.left.size(), 22050u + kReleaseFrames + 128);
-    EXPECT_NEAR(Amplitude(wav.left, 4410, 8820, 551.25), 4000.0, 40.0);
-}
-
-TEST(RenderProgram, GeneralsSetTheRegistrationBeforeTheStopsAsked) {
-    ChordOrgan organ;
-    EXPECT_EQ(Onset("--general 1", organ, 0x90), 11025u);
-    EXPECT_GE(Onset("--general 2", organ, 0x90), 22050u);
-    // Whatever the order of the options, the stops come after the general.
-    EXPECT_EQ(Onset("--stops 1:1 --general 2", organ, 0x90), 11025u);
+    const std::string settings = " --settings " + Quote(organ.dir.File("settings.ini"));
+    struct Case {
+        std::string arguments;
+        std::string ini;
+        uint8_t status;
+        bool sounds;
+    } cases[] = {
+        {"--stops 1:1", "", 0x90, true},
+        {"--stops 1:1" + settings, "AudioBufferBlocks=3", 0x90, true},
+        {"", "", 0x90, false},  // the stop is not drawn by default
+        {"--general 1", "", 0x90, true},
+        {"--general 2", "", 0x90, false},
+        {"--stops 1:1 --general 2", "", 0x90, true},  // the stops come after the general
+        {"--stops 1:1", "", 0x94, false},             // channel 5 plays nothing by default,
+        {"--stops 1:1" + settings, "Manual1Chan=5", 0x94, true},  // the manual once put there
+        {"--stops 1:1" + settings, "Manual1Chan=5", 0x90, false},
+        {"--stops 1:1" + settings, "Manual1Chan=17", 0x90, true},  // out of range: the default
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.arguments + " " + c.ini + " status " + std::to_string(c.status));
+        organ.dir.Write("settings.ini", "[General]\n" + c.ini + "\n");
+        MidiTrackBytes track;
+        track.Event(48, {c.status, 60, 100}).Event(48, {c.status, 60, 0}).End();
+        const std::vector<int16_t> left = RenderTrack(organ, track, c.arguments).left;
+        const auto sound = std::find_if(left.begin(), left.end(), [](int16_t v) { return v != 0; });
+        const auto onset = static_cast<size_t>(sound - left.begin());
+        if (c.sounds) {
+            EXPECT_EQ(onset, 11025u);
+        } else {
+            EXPECT_GE(onset, 22050u);
+            EXPECT_LE(onset, 22050u + 128);
+        }
+    }
 }
 
 TEST(RenderProgram, FailuresAreReportedWithTheirExitStatus) {
     ChordOrgan organ;
-    const std::string midi = organ.dir.Write("chord.mid", ChordMidi());
+    const std::string midi = organ.dir.Write("chord.mid", MidiFileBytes(0, 96, {Chord()}));
     const std::string missing = organ.dir.File("none.mid");
-    const std::string cut = organ.dir.Write("cut.mid", ChordMidi().substr(0, 30));
+    const std::string cut =
+        organ.dir.Write("cut.mid", MidiFileBytes(0, 96, {Chord()}).substr(0, 30));
     const std::string out = " -o " + Quote(organ.dir.File("out.wav"));
     auto box = [](const std::string& message, const std::string& action) {
         return "Message: " + message + "\n\nAttempted action: " + action + "\n----\n";

@@ -1,17 +1,67 @@
-// Starting, failing and finishing recordings, on the in-memory file system.
+// Recordings on the in-memory file system (faults on demand) and on the real
+// one (read back by libsndfile), with the audio thread racing the writer.
 
 #include <gtest/gtest.h>
+#include <sndfile.h>
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <atomic>
+#include <csignal>
+#include <string>
+#include <thread>
 
 #include "platform/virtual/MemoryFileSystem.h"
 #include "platform/virtual/RecordingErrorSink.h"
 #include "recorder/RecorderTestSupport.h"
+#include "support/TempDir.h"
+#include "support/ToolRun.h"
 
 namespace tessaline::test {
 namespace {
 
-constexpr std::time_t kStart = 1053205449;
-constexpr const char* kWriteFailed =
+constexpr std::time_t kStart = 1053205449;  // 17 May 2003, 21:04:09 UTC
+const std::string kFileName = "TessalineOutput-2003-05-17-21-04-09.wav";
+const std::string kWriteFailed =
     "Could not write to the audio output file.\nPlease check that the disk is not full.";
+
+// The little-endian bytes of the blocks of kTickFrames at these first frames.
+std::vector<uint8_t> DataOf(std::initializer_list<uint64_t> firstFrames) {
+    std::vector<uint8_t> bytes;
+    for (uint64_t first : firstFrames)
+        for (int16_t v : PatternBlock(first, kTickFrames)) {
+            bytes.push_back(static_cast<uint8_t>(v));
+            bytes.push_back(static_cast<uint8_t>(static_cast<uint16_t>(v) >> 8));
+        }
+    return bytes;
+}
+
+// Appends the ticks [from, to) and returns their samples.
+std::vector<int16_t> AppendTicks(Recorder& recorder, uint64_t from, uint64_t to) {
+    std::vector<int16_t> samples;
+    for (uint64_t i = from; i < to; ++i) {
+        auto block = PatternBlock(i * kTickFrames, kTickFrames);
+        AppendWithRoom(recorder, block);
+        samples.insert(samples.end(), block.begin(), block.end());
+    }
+    return samples;
+}
+
+// Every sample of the file as libsndfile reads it, with its format checked.
+std::vector<int16_t> ReadWithSndfile(const std::string& path, sf_count_t expectedFrames) {
+    SF_INFO info{};
+    SNDFILE* sf = sf_open(path.c_str(), SFM_READ, &info);
+    EXPECT_NE(sf, nullptr) << sf_strerror(nullptr);
+    if (!sf) return {};
+    EXPECT_EQ(info.frames, expectedFrames);
+    EXPECT_EQ(info.channels, 2);
+    EXPECT_EQ(info.samplerate, 44100);
+    EXPECT_EQ(info.format, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
+    std::vector<int16_t> samples(static_cast<size_t>(info.frames) * 2);
+    EXPECT_EQ(sf_readf_short(sf, samples.data(), info.frames), info.frames);
+    sf_close(sf);
+    return samples;
+}
 
 class RecorderTest : public ::testing::Test {
 protected:
@@ -20,16 +70,7 @@ protected:
         ::tzset();
     }
     std::vector<uint8_t> FileBytes() const { return files.Bytes(recorder.FilePath()); }
-    // The data of the blocks at these frame positions, in order.
-    static std::vector<uint8_t> DataOf(std::initializer_list<uint64_t> firstFrames) {
-        std::vector<uint8_t> data;
-        for (uint64_t first : firstFrames) {
-            auto bytes = AsBytes(PatternBlock(first, kTickFrames));
-            data.insert(data.end(), bytes.begin(), bytes.end());
-        }
-        return data;
-    }
-    void ExpectOnlyError(const char* message, const char* action, size_t at = 0) const {
+    void ExpectError(size_t at, const std::string& message, const char* action) const {
         auto all = errors.Errors();
         ASSERT_EQ(all.size(), at + 1);
         EXPECT_EQ(all[at].message, message);
@@ -40,114 +81,72 @@ protected:
     MemoryFileSystem files;
     Recorder recorder{files, [] { return kStart; }};
     FixedDirectory directory{"/rec"};
+    TempDir dir;
+    PosixFileSystem disk;
+    Recorder onDisk{disk, [] { return kStart; }};
 };
 
-TEST_F(RecorderTest, StartAndStopNeedALoadedActiveOrganAndSayNothingOtherwise) {
+TEST_F(RecorderTest, OnlyAnActiveOrganRecordsAndAnEmptyRecordingIsAHeaderWithItsSizes) {
     for (OrganState organ :
-         {OrganState{false, false}, OrganState{true, false}, OrganState{false, true}}) {
+         {OrganState{false, false}, OrganState{true, false}, OrganState{false, true}})
         EXPECT_FALSE(recorder.StartRecording(organ, directory));
-    }
-    EXPECT_TRUE(files.CreatedPaths().empty());
-    EXPECT_EQ(directory.chooseCalls, 0);
-
     // Appending while nothing is recorded neither writes nor counts a drop.
     EXPECT_FALSE(recorder.WriteRecordedBlock(PatternBlock(0, kTickFrames)));
     EXPECT_EQ(recorder.DroppedBlocks(), 0u);
+    EXPECT_TRUE(files.CreatedPaths().empty());
 
+    directory.stored = "/rec/";  // used as stored: no separator removed
     ASSERT_TRUE(recorder.StartRecording(kActiveOrgan, directory));
     EXPECT_FALSE(recorder.StartRecording(kActiveOrgan, directory));
-    EXPECT_EQ(files.CreatedPaths().size(), 1u);
+    EXPECT_EQ(files.CreatedPaths(), std::vector<std::string>{"/rec//" + kFileName});
+    std::vector<uint8_t> header = {'R',  'I',  'F', 'F', 0,    0,    0,    0,    'W', 'A', 'V', 'E',
+                                   'f',  'm',  't', ' ', 20,   0,    0,    0,    1,   0,   2,   0,
+                                   0x44, 0xAC, 0,   0,   0x10, 0xB1, 0x02, 0x00, 4,   0,   16,  0,
+                                   0,    0,    0,   0,   'd',  'a',  't',  'a',  0,   0,   0,   0};
+    EXPECT_EQ(FileBytes(), header);
     EXPECT_FALSE(recorder.StopRecording({true, false}));
     EXPECT_FALSE(recorder.StopRecording({false, true}));
-    EXPECT_TRUE(recorder.IsRecording());
 
     ASSERT_TRUE(recorder.StopRecording(kActiveOrgan));
     EXPECT_FALSE(recorder.StopRecording(kActiveOrgan));
-    EXPECT_FALSE(recorder.WriteRecordedBlock(PatternBlock(0, kTickFrames)));
-    EXPECT_EQ(FileBytes().size(), 48u);
+    header[4] = 40;
+    EXPECT_EQ(FileBytes(), header);
+    EXPECT_TRUE(files.IsClosed(recorder.FilePath()));
     EXPECT_EQ(errors.Count(), 0u);
 }
 
-TEST_F(RecorderTest, TheHeaderIsWrittenAtStartWithBothSizesZero) {
-    directory.stored = "/rec/";  // used as stored: no separator removed
-    ASSERT_TRUE(recorder.StartRecording(kActiveOrgan, directory));
-    EXPECT_EQ(recorder.FilePath(), "/rec//TessalineOutput-2003-05-17-21-04-09.wav");
-    const std::vector<uint8_t> header = {
-        'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W',  'A',  'V', 'E', 'f',  'm',  't',  ' ',
-        20,  0,   0,   0,   1, 0, 2, 0, 0x44, 0xAC, 0,   0,   0x10, 0xB1, 0x02, 0x00,
-        4,   0,   16,  0,   0, 0, 0, 0, 'd',  'a',  't', 'a', 0,    0,    0,    0};
-    EXPECT_EQ(FileBytes(), header);
-
-    // An empty recording is finished with a RIFF size of 40.
-    ASSERT_TRUE(recorder.StopRecording(kActiveOrgan));
-    auto bytes = FileBytes();
-    ASSERT_EQ(bytes.size(), 48u);
-    EXPECT_EQ(ReadLe32(bytes, 4), 40u);
-    EXPECT_EQ(ReadLe32(bytes, 44), 0u);
-    EXPECT_TRUE(files.IsClosed(recorder.FilePath()));
-}
-
-TEST_F(RecorderTest, AMissingDirectoryIsAskedForOnceThenReported) {
+TEST_F(RecorderTest, AFailedStartIsReportedAndRecordsNothing) {
+    const char* starting = "Starting audio output recording.";
     FixedDirectory cancelled{"", ""};
     EXPECT_FALSE(recorder.StartRecording(kActiveOrgan, cancelled));
     EXPECT_EQ(cancelled.chooseCalls, 1);
-    ExpectOnlyError(
-        "Could not start recording because no directory has been specified for audio files.\n"
-        "Please set the directory from the File menu.",
-        "Starting audio output recording.");
-    EXPECT_FALSE(recorder.IsRecording());
+    ExpectError(0,
+                "Could not start recording because no directory has been specified for audio "
+                "files.\nPlease set the directory from the File menu.",
+                starting);
     EXPECT_TRUE(files.CreatedPaths().empty());
 
-    FixedDirectory chosen{"", "/chosen"};
-    ASSERT_TRUE(recorder.StartRecording(kActiveOrgan, chosen));
-    EXPECT_EQ(chosen.chooseCalls, 1);
-    EXPECT_EQ(files.CreatedPaths(),
-              std::vector<std::string>{"/chosen/TessalineOutput-2003-05-17-21-04-09.wav"});
-}
-
-TEST_F(RecorderTest, AHeaderThatCannotBeWrittenFailsTheStart) {
     files.SetRoom(20);
     EXPECT_FALSE(recorder.StartRecording(kActiveOrgan, directory));
-    ExpectOnlyError(kWriteFailed, "Starting audio output recording.");
-    EXPECT_FALSE(recorder.IsRecording());
+    ExpectError(1, kWriteFailed, starting);
     EXPECT_TRUE(files.IsClosed(recorder.FilePath()));
-}
+    EXPECT_FALSE(recorder.IsRecording());
 
-TEST_F(RecorderTest, WriteFailuresAreReportedOncePerBurstAndOnlyWrittenBlocksCount) {
-    // Room for two blocks and part of a third.
-    files.SetRoom(48 + 2 * kTickBytes + 100);
-    ASSERT_TRUE(recorder.StartRecording(kActiveOrgan, directory));
-    for (uint64_t i = 0; i < 5; ++i)
-        AppendWithRoom(recorder, PatternBlock(i * kTickFrames, kTickFrames));
-    WaitForWriter(recorder, 5);
-    ExpectOnlyError(kWriteFailed, "Recording audio output.");
-    EXPECT_TRUE(recorder.IsRecording());
-    EXPECT_EQ(recorder.RecordedBytes(), 2u * kTickBytes);
+    FixedDirectory missing{(dir.Path() / "missing").string()};
+    EXPECT_FALSE(onDisk.StartRecording(kActiveOrgan, missing));
+    ExpectError(2,
+                "Could not create the audio output file " + missing.stored + "/" + kFileName +
+                    ".\nPlease check that a valid directory has been specified from the file "
+                    "menu and that the directory can be written to.",
+                starting);
+    EXPECT_FALSE(onDisk.WriteRecordedBlock(PatternBlock(0, 4)));
 
-    // Room again: the burst ends and the next block lands where the last
-    // whole one ended, over the piece of the failed one.
+    // A directory chosen when asked is used at once.
     files.SetRoom(UINT64_MAX);
-    AppendWithRoom(recorder, PatternBlock(5 * kTickFrames, kTickFrames));
-    AppendWithRoom(recorder, PatternBlock(6 * kTickFrames, kTickFrames));
-    WaitForWriter(recorder, 7);
-    EXPECT_EQ(errors.Count(), 1u);
-
-    // A second burst is reported again; it leaves part of a block behind.
-    files.SetRoom(48 + 4 * kTickBytes + 8);
-    AppendWithRoom(recorder, PatternBlock(7 * kTickFrames, kTickFrames));
-    AppendWithRoom(recorder, PatternBlock(8 * kTickFrames, kTickFrames));
-    WaitForWriter(recorder, 9);
-    ExpectOnlyError(kWriteFailed, "Recording audio output.", 1);
-
-    ASSERT_TRUE(recorder.StopRecording(kActiveOrgan));
-    EXPECT_EQ(recorder.WrittenBlocks(), 4u);
-    EXPECT_EQ(recorder.FailedBlocks(), 5u);
-    auto bytes = FileBytes();
-    ASSERT_EQ(bytes.size(), 48u + 4 * kTickBytes);
-    EXPECT_EQ(ReadLe32(bytes, 4), 4 * kTickBytes + 40);
-    EXPECT_EQ(ReadLe32(bytes, 44), 4 * kTickBytes);
-    EXPECT_EQ(std::vector<uint8_t>(bytes.begin() + 48, bytes.end()),
-              DataOf({0, kTickFrames, 5 * kTickFrames, 6 * kTickFrames}));
+    FixedDirectory chosen{"", "/chosen"};
+    ASSERT_TRUE(recorder.StartRecording(kActiveOrgan, chosen));
+    EXPECT_EQ(files.CreatedPaths().back(), "/chosen/" + kFileName);
+    EXPECT_EQ(errors.Count(), 3u);
 }
 
 TEST_F(RecorderTest, AFailedRewriteOfTheSizesIsReportedAndTheFileStillClosed) {
@@ -162,12 +161,12 @@ TEST_F(RecorderTest, AFailedRewriteOfTheSizesIsReportedAndTheFileStillClosed) {
         SCOPED_TRACE(c.message);
         errors.Clear();
         ASSERT_TRUE(recorder.StartRecording(kActiveOrgan, directory));
-        AppendWithRoom(recorder, PatternBlock(0, kTickFrames));
+        AppendTicks(recorder, 0, 1);
         WaitForWriter(recorder, 1);
         (files.*c.fault)(true);
         EXPECT_FALSE(recorder.StopRecording(kActiveOrgan));
         (files.*c.fault)(false);
-        ExpectOnlyError(c.message, "Stopping audio output recording.");
+        ExpectError(0, c.message, "Stopping audio output recording.");
         EXPECT_FALSE(recorder.IsRecording());
         EXPECT_TRUE(files.IsClosed(recorder.FilePath()));
         EXPECT_EQ(FileBytes().size(), 48u + kTickBytes);
@@ -175,19 +174,16 @@ TEST_F(RecorderTest, AFailedRewriteOfTheSizesIsReportedAndTheFileStillClosed) {
 }
 
 TEST_F(RecorderTest, ARecordingIsFinishedBeforeItPassesTheSizeLimit) {
-    // The limit falls inside the eleventh block.
     Recorder limited(
-        files, [] { return kStart; }, 10 * kTickBytes + 4);
+        files, [] { return kStart; }, 10 * kTickBytes + 4);  // inside block 11
     ASSERT_TRUE(limited.StartRecording(kActiveOrgan, directory));
-    for (uint64_t i = 0; i < 11; ++i)
-        AppendWithRoom(limited, PatternBlock(i * kTickFrames, kTickFrames));
-
+    AppendTicks(limited, 0, 11);
     WaitUntil([&] { return files.IsClosed(limited.FilePath()); }, "the file was never closed");
     EXPECT_FALSE(limited.IsRecording());
-    ExpectOnlyError(
-        "The audio output file has reached the largest size that a WAV file can hold.\n"
-        "The recording has been stopped and saved; start a new recording to go on.",
-        "Recording audio output.");
+    ExpectError(0,
+                "The audio output file has reached the largest size that a WAV file can hold.\n"
+                "The recording has been stopped and saved; start a new recording to go on.",
+                "Recording audio output.");
     auto bytes = files.Bytes(limited.FilePath());
     ASSERT_EQ(bytes.size(), 48u + 10 * kTickBytes);
     EXPECT_EQ(ReadLe32(bytes, 4), 10 * kTickBytes + 40);
@@ -203,30 +199,188 @@ TEST_F(RecorderTest, ARecordingIsFinishedBeforeItPassesTheSizeLimit) {
     EXPECT_EQ(files.Bytes(limited.FilePath()).size(), 48u);
 }
 
-TEST_F(RecorderTest, DestroyingTheRecorderFinishesARunningRecording) {
+TEST_F(RecorderTest, OnlyWholeFramesAreTakenAndDestroyingTheRecorderFinishesTheFile) {
     {
         Recorder running(files, [] { return kStart; });
         ASSERT_TRUE(running.StartRecording(kActiveOrgan, directory));
-        AppendWithRoom(running, PatternBlock(0, kTickFrames));
+        int16_t samples[4] = {1, 2, 3, 4};
+        EXPECT_FALSE(running.WriteRecordedBlock(samples, 6));
+        EXPECT_FALSE(running.WriteRecordedBlock(std::span<const int16_t>(samples, 3)));
+        EXPECT_FALSE(running.WriteRecordedBlock(nullptr, 8));
+        EXPECT_TRUE(running.WriteRecordedBlock(samples, 8));
     }
-    auto bytes = files.Bytes("/rec/TessalineOutput-2003-05-17-21-04-09.wav");
-    ASSERT_EQ(bytes.size(), 48u + kTickBytes);
-    EXPECT_EQ(ReadLe32(bytes, 44), kTickBytes);
-    EXPECT_TRUE(files.IsClosed("/rec/TessalineOutput-2003-05-17-21-04-09.wav"));
-}
-
-TEST_F(RecorderTest, BlocksThatAreNotWholeFramesAreRefused) {
-    ASSERT_TRUE(recorder.StartRecording(kActiveOrgan, directory));
-    int16_t samples[4] = {1, 2, 3, 4};
-    EXPECT_FALSE(recorder.WriteRecordedBlock(samples, 6));
-    EXPECT_FALSE(recorder.WriteRecordedBlock(std::span<const int16_t>(samples, 3)));
-    EXPECT_FALSE(recorder.WriteRecordedBlock(nullptr, 8));
-    EXPECT_TRUE(recorder.WriteRecordedBlock(samples, 8));
-    ASSERT_TRUE(recorder.StopRecording(kActiveOrgan));
-    auto bytes = FileBytes();
+    const std::string path = "/rec/" + kFileName;
+    auto bytes = files.Bytes(path);
     ASSERT_EQ(bytes.size(), 56u);
+    EXPECT_EQ(ReadLe32(bytes, 4), 48u);
+    EXPECT_EQ(ReadLe32(bytes, 44), 8u);
     EXPECT_EQ(std::vector<uint8_t>(bytes.begin() + 48, bytes.end()),
               (std::vector<uint8_t>{1, 0, 2, 0, 3, 0, 4, 0}));
+    EXPECT_TRUE(files.IsClosed(path));
+}
+
+// The file size limit of the process makes write() fail part way with EFBIG,
+// as a full disk fails with ENOSPC: the real back end's disk-full path.
+void LimitFileSize(rlim_t bytes) {
+    rlimit limit{};
+    ::getrlimit(RLIMIT_FSIZE, &limit);
+    limit.rlim_cur = std::min(bytes, limit.rlim_max);
+    EXPECT_EQ(::setrlimit(RLIMIT_FSIZE, &limit), 0);
+}
+
+TEST_F(RecorderTest, AFullDiskIsReportedOncePerBurstAndOnlyWholeBlocksStay) {
+    auto handler = std::signal(SIGXFSZ, SIG_IGN);
+    FixedDirectory real{dir.Path().string()};
+    // No ASSERT while the limit is set: it would stay for the tests after.
+    LimitFileSize(48 + 2 * kTickBytes + 100);  // two blocks and part of a third
+    EXPECT_TRUE(onDisk.StartRecording(kActiveOrgan, real));
+    auto kept = AppendTicks(onDisk, 0, 2);
+    AppendTicks(onDisk, 2, 5);
+    WaitForWriter(onDisk, 5);
+    EXPECT_EQ(errors.Count(), 1u);
+    EXPECT_TRUE(onDisk.IsRecording());
+
+    // Room again: the burst ends and the next block lands where the last
+    // whole one ended, over the piece of the failed one.
+    LimitFileSize(RLIM_INFINITY);
+    auto after = AppendTicks(onDisk, 5, 7);
+    kept.insert(kept.end(), after.begin(), after.end());
+    WaitForWriter(onDisk, 7);
+    EXPECT_EQ(errors.Count(), 1u);
+
+    // A second burst is reported again; it leaves part of a block behind.
+    LimitFileSize(48 + 4 * kTickBytes + 8);
+    AppendTicks(onDisk, 7, 9);
+    WaitForWriter(onDisk, 9);
+    LimitFileSize(RLIM_INFINITY);
+    std::signal(SIGXFSZ, handler);
+    ASSERT_TRUE(onDisk.StopRecording(kActiveOrgan));
+
+    ExpectError(1, kWriteFailed, "Recording audio output.");
+    EXPECT_EQ(errors.Errors()[0].boxText, errors.Errors()[1].boxText);
+    EXPECT_EQ(onDisk.WrittenBlocks(), 4u);
+    EXPECT_EQ(onDisk.FailedBlocks(), 5u);
+    const std::string text = test::FileBytes(onDisk.FilePath());
+    const std::vector<uint8_t> file(text.begin(), text.end());
+    ASSERT_EQ(file.size(), 48u + 4 * kTickBytes);
+    EXPECT_EQ(ReadLe32(file, 4), 4 * kTickBytes + 40);
+    EXPECT_EQ(ReadLe32(file, 44), 4 * kTickBytes);
+    EXPECT_EQ(ReadWithSndfile(onDisk.FilePath(), 4 * kTickFrames), kept);
+}
+
+std::string DropMessage(unsigned count) {
+    return "Could not record all of the audio output because the audio output file could not be "
+           "written quickly enough.\n" +
+           std::to_string(count) + " blocks of audio were left out of the recording.";
+}
+
+TEST_F(RecorderTest, AFullRingDropsBlocksAndEachBurstIsReportedOnce) {
+    std::vector<uint64_t> accepted;  // first frames of the blocks taken, in order
+    uint64_t frame = 0;
+    auto append = [&] {
+        bool queued = recorder.WriteRecordedBlock(PatternBlock(frame, kTickFrames));
+        if (queued) accepted.push_back(frame);
+        frame += kTickFrames;
+        return queued;
+    };
+    // The writer is stuck in a slow write; the ring fills behind it.
+    auto fillBehindAHeldWrite = [&](int drops) {
+        files.HoldWrites();
+        ASSERT_TRUE(append());
+        const uint64_t calls = accepted.size() + 1;  // the header and the held block
+        WaitUntil([&] { return files.WriteCalls() >= calls; }, "the writer made no further write");
+        int queued = 0;
+        while (append()) ++queued;
+        for (int i = 1; i < drops; ++i) EXPECT_FALSE(append());
+        // Two seconds of audio at least wait in the ring.
+        EXPECT_GE(queued * kTickBytes, 2u * 176400u);
+        files.ReleaseWrites();
+    };
+    ASSERT_TRUE(recorder.StartRecording(kActiveOrgan, directory));
+    fillBehindAHeldWrite(10);
+    EXPECT_EQ(recorder.DroppedBlocks(), 10u);
+    EXPECT_EQ(errors.Count(), 0u);  // never from the audio thread
+
+    // The burst ends with the next block that fits; the writer reports it.
+    WaitForWriter(recorder, accepted.size());
+    AppendWithRoom(recorder, PatternBlock(frame, kTickFrames));
+    accepted.push_back(frame);
+    frame += kTickFrames;
+    WaitForWriter(recorder, accepted.size());
+    ExpectError(0, DropMessage(10), "Recording audio output.");
+
+    // A burst still going on when the recording stops is reported at the stop.
+    fillBehindAHeldWrite(3);
+    ASSERT_TRUE(recorder.StopRecording(kActiveOrgan));
+    ExpectError(1, DropMessage(3), "Recording audio output.");
+    EXPECT_EQ(recorder.DroppedBlocks(), 13u);
+
+    std::vector<uint8_t> expected;
+    for (uint64_t first : accepted) {
+        auto bytes = DataOf({first});
+        expected.insert(expected.end(), bytes.begin(), bytes.end());
+    }
+    auto bytes = FileBytes();
+    ASSERT_EQ(bytes.size(), 48 + expected.size());
+    EXPECT_EQ(ReadLe32(bytes, 44), expected.size());
+    EXPECT_TRUE(std::equal(expected.begin(), expected.end(), bytes.begin() + 48));
+}
+
+// Every block the audio thread got in is in the file, whole and in order,
+// however the stop falls between its appends.
+TEST_F(RecorderTest, AStopDuringAppendsKeepsEveryQueuedBlockWhole) {
+    constexpr uint32_t kFrames = 8192;
+    for (int round = 0; round < 12; ++round) {
+        SCOPED_TRACE(round);
+        Recorder racing(files);
+        ASSERT_TRUE(racing.StartRecording(kActiveOrgan, directory));
+        std::atomic<bool> done{false};
+        uint64_t acceptedCount = 0;
+        std::thread audio([&] {
+            std::vector<int16_t> block(kFrames * 2);
+            for (uint32_t sequence = 0; !done.load(std::memory_order_acquire);) {
+                // Mostly blocks that fit, so that the stop tends to fall inside a copy.
+                if (sequence % 8 != 0 && racing.FreeRingBytes() < block.size() * 2) {
+                    std::this_thread::yield();
+                    continue;
+                }
+                for (uint32_t f = 0; f < kFrames; ++f) {
+                    block[2 * f] = static_cast<int16_t>(sequence & 0xFFFF);
+                    block[2 * f + 1] = static_cast<int16_t>(sequence >> 16);
+                }
+                if (racing.WriteRecordedBlock(block)) ++acceptedCount;
+                ++sequence;
+            }
+        });
+        std::this_thread::sleep_for(std::chrono::milliseconds(2 + round * 3));
+        bool stopped = racing.StopRecording(kActiveOrgan);
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        done.store(true, std::memory_order_release);
+        audio.join();
+        ASSERT_TRUE(stopped);
+
+        auto bytes = files.Bytes(racing.FilePath());
+        ASSERT_GE(bytes.size(), 48u);
+        uint64_t data = bytes.size() - 48;
+        EXPECT_EQ(ReadLe32(bytes, 44), data);
+        EXPECT_EQ(ReadLe32(bytes, 4), data + 40);
+        ASSERT_EQ(data, acceptedCount * kFrames * 4);
+        EXPECT_EQ(racing.WrittenBlocks(), acceptedCount);
+
+        // Blocks are whole (one sequence number in every frame) and rising;
+        // the gaps are drops, all counted.
+        int64_t previous = -1;
+        uint64_t gaps = 0;
+        for (uint64_t b = 0; b < acceptedCount; ++b) {
+            size_t at = 48 + b * kFrames * 4;
+            uint32_t sequence = ReadLe32(bytes, at);
+            for (uint32_t f = 1; f < kFrames; ++f) ASSERT_EQ(ReadLe32(bytes, at + f * 4), sequence);
+            ASSERT_GT(int64_t{sequence}, previous);
+            gaps += static_cast<uint64_t>(int64_t{sequence} - previous - 1);
+            previous = sequence;
+        }
+        EXPECT_LE(gaps, racing.DroppedBlocks());
+    }
 }
 
 }  // namespace

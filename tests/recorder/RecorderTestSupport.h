@@ -6,7 +6,6 @@
 
 #include <chrono>
 #include <cstdint>
-#include <cstring>
 #include <string>
 #include <thread>
 #include <vector>
@@ -21,7 +20,7 @@ inline constexpr uint32_t kTickBytes = kTickFrames * 4;
 
 // The stored OutputRecDir; Choose stores `chosen` (empty: the player cancelled).
 struct FixedDirectory : RecordingDirectory {
-    explicit FixedDirectory(std::string dir = "", std::string choice = "")
+    explicit FixedDirectory(std::string dir, std::string choice = "")
         : stored(std::move(dir)), chosen(std::move(choice)) {}
     std::string Read() override { return stored; }
     void Choose() override {
@@ -33,29 +32,13 @@ struct FixedDirectory : RecordingDirectory {
     int chooseCalls = 0;
 };
 
-// Sample of a frame and channel: covers the whole 16-bit range, differs
-// between neighbouring frames and between the channels.
-inline int16_t PatternSample(uint64_t frame, int channel) {
-    return static_cast<int16_t>(static_cast<uint16_t>(frame * 40503u + uint64_t(channel) * 7919u));
-}
-
+// Samples over the whole 16-bit range, different in neighbouring frames and
+// between the channels.
 inline std::vector<int16_t> PatternBlock(uint64_t firstFrame, uint32_t frames) {
     std::vector<int16_t> block(size_t{frames} * 2);
-    for (uint32_t f = 0; f < frames; ++f) {
-        block[2 * f] = PatternSample(firstFrame + f, 0);
-        block[2 * f + 1] = PatternSample(firstFrame + f, 1);
-    }
+    for (size_t i = 0; i < block.size(); ++i)
+        block[i] = static_cast<int16_t>((firstFrame + i / 2) * 40503u + (i % 2) * 7919u);
     return block;
-}
-
-inline std::vector<uint8_t> AsBytes(const std::vector<int16_t>& samples) {
-    std::vector<uint8_t> bytes(samples.size() * 2);
-    for (size_t i = 0; i < samples.size(); ++i) {
-        auto v = static_cast<uint16_t>(samples[i]);
-        bytes[2 * i] = static_cast<uint8_t>(v);
-        bytes[2 * i + 1] = static_cast<uint8_t>(v >> 8);
-    }
-    return bytes;
 }
 
 // Waits (up to 20 s, then fails the test) until `done` holds.
@@ -77,7 +60,8 @@ inline void WaitForWriter(const Recorder& recorder, uint64_t blocks) {
 // Appends a block as the audio thread would, first waiting for room so that
 // the test decides which blocks are dropped.
 inline void AppendWithRoom(Recorder& recorder, const std::vector<int16_t>& block) {
-    WaitUntil([&] { return recorder.FreeRingBytes() >= block.size() * 2; }, "the ring never had room");
+    WaitUntil([&] { return recorder.FreeRingBytes() >= block.size() * 2; },
+              "the ring never had room");
     ASSERT_TRUE(recorder.WriteRecordedBlock(block));
 }
 

@@ -3,12 +3,15 @@
 #include <utility>
 #include <vector>
 
+#include "platform/ChainedMidiPorts.h"
 #include "platform/MidiByteStream.h"
+#include "platform/virtual/VirtualMidiPorts.h"
 
 namespace tessaline {
 namespace {
 
 using Messages = std::vector<uint32_t>;
+using Op = VirtualMidiPorts::Operation;
 
 Messages Parse(MidiStreamState& state, const std::vector<uint8_t>& bytes) {
     Messages messages;
@@ -39,14 +42,12 @@ TEST(MidiByteStream, PacksShortMessagesFollowsRunningStatusAndDropsWhatIsNotPlay
         {{0xC0, 0x01, 0x02, 0x03}, {0x01C0, 0x02C0, 0x03C0}},
         {{0x90, 0x3C, 0x64, 0xF3, 0x01, 0x3C, 0x64}, {0x643C90, 0x01F3}},
         {{0x90, 0x3C, 0x64, 0xFC, 0x3E, 0x64}, {0x643C90, 0xFC, 0x643E90}},
-        {{0xF2, 0x01, 0x02, 0x03, 0x04}, {0x0201F2}},
         // Real-time bytes may fall inside a message.
         {{0x90, 0xFF, 0x3C, 0xFA, 0x64}, {0xFF, 0xFA, 0x643C90}},
         // System exclusive, timing and active sensing are dropped; time code
         // leaves no running status behind.
         {{0xF0, 0x7E, 0x7F, 0x09, 0x01, 0xF7}, {}},
-        {{0xF8, 0xF9, 0xFE, 0xF1, 0x20}, {}},
-        {{0xF1, 0x20, 0x30}, {}},
+        {{0xF8, 0xF9, 0xFE, 0xF1, 0x20, 0x30}, {}},
         // System exclusive ends the running status, and so does its end byte.
         {{0x90, 0x3C, 0x64, 0xF0, 0x01, 0xF7, 0x3C, 0x64}, {0x643C90}},
         {{0x90, 0x3C, 0x64, 0xF7, 0x3C, 0x64}, {0x643C90}},
@@ -64,18 +65,56 @@ TEST(MidiByteStream, PacksShortMessagesFollowsRunningStatusAndDropsWhatIsNotPlay
         MidiStreamState state;
         EXPECT_EQ(Parse(state, bytes), messages);
     }
-}
-
-TEST(MidiByteStream, StateCarriesAcrossPieces) {
+    // The state carries a message and system exclusive data across pieces.
     MidiStreamState state;
     EXPECT_EQ(Parse(state, {0x90, 0x3C}), Messages{});
-    EXPECT_EQ(Parse(state, {0x64}), Messages{0x643C90});
-    EXPECT_EQ(Parse(state, {0x40, 0x00}), Messages{0x004090});
-    EXPECT_EQ(Parse(state, {0xF0, 0x01}), Messages{});
+    EXPECT_EQ(Parse(state, {0x64, 0x40}), Messages{0x643C90});
+    EXPECT_EQ(Parse(state, {0x00, 0xF0, 0x01}), Messages{0x004090});
     EXPECT_EQ(Parse(state, {0x02, 0xF7, 0xC1, 0x09}), Messages{0x09C1});
-    // A fresh state knows no running status.
-    state = {};
-    EXPECT_EQ(Parse(state, {0x0A}), Messages{});
+}
+
+class Collector : public MidiPortReceiver {
+public:
+    void OnShortMessage(uint32_t message) override { messages.push_back(message); }
+    void OnPortFailure(const std::string&) override {}
+    std::vector<uint32_t> messages;
+};
+
+TEST(ChainedMidiPorts, ListsTheSecondSetAfterTheFirstAndRoutesEachHandleHome) {
+    VirtualMidiPorts real, extra;
+    real.AddPort("A");
+    extra.AddPort("V0");
+    extra.AddPort("V1");
+    ChainedMidiPorts chain(real, extra);
+    ASSERT_EQ(chain.PortCount(), 3u);
+    std::string name;
+    EXPECT_TRUE(chain.PortName(2, name).Succeeded());
+    EXPECT_EQ(name, "V1");
+
+    // Port 0 of each set gets the same handle from its own set.
+    Collector first, second;
+    MidiPortHandle a, v;
+    ASSERT_TRUE(chain.Open(0, first, a).Succeeded());
+    ASSERT_TRUE(chain.Open(1, second, v).Succeeded());
+    EXPECT_TRUE(chain.Start(v).Succeeded());
+    EXPECT_FALSE(real.IsStarted(0));
+    EXPECT_TRUE(extra.Send(0, 0x643C90));
+    EXPECT_EQ(second.messages, std::vector<uint32_t>{0x643C90});
+    EXPECT_TRUE(first.messages.empty());
+    EXPECT_TRUE(chain.Close(a).Succeeded());
+    EXPECT_TRUE(extra.IsOpen(0));
+    EXPECT_TRUE(chain.Reset(v).Succeeded());
+    EXPECT_TRUE(chain.Close(v).Succeeded());
+    EXPECT_FALSE(extra.IsOpen(0));
+    EXPECT_EQ(real.Calls(0, Op::Reset), 0);
+    EXPECT_EQ(extra.Calls(0, Op::Reset), 1);
+
+    extra.InjectFailure(1, Op::Open, "Virtual port refused.", 7);
+    MidiPortHandle refused;
+    MidiPortResult result = chain.Open(2, second, refused);
+    EXPECT_EQ(result.code, 7);
+    EXPECT_EQ(result.text, "Virtual port refused.");
+    EXPECT_EQ(refused.value, -1);
 }
 
 }  // namespace

@@ -42,7 +42,6 @@ public:
     void BeginAction() override {
         EXPECT_FALSE(locked) << "the action lock was taken twice";
         locked = true;
-        ++entries;
     }
     void EndAction() override {
         EXPECT_TRUE(locked);
@@ -109,7 +108,6 @@ public:
         std::make_unique<std::array<Enclosure, 3>>();
     int enclosureCount = 0;
     bool locked = false;
-    int entries = 0;
 
 private:
     void Log(std::string line) {

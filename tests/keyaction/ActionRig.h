@@ -1,20 +1,17 @@
 #pragma once
-// An organ for key action tests: manuals 1..n (and the pedal when asked),
-// each of 61 keys from MIDI note 36 with one stop of 61 pipes (Stop%03d m
-// on manual m), couplers added by the test, and a voice pool the pipes start
-// their voices in.
+// An organ for key action tests: manuals 1..n, each of 61 keys from MIDI
+// note 36 with one stop of 61 pipes (Stop%03d m on manual m), couplers added
+// by the test, and the engine its pipes start their voices in.
 
 #include <gtest/gtest.h>
 
 #include <array>
-#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "audio/AudioEngine.h"
 #include "audio/PipeVoice.h"
-#include "platform/virtual/ManualTimer.h"
-#include "platform/virtual/VirtualAudioOutput.h"
+#include "organ/DefinitionReader.h"
 #include "organ/Organ.h"
 #include "organ/Pipe.h"
 #include "organ/Stop.h"
@@ -31,34 +28,35 @@ class ActionRig {
 public:
     explicit ActionRig(int manuals = 2) {
         organ.Set("Organ", "NumberOfManuals", std::to_string(manuals));
-        std::vector<std::string> pipes(kRigKeys, "p.wav");
         WritePipeWav(rig.dir, "p.wav");
         for (int m = 1; m <= manuals; ++m) {
             SetManual(organ, m, kRigKeys, {m});
-            SetStop(organ, m, pipes);
+            SetStop(organ, m, std::vector<std::string>(kRigKeys, "p.wav"));
         }
     }
 
-    // Section Coupler%03d (n), listed next on manual `owner`. subsequent
-    // holds the five CoupleToSubsequent flags in kind order, e.g. "YNNNN".
-    void AddCoupler(int owner, int n, int destination, int keyshift, const std::string& subsequent) {
-        std::string section = Section("Coupler", n);
+    // Coupler n, listed next on manual `owner`; subsequent holds the five
+    // CoupleToSubsequent flags in kind order, e.g. "YNNNN", or is nullptr
+    // for a unison off coupler.
+    void AddCoupler(int owner, int n, int destination, int keyshift, const char* subsequent) {
+        std::string section = NumberedName("Coupler", n);
         SetDrawstopKeys(organ, section, "Coupler " + std::to_string(n), 2, (n - 1) % 4 + 1);
-        organ.Set(section, "UnisonOff", "N");
-        organ.Set(section, "DestinationManual", std::to_string(destination));
-        organ.Set(section, "DestinationKeyshift", std::to_string(keyshift));
-        static const char* const kKeys[] = {
-            "CoupleToSubsequentUnisonIntermanualCouplers", "CoupleToSubsequentUpwardIntermanualCouplers",
-            "CoupleToSubsequentDownwardIntermanualCouplers", "CoupleToSubsequentUpwardIntramanualCouplers",
-            "CoupleToSubsequentDownwardIntramanualCouplers"};
-        for (size_t k = 0; k < 5; ++k) organ.Set(section, kKeys[k], std::string(1, subsequent[k]));
-        List(owner, n);
-    }
-    void AddUnisonOff(int owner, int n) {
-        std::string section = Section("Coupler", n);
-        SetDrawstopKeys(organ, section, "Unison Off", 2, (n - 1) % 4 + 1);
-        organ.Set(section, "UnisonOff", "Y");
-        List(owner, n);
+        organ.Set(section, "UnisonOff", subsequent ? "N" : "Y");
+        if (subsequent) {
+            organ.Set(section, "DestinationManual", std::to_string(destination));
+            organ.Set(section, "DestinationKeyshift", std::to_string(keyshift));
+            static const char* const kKeys[] = {
+                "CoupleToSubsequentUnisonIntermanualCouplers",
+                "CoupleToSubsequentUpwardIntermanualCouplers",
+                "CoupleToSubsequentDownwardIntermanualCouplers",
+                "CoupleToSubsequentUpwardIntramanualCouplers",
+                "CoupleToSubsequentDownwardIntramanualCouplers"};
+            for (size_t k = 0; k < 5; ++k) organ.Set(section, kKeys[k], {subsequent[k]});
+        }
+        std::string manual = NumberedName("Manual", owner);
+        int count = ++listed[static_cast<size_t>(owner)];
+        organ.Set(manual, "NumberOfCouplers", std::to_string(count));
+        organ.Set(manual, NumberedName("Coupler", count), std::to_string(n));
     }
 
     // Loads, resets to the defaults and draws every manual's stop.
@@ -78,62 +76,35 @@ public:
     Manual& M(int m) { return rig.organ.manuals[static_cast<size_t>(m)]; }
     // The pipe that the stop of manual m sounds for MIDI note `note`.
     Pipe& P(int m, int note) {
-        Stop* stop = M(m).GetStop(0);
-        EXPECT_NE(stop, nullptr);
-        Pipe* pipe = stop->GetPipe(stop->PipeForKey(note - kRigFirstNote));
-        EXPECT_NE(pipe, nullptr);
-        return *pipe;
+        Stop& stop = *M(m).GetStop(0);
+        return *stop.GetPipe(stop.PipeForKey(note - kRigFirstNote));
     }
-    // Notes of manual m whose pipe sounds, ascending.
-    std::vector<int> SoundingNotes(int m) {
-        std::vector<int> notes;
-        for (int k = 0; k < kRigKeys; ++k)
-            if (P(m, kRigFirstNote + k).sounding) notes.push_back(kRigFirstNote + k);
-        return notes;
-    }
+    const ManualKey& Key(int m, int note) { return M(m).keys[static_cast<size_t>(note - kRigFirstNote)]; }
     // Every manual's sounding notes, "m:n,n" joined with spaces; "" when silent.
     std::string Sounding() {
         std::string out;
-        for (int m = 0; m < kMaxManuals; ++m) {
-            if (!M(m).loaded) continue;
+        for (int m = 1; m < kMaxManuals && M(m).loaded; ++m) {
             std::string notes;
-            for (int note : SoundingNotes(m)) notes += (notes.empty() ? "" : ",") + std::to_string(note);
+            for (int note = kRigFirstNote; note < kRigFirstNote + kRigKeys; ++note)
+                if (P(m, note).sounding) notes += (notes.empty() ? "" : ",") + std::to_string(note);
             if (!notes.empty()) out += (out.empty() ? "" : " ") + std::to_string(m) + ":" + notes;
         }
         return out;
     }
-    const ManualKey& Key(int m, int note) { return M(m).keys[static_cast<size_t>(note - kRigFirstNote)]; }
     // Every pipe of every manual silent with no hold left.
     bool AllQuiet() {
-        for (int m = 1; m < kMaxManuals; ++m) {
-            if (!M(m).loaded) continue;
-            for (int k = 0; k < kRigKeys; ++k) {
-                const Pipe& pipe = P(m, kRigFirstNote + k);
-                if (pipe.sounding || pipe.holdCount != 0 || M(m).keys[static_cast<size_t>(k)].holds != 0)
+        for (int m = 1; m < kMaxManuals && M(m).loaded; ++m)
+            for (int note = kRigFirstNote; note < kRigFirstNote + kRigKeys; ++note)
+                if (P(m, note).sounding || P(m, note).holdCount != 0 || Key(m, note).holds != 0)
                     return false;
-            }
-        }
         return true;
     }
 
     EngineRig engineRig{512};
     OrganRig rig;
-    // The organ's own pool, which its pipes start their voices in.
-    VoicePool& voices = *rig.organ.voicePool;
     OrganFileBuilder organ = OrganFileBuilder::MinimalOrgan();
 
 private:
-    static std::string Section(const char* stem, int n) {
-        char name[32];
-        std::snprintf(name, sizeof name, "%s%03d", stem, n);
-        return name;
-    }
-    void List(int owner, int n) {
-        std::string manual = Section("Manual", owner);
-        int count = listed[static_cast<size_t>(owner)] += 1;
-        organ.Set(manual, "NumberOfCouplers", std::to_string(count));
-        organ.Set(manual, Section("Coupler", count), std::to_string(n));
-    }
     std::array<int, kMaxManuals> listed{};
 };
 

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "combinations/CombinationBridge.h"
 #include "combinations/CombinationRig.h"
 
 namespace tessaline {
@@ -116,6 +117,34 @@ TEST_F(Combination, ButtonsAndTheDownKeyActOnTheConsole) {
     c.SetRegistration("000000000000/000");
     organ.OnKeyDown(40);
     EXPECT_EQ(c.Registration(), "010000000000/100");
+}
+
+TEST(CombinationBridge, ProgramsCountFromZeroAndPressesCaptureInCaptureMode) {
+    test::CombinationRig c;
+    c.organ.Set("General002", "MIDIProgramChangeNumber", "6");
+    c.organ.Set("Divisional003", "MIDIProgramChangeNumber", "1");
+    c.organ.Set("ReversiblePiston001", "MIDIProgramChangeNumber", "128");
+    ASSERT_TRUE(c.Load());
+    Organ& organ = c.model();
+    CombinationBridge& bridge = organ.combinationBridge;
+    EXPECT_EQ(bridge.GeneralProgram(1), 5);
+    EXPECT_EQ(bridge.DivisionalProgram(2, 0), 0);
+    EXPECT_EQ(bridge.ReversiblePistonProgram(0), 127);
+    c.SetRegistration("100000000000/000");
+    organ.SetCaptureMode(true);
+    {
+        auto lock = organ.LockAction();
+        bridge.PressGeneral(1);
+        bridge.PressReversiblePiston(0);  // a piston reverses in capture mode too
+    }
+    organ.SetCaptureMode(false);
+    EXPECT_EQ(c.Registration(), "110000000000/000");
+    c.SetRegistration("001000000000/000");
+    {
+        auto lock = organ.LockAction();
+        bridge.PressGeneral(1);
+    }
+    EXPECT_EQ(c.Registration(), "100000000000/000");
 }
 
 // Coupler 1 of the Great goes to the Swell, coupler 2 an octave up on the

@@ -46,11 +46,11 @@ protected:
 };
 
 TEST_F(Dispatch, EachMessageKindReachesTheConsumersOfItsChannel) {
-    rig.actions.divisionalPrograms[0] = {1, 2};
-    rig.actions.divisionalPrograms[1] = {4, 1, 1};
-    rig.actions.divisionalPrograms[3] = {1};
-    rig.actions.generalPrograms = {1, 3, 1};
-    rig.actions.pistonPrograms = {-1, 1};
+    rig.actions.divisionals[0] = {1, 2};
+    rig.actions.divisionals[1] = {4, 1, 1};
+    rig.actions.divisionals[3] = {1};
+    rig.actions.generals = {1, 3, 1};
+    rig.actions.pistons = {-1, 1};
     const std::pair<uint32_t, Lines> cases[] = {
         // One keyboard on a shared path holds a key on each manual under
         // its own source id; velocity 0 releases as a note-off does.
@@ -58,9 +58,9 @@ TEST_F(Dispatch, EachMessageKindReachesTheConsumersOfItsChannel) {
         {Message(0x90, 60, 0), {"up 1 48 1", "up 3 48 3"}},
         {Message(0x92, 50, 1), {"down 2 50 2"}},
         // Stop control shares the pedal's channel: both act.
-        {Message(0x91, 60, 90), {"down 0 60 0", "stop control 60 on"}},
-        {Message(0x91, 60, 0), {"up 0 60 0", "stop control 60 off"}},
-        {Message(0x81, 61, 90), {"up 0 61 0", "stop control 61 off"}},
+        {Message(0x91, 60, 90), {"down 0 60 0", "stop on 60"}},
+        {Message(0x91, 60, 0), {"up 0 60 0", "stop off 60"}},
+        {Message(0x81, 61, 90), {"up 0 61 0", "stop off 61"}},
         // The redirectable inputs play their targets with their own ids.
         {Message(0x97, 45, 9), {"down 0 52 10"}},
         {Message(0x88, 45, 9), {"up 1 45 11"}},

@@ -1,5 +1,5 @@
-// MIDI through virtual ports into the organ's own key action, drawstops,
-// combinations and action lock.
+// MIDI through virtual ports into the organ's own key action, drawstops and
+// action lock.
 
 #include <gtest/gtest.h>
 
@@ -12,7 +12,6 @@
 #include "organ/Pipe.h"
 #include "organ/Stop.h"
 #include "routing/RoutingRig.h"
-#include "support/CombinationSections.h"
 #include "support/EngineRig.h"
 
 namespace tessaline {
@@ -21,9 +20,7 @@ namespace {
 using test::Message;
 
 // Manual 1 has stops 1 (drawn by default, stop-control note 70) and 2.
-// General 1 (program 5) draws stop 2, the piston (program 6) reverses stop 1
-// and divisional 1 of manual 1 (program 7) draws stop 1. Input A sends to
-// manuals 1 and 2.
+// Input A sends to manuals 1 and 2.
 class OrganBridge : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -36,22 +33,8 @@ protected:
         file.Set("Manual001", "NumberOfStops", "2");
         file.Set("Manual001", "Stop001", "1");
         file.Set("Manual001", "Stop002", "2");
-        file.Set("Organ", "NumberOfGenerals", "1");
-        test::SetGeneral(file, 1, 1, 1, {{1, 2}});
-        file.Set("General001", "MIDIProgramChangeNumber", "6");
-        file.Set("Manual001", "NumberOfDivisionals", "1");
-        file.Set("Manual001", "Divisional001", "1");
-        test::SetDivisional(file, 1, 1, 3, {1});
-        file.Set("Divisional001", "MIDIProgramChangeNumber", "8");
-        file.Set("Organ", "NumberOfReversiblePistons", "1");
-        test::SetButtonKeys(file, "ReversiblePiston001", "R", 1, 2);
-        file.Set("ReversiblePiston001", "MIDIProgramChangeNumber", "7");
-        file.Set("ReversiblePiston001", "ObjectType", "Stop");
-        file.Set("ReversiblePiston001", "ManualNumber", "1");
-        file.Set("ReversiblePiston001", "ObjectNumber", "1");
         rig.setup.ManualASend = {1, 2, 1, 2};
         rig.Routing().SetActions(bridge);
-        rig.Routing().SetCombinations(&organ.combinationBridge);
         ASSERT_TRUE(rig.Load()) << ::testing::PrintToString(rig.Reports());
         ASSERT_TRUE(organ.AttachEngine(sound.engine));
         organ.ResetAction();
@@ -71,26 +54,22 @@ protected:
     OrganActionBridge bridge{organ};
 };
 
-TEST_F(OrganBridge, NotesStopControlAllNotesOffAndSystemResetActOnTheOrgan) {
-    Send(Message(0x90, 40, 100));
-    Send(Message(0x90, 40, 90));  // a second note-on from the same keyboard adds no hold
-    EXPECT_TRUE(Sounding(4));
-    EXPECT_EQ(organ.manuals[1].GetStop(0)->GetPipe(4)->holdCount, 1u);
+TEST_F(OrganBridge, StopControlAllNotesOffAndSystemResetActOnTheOrgan) {
+    Send(Message(0x90, 40, 100));  // manual 1, key 4
     Send(Message(0x92, 50, 100));  // manual 2, key 9
     // Stop control on channel 5 retires and draws while the key is held.
     Send(Message(0x84, 70, 64));
     EXPECT_FALSE(Sounding(4));
     Send(Message(0x94, 70, 64));
     EXPECT_TRUE(Sounding(4));
-    // All notes off cuts its own channel only; the key plays again after it.
+    // All notes off cuts its own channel only.
     Send(Message(0xB0, 123, 0));
     EXPECT_FALSE(Sounding(4));
     EXPECT_EQ(organ.manuals[1].keys[4].holds, 0u);
     EXPECT_EQ(organ.manuals[2].keys[9].holds, 1u);
-    Send(Message(0x90, 40, 100));
-    EXPECT_TRUE(Sounding(4));
     // A system reset silences everything, draws the defaults again and sends
     // input A back to its first manual.
+    Send(Message(0x90, 40, 100));
     ASSERT_TRUE(rig.Routing().SelectSend(0, 1));
     Send(Message(0x84, 70, 0));
     Send(Message(0xFF));
@@ -99,22 +78,6 @@ TEST_F(OrganBridge, NotesStopControlAllNotesOffAndSystemResetActOnTheOrgan) {
     EXPECT_EQ(Registration(), "10");
     EXPECT_EQ(rig.Routing().redirectable[0].targetManual, 1u);
     EXPECT_EQ(rig.Reports(), std::vector<std::string>{});
-}
-
-TEST_F(OrganBridge, AProgramChangeOnAKeyboardsChannelPressesOrCapturesTheCombinations) {
-    // Channel 1 is manual 1's; the file's programs count from 1; 40 names nothing.
-    const std::pair<uint32_t, const char*> steps[] = {
-        {6, "00"}, {5, "01"}, {7, "11"}, {6, "01"}, {40, "01"}};
-    for (auto [program, registration] : steps) {
-        Send(Message(0xC0, program));
-        EXPECT_EQ(Registration(), registration) << program;
-    }
-    organ.SetCaptureMode(true);
-    Send(Message(0xC0, 5));
-    organ.SetCaptureMode(false);
-    organ.manuals[1].GetStop(0)->Disengage();
-    Send(Message(0xC0, 5));
-    EXPECT_EQ(Registration(), "01");
 }
 
 // Several MIDI ports deliver on threads of their own, all into the one

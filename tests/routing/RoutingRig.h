@@ -17,11 +17,13 @@
 #include <span>
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "audio/Enclosure.h"
 #include "midi/MidiInputSystem.h"
 #include "midi/OrganActions.h"
+#include "organ/DefinitionReader.h"
 #include "organ/SetupInfo.h"
 #include "platform/virtual/VirtualMidiPorts.h"
 #include "support/OrganRig.h"
@@ -48,61 +50,43 @@ public:
         locked = false;
     }
     void KeyDown(int manual, int note, uint32_t source) override {
-        Log("down " + std::to_string(manual) + " " + std::to_string(note) + " " +
-            std::to_string(source));
-        int key = note - organ.manuals[static_cast<size_t>(manual)].midiNoteOfKey0;
-        held.insert({manual, key, source});
+        Log("down", manual, note, source);
+        held.insert({manual, Key(manual, note), source});
     }
     void KeyUp(int manual, int note, uint32_t source) override {
-        Log("up " + std::to_string(manual) + " " + std::to_string(note) + " " +
-            std::to_string(source));
-        int key = note - organ.manuals[static_cast<size_t>(manual)].midiNoteOfKey0;
-        held.erase({manual, key, source});
+        Log("up", manual, note, source);
+        held.erase({manual, Key(manual, note), source});
     }
     bool HeldDirectlyBy(int manual, int key, uint32_t source) const override {
         return held.count({manual, key, source}) != 0;
     }
-    void ResetNotes(int manual) override { Log("reset notes " + std::to_string(manual)); }
-    void StopControl(int note, bool on) override {
-        Log("stop control " + std::to_string(note) + (on ? " on" : " off"));
-    }
-    void ResetOrgan() override {
-        Log("reset organ");
-        organ.midiRouting.ResetRedirectableInputs();
-    }
-    int DivisionalCount(int manual) const override {
-        return static_cast<int>(divisionalPrograms[static_cast<size_t>(manual)].size());
-    }
-    int32_t DivisionalProgram(int manual, int d) const override {
-        return divisionalPrograms[static_cast<size_t>(manual)][static_cast<size_t>(d)];
-    }
-    int GeneralCount() const override { return static_cast<int>(generalPrograms.size()); }
-    int32_t GeneralProgram(int g) const override { return generalPrograms[static_cast<size_t>(g)]; }
-    int ReversiblePistonCount() const override { return static_cast<int>(pistonPrograms.size()); }
-    int32_t ReversiblePistonProgram(int r) const override {
-        return pistonPrograms[static_cast<size_t>(r)];
-    }
-    void PressDivisional(int manual, int d) override {
-        Log("divisional " + std::to_string(manual) + " " + std::to_string(d));
-    }
-    void PressGeneral(int g) override { Log("general " + std::to_string(g)); }
-    void PressReversiblePiston(int r) override { Log("piston " + std::to_string(r)); }
-    void PreviousFrame() override { Log("previous frame"); }
-    void NextFrame() override { Log("next frame"); }
+    void ResetNotes(int manual) override { Log("reset notes", manual); }
+    void StopControl(int note, bool on) override { Log(on ? "stop on" : "stop off", note); }
+    void ResetOrgan() override { Log("reset organ"); }
     std::span<Enclosure> Enclosures() override {
         return std::span<Enclosure>(enclosures->data(), static_cast<size_t>(enclosureCount));
     }
 
-    // The lines logged since the last call.
-    std::vector<std::string> Take() {
-        std::vector<std::string> taken;
-        taken.swap(log);
-        return taken;
+    int DivisionalCount(int m) const override {
+        return static_cast<int>(divisionals[At(m)].size());
     }
+    int32_t DivisionalProgram(int m, int d) const override { return divisionals[At(m)][At(d)]; }
+    int GeneralCount() const override { return static_cast<int>(generals.size()); }
+    int32_t GeneralProgram(int g) const override { return generals[At(g)]; }
+    int ReversiblePistonCount() const override { return static_cast<int>(pistons.size()); }
+    int32_t ReversiblePistonProgram(int r) const override { return pistons[At(r)]; }
+    void PressDivisional(int manual, int d) override { Log("divisional", manual, d); }
+    void PressGeneral(int g) override { Log("general", g); }
+    void PressReversiblePiston(int r) override { Log("piston", r); }
+    void PreviousFrame() override { Log("previous frame"); }
+    void NextFrame() override { Log("next frame"); }
 
-    std::array<std::vector<int32_t>, kMaxManuals> divisionalPrograms;
-    std::vector<int32_t> generalPrograms;
-    std::vector<int32_t> pistonPrograms;
+    // The lines logged since the last call.
+    std::vector<std::string> Take() { return std::exchange(log, {}); }
+
+    // Programs of the combinations, as MIDI numbers.
+    std::array<std::vector<int32_t>, kMaxManuals> divisionals;
+    std::vector<int32_t> generals, pistons;
     // On the heap: each enclosure carries its event rings.
     std::unique_ptr<std::array<Enclosure, 3>> enclosures =
         std::make_unique<std::array<Enclosure, 3>>();
@@ -110,7 +94,11 @@ public:
     bool locked = false;
 
 private:
-    void Log(std::string line) {
+    static size_t At(int i) { return static_cast<size_t>(i); }
+    int Key(int manual, int note) const { return note - organ.manuals[At(manual)].midiNoteOfKey0; }
+    template <typename... Numbers>
+    void Log(std::string line, Numbers... numbers) {
+        ((line += " " + std::to_string(numbers)), ...);
         EXPECT_TRUE(locked) << line << " ran outside the action lock";
         log.push_back(std::move(line));
     }
@@ -127,15 +115,12 @@ public:
         midi.emplace(ports, rig.organ);
         file.Set("Organ", "HasPedals", "Y");
         file.Set("Organ", "NumberOfManuals", "3");
-        SetManual(file, 0, 32, {});
-        SetManual(file, 1, 61, {});
-        SetManual(file, 2, 56, {});
-        SetManual(file, 3, 61, {});
-        file.Set("Manual000", "MIDIInputNumber", "1");
-        file.Set("Manual001", "MIDIInputNumber", "2");
-        file.Set("Manual002", "MIDIInputNumber", "3");
+        const int keys[] = {32, 61, 56, 61}, paths[] = {1, 2, 3, 2};
+        for (int m = 0; m <= 3; ++m) {
+            SetManual(file, m, keys[m], {});
+            file.Set(NumberedName("Manual", m), "MIDIInputNumber", std::to_string(paths[m]));
+        }
         file.Set("Manual002", "FirstAccessibleKeyMIDINoteNumber", "41");
-        file.Set("Manual003", "MIDIInputNumber", "2");
         Routing().SetInputSystem(&*midi);
         Routing().SetActions(actions);
         Routing().SetCombinations(&actions);

@@ -13,10 +13,10 @@ using Lines = std::vector<std::string>;
 
 // All on port 0: path 1 (pedal) channel 2, shared with stop control; path 2
 // (manuals 1 and 3) channel 1, key shift -12; path 3 (manual 2) channel 3;
-// input A channel 8 (the pedal by its first send), key shift 7; input B
-// channel 9 (manual 1); frame inputs on channels 1, 10 and 10, the second
-// stepping back on program 5 and on with 6, the third the reverse. Three
-// enclosures on channel 1: controllers 7, 123 and 7.
+// input A channel 8, key shift 7, sending to manuals 0, 2, 1 and 5 (manual
+// 2's keys start at note 41, the others' at 36); input B channel 9 (manual
+// 1); frame inputs on channels 1, 10 and 10, the second stepping back on
+// program 5 and on with 6, the third the reverse.
 class Dispatch : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -25,22 +25,18 @@ protected:
         rig.setup.ControlChan = 2;
         rig.setup.CombFramePrevPC = {1, 5, 6};
         rig.setup.CombFrameNextPC = {2, 6, 5};
-        rig.setup.EnclosureController = {7, 123, 7, 1, 1, 1};
-        rig.setup.EnclosureChan = {1, 1, 1, 16, 16, 16};
-        rig.actions.enclosureCount = 3;
-        for (int e = 0; e < 3; ++e) {
-            Enclosure& enclosure = (*rig.actions.enclosures)[static_cast<size_t>(e)];
-            enclosure.loaded = true;
-            enclosure.midiInput = e == 1 ? 1 : 0;
-            enclosure.index = e;
-        }
+        rig.setup.ManualASend = {0, 2, 1, 5};
         ASSERT_TRUE(rig.Activate()) << ::testing::PrintToString(rig.Reports());
     }
     Lines Send(unsigned port, uint32_t message) {
         EXPECT_TRUE(rig.ports.Send(port, message));
         return rig.actions.Take();
     }
-    uint32_t Value(int e) { return (*rig.actions.enclosures)[static_cast<size_t>(e)].value.load(); }
+    Lines Key(uint32_t key) {
+        rig.rig.organ.OnKeyDown(key);
+        return rig.actions.Take();
+    }
+    RedirectableInput& A() { return rig.Routing().redirectable[0]; }
 
     test::RoutingRig rig;
 };
@@ -97,18 +93,36 @@ TEST_F(Dispatch, EachMessageKindReachesTheConsumersOfItsChannel) {
     EXPECT_FALSE(rig.ports.Send(1, Message(0x90, 60, 100)));  // nothing listens on port 1
 }
 
-TEST_F(Dispatch, ControllersMoveTheEnclosuresAssignedToThem) {
-    Send(0, Message(0xB0, 7, 40));
-    EXPECT_EQ(Value(0), 40u);
-    EXPECT_EQ(Value(1), 127u);
-    EXPECT_EQ(Value(2), 40u);
-    // Each enclosure moved asks the console for its bar.
-    EXPECT_EQ(rig.rig.view.enclosureBarRedraws, (std::vector<int>{0, 2}));
-    Send(0, Message(0xB0, 123, 5));
-    Send(0, Message(0xB1, 7, 90));  // another channel moves nothing
-    EXPECT_EQ(Value(0), 40u);
-    EXPECT_EQ(Value(1), 5u);
-    EXPECT_EQ(rig.rig.view.enclosureBarRedraws, (std::vector<int>{0, 2, 1}));
+TEST_F(Dispatch, ASendKeyMovesTheHeldKeysOfItsInputToTheSameLogicalKeysOfTheNewManual) {
+    constexpr uint32_t kF2 = 113, kF3 = 114, kF4 = 115, kF9 = 120;
+    EXPECT_EQ(Send(0, Message(0x97, 33, 80)), (Lines{"down 0 40 10"}));
+    EXPECT_EQ(Send(0, Message(0x97, 57, 80)), (Lines{"down 0 64 10"}));
+    // Logical keys 4 and 28 move to manual 2, whose key 0 is note 41.
+    EXPECT_EQ(Key(kF2), (Lines{"up 0 40 10", "up 0 64 10", "down 2 45 10", "down 2 69 10"}));
+    EXPECT_EQ(Key(kF2), Lines{});  // the same send again releases nothing
+    // A key the input no longer holds does not travel on the next send.
+    EXPECT_EQ(Send(0, Message(0x87, 38, 0)), (Lines{"up 2 45 10"}));
+    EXPECT_EQ(Key(kF3), (Lines{"up 2 69 10", "down 1 64 10"}));
+    // Manual 5 is missing, F9 is no send key, and there is no fifth send or
+    // third input: nothing changes.
+    EXPECT_EQ(Key(kF4), Lines{});
+    EXPECT_EQ(Key(kF9), Lines{});
+    EXPECT_FALSE(rig.Routing().SelectSend(0, 4));
+    EXPECT_FALSE(rig.Routing().SelectSend(2, 0));
+    EXPECT_EQ(rig.actions.Take(), Lines{});
+    EXPECT_EQ(A().targetManual, 1u);
+    EXPECT_EQ(A().currentSend, 2u);
+    EXPECT_FALSE(rig.actions.locked);
+}
+
+TEST_F(Dispatch, ResetFallsBackToManualOneWhenTheFirstSendNamesAMissingManual) {
+    ASSERT_TRUE(rig.rig.organ.CloseMidiInputs());
+    rig.file.Set("Organ", "HasPedals", "N");
+    ASSERT_TRUE(rig.Load()) << ::testing::PrintToString(rig.Reports());
+    EXPECT_EQ(A().target, &rig.rig.organ.manuals[1]);
+    EXPECT_EQ(A().currentSend, RedirectableInput::kNoSend);
+    EXPECT_TRUE(rig.Routing().SelectSend(0, 1));  // any valid send moves it
+    EXPECT_EQ(A().targetManual, 2u);
 }
 
 TEST_F(Dispatch, NothingIsActedOnAfterAClose) {
@@ -130,6 +144,25 @@ TEST_F(Dispatch, NothingIsActedOnAfterAClose) {
     EXPECT_TRUE(rig.ports.Send(1, Message(0xFF)));
     EXPECT_EQ(rig.actions.Take(), Lines{});
     EXPECT_FALSE(rig.actions.locked);
+}
+
+TEST(RoutingSetters, RefuseWithoutAnOrganAndRefuseInputsOutOfRange) {
+    test::RoutingRig rig;
+    MidiRouting& routing = rig.Routing();
+    EXPECT_FALSE(routing.SetManualInput(0, 0, 0, 0));
+    EXPECT_FALSE(rig.rig.organ.OpenMidiInputs());
+    EXPECT_EQ(rig.Reports(), (Lines{"No organ is loaded. | Updating organ MIDI parameters.",
+                                    "No organ is loaded. | Starting organ MIDI engine."}));
+    ASSERT_TRUE(rig.Load());
+    EXPECT_FALSE(routing.SetManualInput(6, 0, 0, 0));
+    EXPECT_FALSE(routing.SetEnclosureInput(6, 0, 0, 1));
+    EXPECT_FALSE(routing.SetRedirectInput(2, 0, 0, 0, 0, 1, 2, 3));
+    EXPECT_FALSE(routing.SetFrameControlInput(3, 0, 0, 0, 1));
+    EXPECT_EQ(rig.Reports(),
+              (Lines{"Attempt to update an invalid MIDI input (6). | Updating organ manual MIDI parameters.",
+                     "Attempt to update an invalid MIDI input (7). | Updating organ enclosure MIDI parameters.",
+                     "Attempt to update an invalid MIDI input (3). | Updating organ redirectable manual MIDI parameters.",
+                     "Attempt to update an invalid registration control MIDI input (4). | Updating organ registration control MIDI parameters."}));
 }
 
 }  // namespace

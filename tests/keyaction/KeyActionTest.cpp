@@ -160,23 +160,6 @@ TEST(KeyAction, DrawingAndRetiringWithKeysHeld) {
     EXPECT_EQ(a.Key(kSwell, 65).holds, 1u);
 }
 
-TEST(KeyAction, ResettingNotesCutsWithoutReleaseLetsTheTestNoteGoAndKeepsDrawstops) {
-    test::ActionRig a;
-    Organ& organ = LoadCoupled(a, {{kGreat, kSwell, 0, "NNNNN"}});
-    organ.KeyDown(kGreat, 60, kGreat);
-    organ.KeyDown(kGreat, 64, kGreat);
-    organ.ResetNotes();
-    EXPECT_TRUE(a.AllQuiet());
-    EXPECT_EQ(organ.Voices().CountInUse(), 0);  // cut, not released: no tail keeps a voice
-    organ.SetTestNote(true);  // middle C of the first manual
-    organ.SetTestNote(true);
-    EXPECT_EQ(a.Key(kGreat, 60).directMask, 1u << kTestNoteSource);
-    EXPECT_EQ(a.Sounding(), "1:60 2:60");
-    organ.ResetNotes();
-    EXPECT_FALSE(organ.testNoteOn);
-    EXPECT_TRUE(a.AllQuiet());
-}
-
 TEST(KeyAction, AReleaseOnAResetManualNeverTakesHoldsBelowZero) {
     test::ActionRig a(3);
     Organ& organ = LoadCoupled(a, {{kGreat, kSwell, 0, "YNNNN"}, {kSwell, kChoir, 0, "NNNNN"}});
@@ -216,49 +199,6 @@ TEST(KeyAction, AResetReturnsDrawstopsToTheirDefaultsAndUnisonOffFollowsItsCoupl
     organ.CouplerOff(kSwell, 0);
     EXPECT_EQ(a.Sounding(), "1:60 2:60");
     EXPECT_EQ(a.P(kSwell, 60).holdCount, 1u);
-}
-
-TEST(KeyAction, StopControlNotesDrawAndRetireEveryDrawstopWithThatNumber) {
-    test::ActionRig a;
-    AddCouplings(a, {{kGreat, kSwell, 0, "NNNNN"}});
-    a.organ.Set("Organ", "NumberOfTremulants", "1");
-    a.organ.Set("WindchestGroup001", "NumberOfEnclosures", "0");
-    a.organ.Set("WindchestGroup001", "NumberOfTremulants", "0");
-    test::SetTremulant(a.organ, 1);
-    for (const char* section : {"Stop001", "Stop002", "Coupler001", "Tremulant001"})
-        a.organ.Set(section, "StopControlMIDIKeyNumber", "40");
-    a.Load();
-    Organ& organ = a.rig.organ;
-    organ.StopOff(kGreat, 0);
-    organ.StopOff(kSwell, 0);
-    organ.KeyDown(kGreat, 60, kGreat);
-    organ.StopControl(41, true);
-    organ.StopControl(-1, true);
-    EXPECT_EQ(a.Sounding(), "");
-    organ.StopControl(40, true);
-    EXPECT_TRUE(organ.Tremulants()[0].drawstop.Engaged());
-    EXPECT_EQ(a.Sounding(), "1:60 2:60");
-    organ.StopControl(40, false);
-    EXPECT_EQ(a.Sounding(), "");
-    EXPECT_FALSE(organ.Tremulants()[0].drawstop.Engaged());
-    EXPECT_EQ(a.Key(kSwell, 60).holds, 0u);
-}
-
-TEST(KeyAction, CallsOnAnOrganOrManualThatIsNotLoadedDoNothing) {
-    test::ActionRig a;
-    Organ& organ = a.rig.organ;
-    organ.KeyDown(1, 60, 1);
-    organ.CouplerToggle(1, 0);
-    organ.SetTestNote(true);
-    organ.ResetAction();
-    a.Load();
-    organ.KeyDown(0, 60, 0);  // no pedal
-    organ.KeyDown(3, 60, 3);
-    organ.StopOn(kGreat, 1);
-    organ.StopOn(kGreat, -1);
-    organ.CouplerOn(kGreat, 0);
-    organ.KeyDown(kGreat, 60, kGreat);
-    EXPECT_EQ(a.Sounding(), "1:60");
 }
 
 // A MIDI-like thread plays chords on the Great while a UI-like thread draws
@@ -370,19 +310,6 @@ TEST(CouplerLoad, AClosedPathWithNoNetKeyshiftIsRefused) {
         AddCouplings(a, couplings);
         EXPECT_EQ(LoadResult(a), result);
     }
-
-    // A path counts only where its keys exist: two octaves up into a manual
-    // of 12 keys and back cannot loop until that manual reaches that high.
-    test::ActionRig a;
-    a.organ.Set("Manual002", "NumberOfLogicalKeys", "12");
-    a.organ.Set("Manual002", "NumberOfAccessibleKeys", "12");
-    a.organ.Set("Manual002", "FirstAccessibleKeyMIDINoteNumber", "0");
-    a.organ.Set("Stop002", "NumberOfLogicalPipes", "12");
-    a.organ.Set("Stop002", "NumberOfAccessiblePipes", "12");
-    AddCouplings(a, {{1, 2, -24, "NYNNN"}, {2, 1, 24, "NNYNN"}});
-    EXPECT_EQ(LoadResult(a), "loaded");
-    a.organ.Set("Manual002", "FirstAccessibleKeyMIDINoteNumber", "24");
-    EXPECT_EQ(LoadResult(a), "Coupler 1 on manual 1" + refused);
 }
 
 }  // namespace

@@ -8,7 +8,6 @@
 
 #include "platform/virtual/RecordingErrorSink.h"
 #include "support/MidiFileBuilder.h"
-#include "support/TempDir.h"
 
 namespace tessaline {
 namespace {
@@ -151,38 +150,6 @@ TEST(MidiFileRead, DamagedFilesAreRefusedWithTheirMessage) {
         EXPECT_EQ(sink.Errors()[0].message, c.message);
         EXPECT_EQ(sink.Errors()[0].attemptedAction, "Reading a MIDI file.");
     }
-}
-
-TEST(MidiFileRead, EveryTruncationOfAFileIsRefused) {
-    MidiTrackBytes conductor;
-    conductor.Tempo(0, 600000).Meta(0, 0x03, "Title").End();
-    MidiTrackBytes notes;
-    notes.Event(0, {0x90, 60, 100}).Event(300, {60, 0}).SysEx(0, "abc").Event(0, {0xC0, 3}).End(5);
-    std::string whole = MidiFileBytes(1, 480, {conductor, notes});
-    MidiFile file;
-    for (size_t length = 0; length < whole.size(); ++length) {
-        RecordingErrorSink sink;
-        EXPECT_FALSE(file.Parse(AsBytes(whole.substr(0, length)), "cut.mid")) << length;
-        EXPECT_EQ(sink.Errors().size(), 1u) << length;
-    }
-    EXPECT_TRUE(file.Parse(AsBytes(whole), "cut.mid"));
-    EXPECT_EQ(file.events.size(), 3u);
-}
-
-TEST(MidiFileRead, ReadsFromDiskAndReportsAMissingFile) {
-    test::TempDir dir;
-    MidiTrackBytes track;
-    track.Event(0, {0x90, 60, 100}).Event(96, {0x80, 60, 0}).End();
-    std::string path = dir.Write("piece.mid", MidiFileBytes(0, 96, {track}));
-    RecordingErrorSink sink;
-    MidiFile file;
-    ASSERT_TRUE(file.Read(path));
-    EXPECT_EQ(file.events.size(), 2u);
-    std::string missing = dir.File("none.mid");
-    EXPECT_FALSE(file.Read(missing));
-    EXPECT_TRUE(file.events.empty());
-    ASSERT_EQ(sink.Messages(), std::vector<std::string>{"The MIDI file \"" + missing +
-                                                        "\" could not be opened."});
 }
 
 }  // namespace

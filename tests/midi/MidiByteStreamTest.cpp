@@ -3,15 +3,12 @@
 #include <utility>
 #include <vector>
 
-#include "platform/ChainedMidiPorts.h"
 #include "platform/MidiByteStream.h"
-#include "platform/virtual/VirtualMidiPorts.h"
 
 namespace tessaline {
 namespace {
 
 using Messages = std::vector<uint32_t>;
-using Op = VirtualMidiPorts::Operation;
 
 Messages Parse(MidiStreamState& state, const std::vector<uint8_t>& bytes) {
     Messages messages;
@@ -66,48 +63,6 @@ TEST(MidiByteStream, PacksShortMessagesFollowsRunningStatusAndDropsWhatIsNotPlay
     EXPECT_EQ(Parse(state, {0x64, 0x40}), Messages{0x643C90});
     EXPECT_EQ(Parse(state, {0x00, 0xF0, 0x01}), Messages{0x004090});
     EXPECT_EQ(Parse(state, {0x02, 0xF7, 0xC1, 0x09}), Messages{0x09C1});
-}
-
-class Collector : public MidiPortReceiver {
-public:
-    void OnShortMessage(uint32_t message) override { messages.push_back(message); }
-    void OnPortFailure(const std::string&) override {}
-    std::vector<uint32_t> messages;
-};
-
-TEST(ChainedMidiPorts, ListsTheSecondSetAfterTheFirstAndRoutesEachHandleHome) {
-    VirtualMidiPorts real, extra;
-    real.AddPort("A");
-    extra.AddPort("V0");
-    extra.AddPort("V1");
-    ChainedMidiPorts chain(real, extra);
-    ASSERT_EQ(chain.PortCount(), 3u);
-    std::string name;
-    ASSERT_TRUE(chain.PortName(2, name).Succeeded());
-    EXPECT_EQ(name, "V1");
-
-    // Port 0 of each set gets the same handle from its own set.
-    Collector first, second;
-    MidiPortHandle a, v;
-    ASSERT_TRUE(chain.Open(0, first, a).Succeeded());
-    ASSERT_TRUE(chain.Open(1, second, v).Succeeded());
-    EXPECT_TRUE(chain.Start(v).Succeeded());
-    EXPECT_FALSE(real.IsStarted(0));
-    EXPECT_TRUE(extra.Send(0, 0x643C90));
-    EXPECT_EQ(second.messages, std::vector<uint32_t>{0x643C90});
-    EXPECT_TRUE(first.messages.empty());
-    EXPECT_TRUE(chain.Close(a).Succeeded());
-    EXPECT_TRUE(extra.IsOpen(0));
-    EXPECT_TRUE(chain.Reset(v).Succeeded());
-    EXPECT_EQ(real.Calls(0, Op::Reset), 0);
-    EXPECT_EQ(extra.Calls(0, Op::Reset), 1);
-
-    extra.InjectFailure(1, Op::Open, "Virtual port refused.", 7);
-    MidiPortHandle refused;
-    MidiPortResult result = chain.Open(2, second, refused);
-    EXPECT_EQ(result.code, 7);
-    EXPECT_EQ(result.text, "Virtual port refused.");
-    EXPECT_EQ(refused.value, -1);
 }
 
 }  // namespace

@@ -1,13 +1,115 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <atomic>
+#include <string>
 #include <thread>
 #include <vector>
 
-#include "keyaction/ActionRig.h"
+#include "audio/AudioEngine.h"
+#include "audio/PipeVoice.h"
+#include "organ/DefinitionReader.h"
+#include "organ/Organ.h"
+#include "organ/Pipe.h"
+#include "organ/Stop.h"
+#include "support/EngineRig.h"
+#include "support/OrganRig.h"
+#include "support/OrganSections.h"
 
 namespace tessaline {
 namespace {
+
+using namespace test;
+
+// An organ for key action tests: manuals 1..n, each of 61 keys from MIDI
+// note 36 with one stop of 61 pipes (Stop%03d m on manual m), couplers added
+// by the test, and the engine its pipes start their voices in.
+inline constexpr int kRigKeys = 61;
+inline constexpr int kRigFirstNote = 36;
+
+class ActionRig {
+public:
+    explicit ActionRig(int manuals = 2) {
+        organ.Set("Organ", "NumberOfManuals", std::to_string(manuals));
+        WritePipeWav(rig.dir, "p.wav");
+        for (int m = 1; m <= manuals; ++m) {
+            SetManual(organ, m, kRigKeys, {m});
+            SetStop(organ, m, std::vector<std::string>(kRigKeys, "p.wav"));
+        }
+    }
+
+    // Coupler n, listed next on manual `owner`; subsequent holds the five
+    // CoupleToSubsequent flags in kind order, e.g. "YNNNN", or is nullptr
+    // for a unison off coupler.
+    void AddCoupler(int owner, int n, int destination, int keyshift, const char* subsequent) {
+        std::string section = NumberedName("Coupler", n);
+        SetDrawstopKeys(organ, section, "Coupler " + std::to_string(n), 2, (n - 1) % 4 + 1);
+        organ.Set(section, "UnisonOff", subsequent ? "N" : "Y");
+        if (subsequent) {
+            organ.Set(section, "DestinationManual", std::to_string(destination));
+            organ.Set(section, "DestinationKeyshift", std::to_string(keyshift));
+            static const char* const kKeys[] = {
+                "CoupleToSubsequentUnisonIntermanualCouplers",
+                "CoupleToSubsequentUpwardIntermanualCouplers",
+                "CoupleToSubsequentDownwardIntermanualCouplers",
+                "CoupleToSubsequentUpwardIntramanualCouplers",
+                "CoupleToSubsequentDownwardIntramanualCouplers"};
+            for (size_t k = 0; k < 5; ++k) organ.Set(section, kKeys[k], {subsequent[k]});
+        }
+        std::string manual = NumberedName("Manual", owner);
+        int count = ++listed[static_cast<size_t>(owner)];
+        organ.Set(manual, "NumberOfCouplers", std::to_string(count));
+        organ.Set(manual, NumberedName("Coupler", count), std::to_string(n));
+    }
+
+    // Loads, resets to the defaults and draws every manual's stop.
+    void Load() {
+        ASSERT_TRUE(rig.Load(organ)) << Reports();
+        ASSERT_TRUE(rig.organ.AttachEngine(engineRig.engine));
+        rig.organ.ResetAction();
+        for (int m = 0; m < kMaxManuals; ++m) rig.organ.StopOn(m, 0);
+    }
+    std::string Reports() const {
+        std::string joined;
+        for (const auto& e : rig.errors.Errors())
+            joined += (joined.empty() ? "" : " / ") + e.message + " [" + e.attemptedAction + "]";
+        return joined;
+    }
+
+    Manual& M(int m) { return rig.organ.manuals[static_cast<size_t>(m)]; }
+    // The pipe that the stop of manual m sounds for MIDI note `note`.
+    Pipe& P(int m, int note) {
+        Stop& stop = *M(m).GetStop(0);
+        return *stop.GetPipe(stop.PipeForKey(note - kRigFirstNote));
+    }
+    const ManualKey& Key(int m, int note) { return M(m).keys[static_cast<size_t>(note - kRigFirstNote)]; }
+    // Every manual's sounding notes, "m:n,n" joined with spaces; "" when silent.
+    std::string Sounding() {
+        std::string out;
+        for (int m = 1; m < kMaxManuals && M(m).loaded; ++m) {
+            std::string notes;
+            for (int note = kRigFirstNote; note < kRigFirstNote + kRigKeys; ++note)
+                if (P(m, note).sounding) notes += (notes.empty() ? "" : ",") + std::to_string(note);
+            if (!notes.empty()) out += (out.empty() ? "" : " ") + std::to_string(m) + ":" + notes;
+        }
+        return out;
+    }
+    // Every pipe of every manual silent with no hold left.
+    bool AllQuiet() {
+        for (int m = 1; m < kMaxManuals && M(m).loaded; ++m)
+            for (int note = kRigFirstNote; note < kRigFirstNote + kRigKeys; ++note)
+                if (P(m, note).sounding || P(m, note).holdCount != 0 || Key(m, note).holds != 0)
+                    return false;
+        return true;
+    }
+
+    EngineRig engineRig{512};
+    OrganRig rig;
+    OrganFileBuilder organ = OrganFileBuilder::MinimalOrgan();
+
+private:
+    std::array<int, kMaxManuals> listed{};
+};
 
 constexpr int kGreat = 1;
 constexpr int kSwell = 2;
@@ -18,14 +120,14 @@ struct Coupling {
     const char* subsequent;  // nullptr: a unison off coupler
 };
 
-void AddCouplings(test::ActionRig& a, const std::vector<Coupling>& couplings) {
+void AddCouplings(ActionRig& a, const std::vector<Coupling>& couplings) {
     int n = 0;
     for (const Coupling& c : couplings)
         a.AddCoupler(c.owner, ++n, c.destination, c.keyshift, c.subsequent);
 }
 
 // Loads the organ with the couplings and draws every coupler.
-Organ& LoadCoupled(test::ActionRig& a, const std::vector<Coupling>& couplings) {
+Organ& LoadCoupled(ActionRig& a, const std::vector<Coupling>& couplings) {
     AddCouplings(a, couplings);
     a.Load();
     int listed[kMaxManuals] = {};
@@ -35,7 +137,7 @@ Organ& LoadCoupled(test::ActionRig& a, const std::vector<Coupling>& couplings) {
 
 // The reports of a failed load joined as "message [action] / ...", or
 // "loaded"; a failed load must leave no manual behind.
-std::string LoadResult(test::ActionRig& a) {
+std::string LoadResult(ActionRig& a) {
     a.rig.errors.Clear();
     if (a.rig.Load(a.organ)) return "loaded";
     for (const Manual& manual : a.rig.organ.manuals) EXPECT_FALSE(manual.loaded);
@@ -78,7 +180,7 @@ TEST(KeyAction, CouplersCarryAKeyAsTheirKindsAndFlagsAllow) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        test::ActionRig a(3);
+        ActionRig a(3);
         if (c.greatHidden) a.organ.Set("Manual001", "Displayed", "N");
         Organ& organ = LoadCoupled(a, c.couplings);
         organ.KeyDown(c.manual, c.note, c.manual);
@@ -98,7 +200,7 @@ TEST(KeyAction, CouplersCarryAKeyAsTheirKindsAndFlagsAllow) {
 }
 
 TEST(KeyAction, AKeySoundsUntilItsLastHoldGoesAndRefusedPressesChangeNothing) {
-    test::ActionRig a;
+    ActionRig a;
     Organ& organ = LoadCoupled(a, {{kGreat, kSwell, 0, "NNNNN"}});
     // A second note-on from the same input is ignored; one note-off releases.
     organ.KeyDown(kGreat, 60, kGreat);
@@ -129,7 +231,7 @@ TEST(KeyAction, AKeySoundsUntilItsLastHoldGoesAndRefusedPressesChangeNothing) {
 }
 
 TEST(KeyAction, DrawingAndRetiringWithKeysHeld) {
-    test::ActionRig a;
+    ActionRig a;
     Organ& organ = LoadCoupled(a, {{kGreat, kSwell, 0, "NNNNN"}});
     organ.CouplerOff(kGreat, 0);
     // A stop drawn while keys are held speaks for them at once, once.
@@ -161,7 +263,7 @@ TEST(KeyAction, DrawingAndRetiringWithKeysHeld) {
 }
 
 TEST(KeyAction, AReleaseOnAResetManualNeverTakesHoldsBelowZero) {
-    test::ActionRig a(3);
+    ActionRig a(3);
     Organ& organ = LoadCoupled(a, {{kGreat, kSwell, 0, "YNNNN"}, {kSwell, kChoir, 0, "NNNNN"}});
     organ.KeyDown(kGreat, 60, kGreat);
     {
@@ -178,7 +280,7 @@ TEST(KeyAction, AReleaseOnAResetManualNeverTakesHoldsBelowZero) {
 }
 
 TEST(KeyAction, AResetReturnsDrawstopsToTheirDefaultsAndUnisonOffFollowsItsCoupler) {
-    test::ActionRig a;
+    ActionRig a;
     AddCouplings(a, {{kSwell, 0, 0, nullptr}, {kSwell, kGreat, 0, "NNNNN"}});
     for (const char* section : {"Coupler001", "Coupler002", "Stop001"})
         a.organ.Set(section, "DefaultToEngaged", "Y");
@@ -205,7 +307,7 @@ TEST(KeyAction, AResetReturnsDrawstopsToTheirDefaultsAndUnisonOffFollowsItsCoupl
 // and retires stops and couplers; the action lock keeps them apart, so when
 // both are done every count is back at zero and every pipe is silent.
 TEST(ThreadedAction, KeysAndDrawstopsFromTwoThreadsLeaveNothingSounding) {
-    test::ActionRig a(3);
+    ActionRig a(3);
     AddCouplings(a, {{1, 2, 0, "NNNYN"}, {1, 3, -12, "NNNNN"}, {2, 2, 12, "NNNYN"}});
     a.organ.Set("Stop003", "StopControlMIDIKeyNumber", "40");
     a.organ.Set("Coupler002", "StopControlMIDIKeyNumber", "40");
@@ -269,10 +371,10 @@ TEST(CouplerLoad, EachFaultIsReportedWithItsOwnMessage) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.section) + " " + c.key);
-        test::ActionRig a(3);
+        ActionRig a(3);
         a.AddCoupler(1, 1, 2, 0, "NNNNN");
         a.organ.Set("Organ", "NumberOfDivisionalCouplers", "1");
-        test::SetDrawstopKeys(a.organ, "DivisionalCoupler001", "Divisional coupler", 3, 1);
+        SetDrawstopKeys(a.organ, "DivisionalCoupler001", "Divisional coupler", 3, 1);
         a.organ.Set("DivisionalCoupler001", "NumberOfManuals", "3");
         for (int i = 1; i <= 3; ++i)
             a.organ.Set("DivisionalCoupler001", NumberedName("Manual", i), std::to_string(4 - i));
@@ -286,7 +388,7 @@ TEST(CouplerLoad, EachFaultIsReportedWithItsOwnMessage) {
         EXPECT_FALSE(a.rig.organ.divisionalCouplers[0].divisionalCouplerLoaded);
     }
 
-    test::ActionRig twice;
+    ActionRig twice;
     AddCouplings(twice, {{1, 0, 0, nullptr}, {1, 2, 0, "NNNNN"}, {1, 0, 0, nullptr}});
     EXPECT_EQ(LoadResult(twice), "There are two or more unison off couplers specified for manual 1. [Loading an organ manual.] / Manual 1 failed to load. [Loading an organ.]");
 }
@@ -306,7 +408,7 @@ TEST(CouplerLoad, AClosedPathWithNoNetKeyshiftIsRefused) {
     };
     for (const auto& [couplings, result] : cases) {
         SCOPED_TRACE(result);
-        test::ActionRig a;
+        ActionRig a;
         AddCouplings(a, couplings);
         EXPECT_EQ(LoadResult(a), result);
     }

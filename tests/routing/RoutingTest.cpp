@@ -295,25 +295,6 @@ TEST_F(Dispatch, NothingIsActedOnAfterAClose) {
     EXPECT_FALSE(rig.actions.locked);
 }
 
-TEST(RoutingSetters, RefuseWithoutAnOrganAndRefuseInputsOutOfRange) {
-    RoutingRig rig;
-    MidiRouting& routing = rig.Routing();
-    EXPECT_FALSE(routing.SetManualInput(0, 0, 0, 0));
-    EXPECT_FALSE(rig.rig.organ.OpenMidiInputs());
-    EXPECT_EQ(rig.Reports(), (Lines{"No organ is loaded. | Updating organ MIDI parameters.",
-                                    "No organ is loaded. | Starting organ MIDI engine."}));
-    ASSERT_TRUE(rig.Load());
-    EXPECT_FALSE(routing.SetManualInput(6, 0, 0, 0));
-    EXPECT_FALSE(routing.SetEnclosureInput(6, 0, 0, 1));
-    EXPECT_FALSE(routing.SetRedirectInput(2, 0, 0, 0, 0, 1, 2, 3));
-    EXPECT_FALSE(routing.SetFrameControlInput(3, 0, 0, 0, 1));
-    EXPECT_EQ(rig.Reports(),
-              (Lines{"Attempt to update an invalid MIDI input (6). | Updating organ manual MIDI parameters.",
-                     "Attempt to update an invalid MIDI input (7). | Updating organ enclosure MIDI parameters.",
-                     "Attempt to update an invalid MIDI input (3). | Updating organ redirectable manual MIDI parameters.",
-                     "Attempt to update an invalid registration control MIDI input (4). | Updating organ registration control MIDI parameters."}));
-}
-
 TEST(OrganBridge, StopControlAllNotesOffAndSystemResetActOnTheOrgan) {
     // The tremulant answers stop-control note 70 (channel 5).
     RoutingRig rig;

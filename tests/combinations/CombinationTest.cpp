@@ -199,42 +199,32 @@ TEST(CombinationBridge, ProgramsCountFromZeroAndPressesCaptureInCaptureMode) {
 
 // Coupler 1 of the Great goes to the Swell, coupler 2 an octave up on the
 // Great itself; a one-way divisional coupler takes the Swell to the Great.
-class CouplerCombination : public ::testing::Test {
-protected:
-    CouplerCombination() {
-        SetCoupler(c.organ, 1, 2, 0);
-        SetCoupler(c.organ, 2, 1, 12);
-        c.organ.Set("Manual001", "NumberOfCouplers", "2");
-        c.organ.Set("Manual001", "Coupler001", "1");
-        c.organ.Set("Manual001", "Coupler002", "2");
-        SetDrawstopKeys(c.organ, "DivisionalCoupler001", "DC", 3, 1);
-        c.organ.Set("DivisionalCoupler001", "NumberOfManuals", "2");
-        c.organ.Set("DivisionalCoupler001", "Manual001", "2");
-        c.organ.Set("DivisionalCoupler001", "Manual002", "1");
-        c.organ.Set("DivisionalCoupler001", "BiDirectionalCoupling", "N");
-        c.organ.Set("Organ", "NumberOfDivisionalCouplers", "1");
-    }
-    const Coupler& CouplerOf(int i) { return organ.manuals[1].couplers[static_cast<size_t>(i)]; }
-    void SetCouplers(bool first, bool second) {
-        first ? organ.manuals[1].CouplerOn(0) : organ.manuals[1].CouplerOff(0);
-        second ? organ.manuals[1].CouplerOn(1) : organ.manuals[1].CouplerOff(1);
-    }
-
+TEST(CouplerCombination, GeneralsSetCouplersAndAOneWayDivisionalCouplerCarriesDivisionals) {
     CombinationRig c;
-    Organ& organ = c.model();
-};
-
-TEST_F(CouplerCombination, GeneralsSetCouplersAndAOneWayDivisionalCouplerCarriesDivisionals) {
+    SetCoupler(c.organ, 1, 2, 0);
+    SetCoupler(c.organ, 2, 1, 12);
+    c.organ.Set("Manual001", "NumberOfCouplers", "2");
+    c.organ.Set("Manual001", "Coupler001", "1");
+    c.organ.Set("Manual001", "Coupler002", "2");
+    SetDrawstopKeys(c.organ, "DivisionalCoupler001", "DC", 3, 1);
+    c.organ.Set("DivisionalCoupler001", "NumberOfManuals", "2");
+    c.organ.Set("DivisionalCoupler001", "Manual001", "2");
+    c.organ.Set("DivisionalCoupler001", "Manual002", "1");
+    c.organ.Set("DivisionalCoupler001", "BiDirectionalCoupling", "N");
+    c.organ.Set("Organ", "NumberOfDivisionalCouplers", "1");
     ASSERT_TRUE(c.Load()) << c.Reports();
-    SetCouplers(true, false);
+    Organ& organ = c.model();
+    Manual& great = organ.manuals[1];
+    great.CouplerOn(0);
     organ.DivisionalCouplerOn(0);
     organ.captureMode = true;
     organ.PressGeneral(2);
     organ.captureMode = false;
-    SetCouplers(false, true);
+    great.CouplerOff(0);
+    great.CouplerOn(1);
     organ.DivisionalCouplerOff(0);
     organ.PressGeneral(2);
-    EXPECT_TRUE(CouplerOf(0).Engaged() && !CouplerOf(1).Engaged());
+    EXPECT_TRUE(great.couplers[0].Engaged() && !great.couplers[1].Engaged());
     EXPECT_TRUE(organ.divisionalCouplers[0].Engaged());
 
     // The Swell's divisional reaches the Great, not the other way.
@@ -244,7 +234,6 @@ TEST_F(CouplerCombination, GeneralsSetCouplersAndAOneWayDivisionalCouplerCarries
     c.SetRegistration("000000000000/000");
     organ.PressDivisional(1, 0);
     EXPECT_EQ(c.Registration(), "100000000000/000");
-
 }
 
 // One case per message shape; Swell stop 2 is hidden.

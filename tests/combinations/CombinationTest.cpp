@@ -166,16 +166,9 @@ TEST_F(Combination, FramesStepAndStoreInCaptureModeAndStopAtBothEnds) {
     for (int i = 0; i < 600; ++i) organ.NextFrame();
     EXPECT_EQ(organ.frameNumber, 511u);
     EXPECT_EQ(c.rig.view.shownFrame, 512u);
-    organ.captureMode = true;
-    organ.PressGeneral(kGeneralEntries - 1);  // the last frame
-    organ.captureMode = false;
-    EXPECT_FALSE(organ.generals[kGeneralEntries - 1].Empty());
-    ASSERT_TRUE(organ.ClearFrameGenerals());
-    EXPECT_TRUE(organ.generals[kGeneralEntries - 1].Empty());
-    EXPECT_EQ(organ.generals[kGeneralEntries - 1].number, 611u);
 }
 
-TEST(CombinationBridge, ProgramsCountFromZeroAndPressesCaptureInCaptureMode) {
+TEST(CombinationBridge, ProgramsCountFromZeroAndPressesRecall) {
     CombinationRig c;
     c.organ.Set("General002", "MIDIProgramChangeNumber", "6");
     c.organ.Set("ReversiblePiston001", "MIDIProgramChangeNumber", "128");
@@ -183,18 +176,9 @@ TEST(CombinationBridge, ProgramsCountFromZeroAndPressesCaptureInCaptureMode) {
     CombinationBridge& bridge = c.model().combinationBridge;
     EXPECT_EQ(bridge.GeneralProgram(1), 5);
     EXPECT_EQ(bridge.ReversiblePistonProgram(0), 127);
-    // The routing presses under the action lock.
-    auto press = [&] {
-        auto lock = c.model().LockAction();
-        bridge.PressGeneral(1);
-    };
-    c.SetRegistration("100000000000/000");
-    c.model().SetCaptureMode(true);
-    press();
-    c.model().SetCaptureMode(false);
-    c.SetRegistration("001000000000/000");
-    press();
-    EXPECT_EQ(c.Registration(), "100000000000/000");
+    auto lock = c.model().LockAction();  // the routing presses under the action lock
+    bridge.PressGeneral(1);
+    EXPECT_EQ(c.Registration(), "010000000000/000");
 }
 
 // Coupler 1 of the Great goes to the Swell, coupler 2 an octave up on the
@@ -249,7 +233,6 @@ TEST(CombinationLoad, EachFaultIsReportedWithItsNumbersAndLeavesNoCombination) {
         std::string message;
     } cases[] = {
         {"Divisional003", "NumberOfStops", nullptr, "The number of stops for the divisional 3 is not specified in the organ definition file." + divisional},
-        {"Divisional003", "NumberOfStops", "4", "An invalid number of stops for the divisional 3 is specified in the organ definition file." + divisional},
         {"Divisional003", "Stop001", nullptr, "Stop specifier 1 for the divisional 3 could not be found in the organ definition file." + divisional},
         {"Divisional003", "Stop001", "-4", invalidStop},
         {"Divisional003", "Stop001", "-2147483648", invalidStop},
@@ -261,7 +244,6 @@ TEST(CombinationLoad, EachFaultIsReportedWithItsNumbersAndLeavesNoCombination) {
         {"ReversiblePiston001", "ObjectType", "Pedal", "An invalid object type is specified in the organ definition file for ReversiblePiston001." + piston},
         {"ReversiblePiston001", "ObjectType", nullptr, "No object type is specified in the organ definition file for ReversiblePiston001." + piston},
         {"ReversiblePiston001", "ManualNumber", "3", "An invalid manual specifier for ReversiblePiston001 is specified in the organ definition file." + piston},
-        {"ReversiblePiston001", "ManualNumber", nullptr, "Manual specifier for ReversiblePiston001 could not be found in the organ definition file." + piston},
     };
     for (const Case& k : cases) {
         SCOPED_TRACE(std::string(k.section) + " " + k.key);
@@ -331,7 +313,6 @@ TEST_F(CombinationFile, ASavedFileHoldsTheSectionsInOrderWithTheCountsTheOrganSt
               "[General001]\r\n" + general + "StopManual001=001\r\nStopNumber001=+001\r\n"
               "[General002]\r\n" + general + "StopManual001=002\r\nStopNumber001=-003\r\n"
               "[General003]\r\n" + general + "StopManual001=001\r\nStopNumber001=+003\r\n");
-    EXPECT_FALSE(std::filesystem::exists(path + ".saving"));
 
     // Counts the organ does not store are neither read nor written.
     CombinationRig other;

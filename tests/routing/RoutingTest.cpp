@@ -264,16 +264,6 @@ TEST_F(Dispatch, ASendKeyMovesTheHeldKeysOfItsInputToTheSameLogicalKeysOfTheNewM
     EXPECT_FALSE(rig.actions.locked);
 }
 
-TEST_F(Dispatch, ResetFallsBackToManualOneWhenTheFirstSendNamesAMissingManual) {
-    ASSERT_TRUE(rig.rig.organ.CloseMidiInputs());
-    rig.file.Set("Organ", "HasPedals", "N");
-    ASSERT_TRUE(rig.Load()) << ::testing::PrintToString(rig.Reports());
-    EXPECT_EQ(A().target, &rig.rig.organ.manuals[1]);
-    EXPECT_EQ(A().currentSend, RedirectableInput::kNoSend);
-    EXPECT_TRUE(rig.Routing().SelectSend(0, 1));  // any valid send moves it
-    EXPECT_EQ(A().targetManual, 2u);
-}
-
 TEST_F(Dispatch, NothingIsActedOnAfterAClose) {
     // A close that fails leaves port 1 open; its messages still arrive but
     // the organ no longer acts on them.

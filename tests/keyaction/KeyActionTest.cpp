@@ -33,6 +33,7 @@ struct Coupling {
     int owner, destination, keyshift;
     const char* subsequent;
 };
+using Couplings = std::vector<Coupling>;
 
 class ActionRig {
 public:
@@ -46,7 +47,7 @@ public:
     }
 
     // Coupler001 onwards, each listed next on its manual.
-    void AddCouplings(const std::vector<Coupling>& couplings) {
+    void AddCouplings(const Couplings& couplings) {
         for (const Coupling& c : couplings) {
             int n = ++couplers;
             std::string section = NumberedName("Coupler", n);
@@ -90,7 +91,7 @@ public:
         Stop& stop = *M(m).GetStop(0);
         return *stop.GetPipe(stop.PipeForKey(note - kRigFirstNote));
     }
-    const ManualKey& Key(int m, int note) { return M(m).keys[static_cast<size_t>(note - kRigFirstNote)]; }
+    const ManualKey& Key(int m, int n) { return M(m).keys[static_cast<size_t>(n - kRigFirstNote)]; }
     // Every manual's sounding notes, "m:n,n" joined with spaces; "" when silent.
     std::string Sounding() {
         std::string out;
@@ -126,7 +127,7 @@ constexpr int kSwell = 2;
 constexpr int kChoir = 3;
 
 // Loads the organ with the couplings and draws every coupler.
-Organ& LoadCoupled(ActionRig& a, const std::vector<Coupling>& couplings) {
+Organ& LoadCoupled(ActionRig& a, const Couplings& couplings) {
     a.AddCouplings(couplings);
     a.Load();
     int listed[kMaxManuals] = {};
@@ -147,13 +148,13 @@ std::string LoadResult(ActionRig& a) {
 TEST(KeyAction, CouplersCarryAKeyAsTheirKindsAndFlagsAllow) {
     struct Case {
         const char* what;
-        std::vector<Coupling> couplings;
+        Couplings couplings;
         int manual, note;
         std::string sounding;
         bool greatHidden = false;
     };
-    const std::vector<Coupling> chain = {{kGreat, kSwell, 0, "NNNYN"}, {kSwell, kSwell, 12, "NNNYN"}};
-    const std::vector<Coupling> noFlags = {{kGreat, kSwell, 0, "NNNNN"}, {kSwell, kSwell, 12, "NNNNN"}};
+    const Couplings chain = {{kGreat, kSwell, 0, "NNNYN"}, {kSwell, kSwell, 12, "NNNYN"}};
+    const Couplings noFlags = {{kGreat, kSwell, 0, "NNNNN"}, {kSwell, kSwell, 12, "NNNNN"}};
     const Case cases[] = {
         {"unison", {{kGreat, kSwell, 0, "NNNNN"}}, kGreat, 60, "1:60 2:60"},
         {"two octaves down", {{kGreat, kSwell, -24, "NNNNN"}}, kGreat, 60, "1:60 2:36"},
@@ -164,7 +165,8 @@ TEST(KeyAction, CouplersCarryAKeyAsTheirKindsAndFlagsAllow) {
         {"no flag: the octave alone", noFlags, kSwell, 40, "2:40,52"},
         {"intramanual unison", {{kSwell, kSwell, 0, "YYYYY"}}, kSwell, 40, "2:40"},
         {"unison passed to unison",
-         {{kGreat, kSwell, 0, "YNNNN"}, {kSwell, kChoir, 0, "NNNNN"}}, kGreat, 60, "1:60 2:60 3:60"},
+         {{kGreat, kSwell, 0, "YNNNN"}, {kSwell, kChoir, 0, "NNNNN"}},
+         kGreat, 60, "1:60 2:60 3:60"},
         {"upward only, not unison",
          {{kGreat, kSwell, 0, "NYNNN"}, {kSwell, kChoir, 0, "NNNNN"}}, kGreat, 60, "1:60 2:60"},
         {"one step only",
@@ -189,7 +191,8 @@ TEST(KeyAction, CouplersCarryAKeyAsTheirKindsAndFlagsAllow) {
         for (int m = 1; m <= 3; ++m)
             for (int i = 0; i < a.M(m).numberOfCouplers; ++i) organ.CouplerOff(m, i);
         bool direct = !(c.greatHidden && c.manual == kGreat);
-        EXPECT_EQ(a.Sounding(), direct ? std::to_string(c.manual) + ":" + std::to_string(c.note) : "");
+        EXPECT_EQ(a.Sounding(),
+                  direct ? std::to_string(c.manual) + ":" + std::to_string(c.note) : "");
         for (int m = 1; m <= 3; ++m)
             for (int i = 0; i < a.M(m).numberOfCouplers; ++i) organ.CouplerOn(m, i);
         EXPECT_EQ(a.Sounding(), c.sounding);
@@ -379,7 +382,7 @@ TEST(CouplerLoad, EachFaultIsReportedWithItsOwnMessage) {
 
 TEST(CouplerLoad, AClosedPathWithNoNetKeyshiftIsRefused) {
     const std::string refused = " is part of a closed path of couplers that would carry a key back to itself without end. [Loading an organ.]";
-    const std::pair<std::vector<Coupling>, std::string> cases[] = {
+    const std::pair<Couplings, std::string> cases[] = {
         // Two unison couplers pointing at each other, each passing the other on.
         {{{1, 2, 0, "YNNNN"}, {2, 1, 0, "YNNNN"}}, "Coupler 1 on manual 1" + refused},
         // Up an octave on one manual and down again on another.

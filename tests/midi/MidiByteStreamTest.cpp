@@ -56,12 +56,6 @@ TEST(MidiByteStream, PacksShortMessagesFollowsRunningStatusAndDropsWhatIsNotPlay
         MidiStreamState state;
         EXPECT_EQ(Parse(state, bytes), messages);
     }
-    // The state carries a message and system exclusive data across pieces.
-    MidiStreamState state;
-    EXPECT_EQ(Parse(state, {0x90, 0x3C}), Messages{});
-    EXPECT_EQ(Parse(state, {0x64, 0x40}), Messages{0x643C90});
-    EXPECT_EQ(Parse(state, {0x00, 0xF0, 0x01}), Messages{0x004090});
-    EXPECT_EQ(Parse(state, {0x02, 0xF7, 0xC1, 0x09}), Messages{0x09C1});
 }
 
 }  // namespace

@@ -1,62 +1,222 @@
 #include <gtest/gtest.h>
 
+#include <array>
+#include <atomic>
+#include <string>
+#include <thread>
 #include <vector>
 
-#include "keyaction/ActionRig.h"
+#include "audio/AudioEngine.h"
+#include "audio/PipeVoice.h"
+#include "organ/DefinitionReader.h"
+#include "organ/Organ.h"
+#include "organ/Pipe.h"
+#include "organ/Stop.h"
+#include "support/EngineRig.h"
+#include "support/OrganRig.h"
+#include "support/OrganSections.h"
 
 namespace tessaline {
 namespace {
+
+using namespace test;
+
+// An organ for key action tests: manuals 1..n, each of 61 keys from MIDI
+// note 36 with one stop of 61 pipes (Stop%03d m on manual m), couplers added
+// by the test, and the engine its pipes start their voices in.
+inline constexpr int kRigKeys = 61;
+inline constexpr int kRigFirstNote = 36;
+
+// A coupler of manual `owner`; subsequent holds the five CoupleToSubsequent
+// flags in kind order, e.g. "YNNNN", or is nullptr for a unison off coupler.
+struct Coupling {
+    int owner, destination, keyshift;
+    const char* subsequent;
+};
+using Couplings = std::vector<Coupling>;
+
+class ActionRig {
+public:
+    explicit ActionRig(int manuals = 2) {
+        organ.Set("Organ", "NumberOfManuals", std::to_string(manuals));
+        WritePipeWav(rig.dir, "p.wav");
+        for (int m = 1; m <= manuals; ++m) {
+            SetManual(organ, m, kRigKeys, {m});
+            SetStop(organ, m, std::vector<std::string>(kRigKeys, "p.wav"));
+        }
+    }
+
+    // Coupler001 onwards, each listed next on its manual.
+    void AddCouplings(const Couplings& couplings) {
+        for (const Coupling& c : couplings) {
+            int n = ++couplers;
+            std::string section = NumberedName("Coupler", n);
+            SetDrawstopKeys(organ, section, "Coupler " + std::to_string(n), 2, (n - 1) % 4 + 1);
+            organ.Set(section, "UnisonOff", c.subsequent ? "N" : "Y");
+            if (c.subsequent) {
+                organ.Set(section, "DestinationManual", std::to_string(c.destination));
+                organ.Set(section, "DestinationKeyshift", std::to_string(c.keyshift));
+                static const char* const kKeys[] = {
+                    "CoupleToSubsequentUnisonIntermanualCouplers",
+                    "CoupleToSubsequentUpwardIntermanualCouplers",
+                    "CoupleToSubsequentDownwardIntermanualCouplers",
+                    "CoupleToSubsequentUpwardIntramanualCouplers",
+                    "CoupleToSubsequentDownwardIntramanualCouplers"};
+                for (size_t k = 0; k < 5; ++k) organ.Set(section, kKeys[k], {c.subsequent[k]});
+            }
+            std::string manual = NumberedName("Manual", c.owner);
+            int count = ++listed[static_cast<size_t>(c.owner)];
+            organ.Set(manual, "NumberOfCouplers", std::to_string(count));
+            organ.Set(manual, NumberedName("Coupler", count), std::to_string(n));
+        }
+    }
+
+    // Loads, resets to the defaults and draws every manual's stop.
+    void Load() {
+        ASSERT_TRUE(rig.Load(organ)) << Reports();
+        ASSERT_TRUE(rig.organ.AttachEngine(engineRig.engine));
+        rig.organ.ResetAction();
+        for (int m = 0; m < kMaxManuals; ++m) rig.organ.StopOn(m, 0);
+    }
+    std::string Reports() const {
+        std::string joined;
+        for (const auto& e : rig.errors.Errors())
+            joined += (joined.empty() ? "" : " / ") + e.message + " [" + e.attemptedAction + "]";
+        return joined;
+    }
+
+    Manual& M(int m) { return rig.organ.manuals[static_cast<size_t>(m)]; }
+    // The pipe that the stop of manual m sounds for MIDI note `note`.
+    Pipe& P(int m, int note) {
+        Stop& stop = *M(m).GetStop(0);
+        return *stop.GetPipe(stop.PipeForKey(note - kRigFirstNote));
+    }
+    const ManualKey& Key(int m, int n) { return M(m).keys[static_cast<size_t>(n - kRigFirstNote)]; }
+    // Every manual's sounding notes, "m:n,n" joined with spaces; "" when silent.
+    std::string Sounding() {
+        std::string out;
+        for (int m = 1; m < kMaxManuals && M(m).loaded; ++m) {
+            std::string notes;
+            for (int note = kRigFirstNote; note < kRigFirstNote + kRigKeys; ++note)
+                if (P(m, note).sounding) notes += (notes.empty() ? "" : ",") + std::to_string(note);
+            if (!notes.empty()) out += (out.empty() ? "" : " ") + std::to_string(m) + ":" + notes;
+        }
+        return out;
+    }
+    // Every pipe of every manual silent with no hold or pass left.
+    bool AllQuiet() {
+        for (int m = 1; m < kMaxManuals && M(m).loaded; ++m)
+            for (int note = kRigFirstNote; note < kRigFirstNote + kRigKeys; ++note)
+                if (P(m, note).sounding || P(m, note).holdCount != 0 || Key(m, note).holds != 0 ||
+                    Key(m, note).passHolds != decltype(ManualKey::passHolds){})
+                    return false;
+        return true;
+    }
+
+    EngineRig engineRig{512};
+    OrganRig rig;
+    OrganFileBuilder organ = OrganFileBuilder::MinimalOrgan();
+
+private:
+    int couplers = 0;
+    std::array<int, kMaxManuals> listed{};
+};
 
 constexpr int kGreat = 1;
 constexpr int kSwell = 2;
 constexpr int kChoir = 3;
 
-// Holds, direct holds and the direct-source mask of a key, as one value.
-std::vector<uint32_t> Holds(const ManualKey& key) { return {key.holds, key.directHolds, key.directMask}; }
+// Loads the organ with the couplings and draws every coupler.
+Organ& LoadCoupled(ActionRig& a, const Couplings& couplings) {
+    a.AddCouplings(couplings);
+    a.Load();
+    int listed[kMaxManuals] = {};
+    for (const Coupling& c : couplings) a.rig.organ.CouplerOn(c.owner, listed[c.owner]++);
+    return a.rig.organ;
+}
 
-// Two manuals, the Great coupled to the Swell at unison, passing nothing on.
-class Coupled : public ::testing::Test {
-protected:
-    Coupled() { a.AddCoupler(kGreat, 1, kSwell, 0, "NNNNN"); }
-    // Loads the organ, with the coupler engaged when asked.
-    Organ& Load(bool engaged) {
-        a.Load();
-        if (engaged) a.rig.organ.CouplerOn(kGreat, 0);
-        return a.rig.organ;
+// The reports of a failed load joined as "message [action] / ...", or
+// "loaded"; a failed load must leave no manual behind.
+std::string LoadResult(ActionRig& a) {
+    a.rig.errors.Clear();
+    if (a.rig.Load(a.organ)) return "loaded";
+    for (const Manual& manual : a.rig.organ.manuals) EXPECT_FALSE(manual.loaded);
+    EXPECT_EQ(a.rig.organ.pipesLoaded, 0u);
+    return a.Reports();
+}
+
+TEST(KeyAction, CouplersCarryAKeyAsTheirKindsAndFlagsAllow) {
+    struct Case {
+        const char* what;
+        Couplings couplings;
+        int manual, note;
+        std::string sounding;
+        bool greatHidden = false;
+    };
+    const Couplings chain = {{kGreat, kSwell, 0, "NNNYN"}, {kSwell, kSwell, 12, "NNNYN"}};
+    const Couplings noFlags = {{kGreat, kSwell, 0, "NNNNN"}, {kSwell, kSwell, 12, "NNNNN"}};
+    const Case cases[] = {
+        {"unison", {{kGreat, kSwell, 0, "NNNNN"}}, kGreat, 60, "1:60 2:60"},
+        {"two octaves down", {{kGreat, kSwell, -24, "NNNNN"}}, kGreat, 60, "1:60 2:36"},
+        {"below the keyboard", {{kGreat, kSwell, -24, "NNNNN"}}, kGreat, 59, "1:59"},
+        {"an octave feeding itself", chain, kGreat, 60, "1:60 2:60,72,84,96"},
+        {"above the keyboard", chain, kSwell, 90, "2:90"},
+        {"no flag: one step", noFlags, kGreat, 60, "1:60 2:60"},
+        {"no flag: the octave alone", noFlags, kSwell, 40, "2:40,52"},
+        {"intramanual unison", {{kSwell, kSwell, 0, "YYYYY"}}, kSwell, 40, "2:40"},
+        {"unison passed to unison",
+         {{kGreat, kSwell, 0, "YNNNN"}, {kSwell, kChoir, 0, "NNNNN"}},
+         kGreat, 60, "1:60 2:60 3:60"},
+        {"upward only, not unison",
+         {{kGreat, kSwell, 0, "NYNNN"}, {kSwell, kChoir, 0, "NNNNN"}}, kGreat, 60, "1:60 2:60"},
+        {"one step only",
+         {{kChoir, kGreat, 0, "NNNNN"}, {kGreat, kSwell, 0, "NNNNN"}}, kChoir, 50, "1:50 3:50"},
+        // Unison off silences the direct hold only.
+        {"unison off",
+         {{kSwell, 0, 0, nullptr}, {kSwell, kSwell, 12, "NNNNN"}, {kSwell, kGreat, 0, "NNNNN"}},
+         kSwell, 60, "1:60 2:72"},
+        // A hidden manual sounds only through couplers.
+        {"hidden, played", {{kSwell, kGreat, 0, "NNNNN"}}, kGreat, 60, "", true},
+        {"hidden, coupled", {{kSwell, kGreat, 0, "NNNNN"}}, kSwell, 60, "1:60 2:60", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ActionRig a(3);
+        if (c.greatHidden) a.organ.Set("Manual001", "Displayed", "N");
+        Organ& organ = LoadCoupled(a, c.couplings);
+        organ.KeyDown(c.manual, c.note, c.manual);
+        EXPECT_EQ(a.Sounding(), c.sounding);
+        // Retiring every coupler leaves the key alone; drawing them again
+        // with the key held sounds what they carry, however far.
+        for (int m = 1; m <= 3; ++m)
+            for (int i = 0; i < a.M(m).numberOfCouplers; ++i) organ.CouplerOff(m, i);
+        bool direct = !(c.greatHidden && c.manual == kGreat);
+        EXPECT_EQ(a.Sounding(),
+                  direct ? std::to_string(c.manual) + ":" + std::to_string(c.note) : "");
+        for (int m = 1; m <= 3; ++m)
+            for (int i = 0; i < a.M(m).numberOfCouplers; ++i) organ.CouplerOn(m, i);
+        EXPECT_EQ(a.Sounding(), c.sounding);
+        organ.KeyUp(c.manual, c.note, c.manual);
+        EXPECT_TRUE(a.AllQuiet());
     }
+}
 
-    test::ActionRig a;
-};
-
-TEST_F(Coupled, AKeyHeldDirectlyAndThroughACouplerSoundsUntilTheLastHoldGoes) {
-    Organ& organ = Load(true);
+TEST(KeyAction, AKeySoundsUntilItsLastHoldGoesAndRefusedPressesChangeNothing) {
+    ActionRig a;
+    Organ& organ = LoadCoupled(a, {{kGreat, kSwell, 0, "NNNNN"}});
+    // A second note-on from the same input is ignored; one note-off releases.
+    organ.KeyDown(kGreat, 60, kGreat);
     organ.KeyDown(kGreat, 60, kGreat);
     organ.KeyDown(kSwell, 60, kSwell);
-    EXPECT_EQ(a.Sounding(), "1:60 2:60");
-    EXPECT_EQ(Holds(a.Key(kSwell, 60)), (std::vector<uint32_t>{2, 1, 1u << kSwell}));
+    const ManualKey& swell = a.Key(kSwell, 60);
+    EXPECT_TRUE(swell.holds == 2 && swell.directHolds == 1 && swell.directMask == 1u << kSwell);
     EXPECT_EQ(a.P(kSwell, 60).holdCount, 1u);  // one start for the key, however many holds
     organ.KeyUp(kGreat, 60, kGreat);
     EXPECT_EQ(a.Sounding(), "2:60");
     organ.KeyUp(kSwell, 60, kSwell);
-    EXPECT_TRUE(a.AllQuiet());
-}
-
-TEST_F(Coupled, RefusedDirectPressesAndReleasesChangeNothingAndAreNotCoupled) {
-    Organ& organ = Load(true);
-    // A second note-on from the same input is ignored; one note-off releases.
-    organ.KeyDown(kGreat, 60, kGreat);
-    organ.KeyDown(kGreat, 60, kGreat);
-    EXPECT_EQ(a.Key(kGreat, 60).holds, 1u);
-    EXPECT_EQ(a.Key(kSwell, 60).holds, 1u);
-    organ.KeyUp(kGreat, 60, kGreat);
-    EXPECT_TRUE(a.AllQuiet());
     // A note-off from a source that never pressed is not passed on either.
     organ.KeyDown(kSwell, 62, kSwell);
     organ.KeyUp(kGreat, 62, kGreat);
-    organ.KeyUp(kGreat, 62, kTestNoteSource);
-    EXPECT_EQ(a.Key(kGreat, 62).holds, 0u);
-    EXPECT_EQ(a.Key(kSwell, 62).holds, 1u);
-    EXPECT_EQ(a.Sounding(), "2:62");
     // Notes outside the logical keys and source ids outside the mask.
     organ.KeyDown(kGreat, 35, kGreat);
     organ.KeyDown(kGreat, 97, kGreat);
@@ -72,198 +232,33 @@ TEST_F(Coupled, RefusedDirectPressesAndReleasesChangeNothingAndAreNotCoupled) {
     EXPECT_EQ(a.Sounding(), "2:62");
 }
 
-TEST(KeyAction, UnisonOffSilencesDirectHoldsButCouplersStillCarryThem) {
-    test::ActionRig a;
-    a.AddUnisonOff(kSwell, 1);
-    a.AddCoupler(kSwell, 2, kSwell, 12, "NNNNN");  // Swell octave
-    a.AddCoupler(kSwell, 3, kGreat, 0, "NNNNN");   // Swell to Great
-    a.Load();
-    Organ& organ = a.rig.organ;
-    for (int c = 0; c < 3; ++c) organ.CouplerOn(kSwell, c);
-    EXPECT_TRUE(a.M(kSwell).unisonOff);
-    organ.KeyDown(kSwell, 60, kSwell);
-    EXPECT_EQ(a.Sounding(), "1:60 2:72");  // only the hold that came through a coupler
-    organ.KeyUp(kSwell, 60, kSwell);
-    EXPECT_TRUE(a.AllQuiet());
-
-    // Engaging unison off with keys held silences the directly held ones at
-    // once, not a key also held through the octave coupler; disengaging
-    // sounds them again, each pipe started once.
-    organ.CouplerOff(kSwell, 0);
-    EXPECT_FALSE(a.M(kSwell).unisonOff);
-    organ.KeyDown(kSwell, 48, kSwell);
-    organ.KeyDown(kSwell, 60, kSwell);
-    EXPECT_EQ(a.Sounding(), "1:48,60 2:48,60,72");
-    organ.CouplerOn(kSwell, 0);
-    EXPECT_EQ(a.Sounding(), "1:48,60 2:60,72");
-    organ.CouplerOff(kSwell, 0);
-    EXPECT_EQ(a.Sounding(), "1:48,60 2:48,60,72");
-    EXPECT_EQ(a.P(kSwell, 48).holdCount, 1u);
-    EXPECT_EQ(a.P(kSwell, 60).holdCount, 1u);
-    organ.KeyUp(kSwell, 48, kSwell);
-    organ.KeyUp(kSwell, 60, kSwell);
-    EXPECT_TRUE(a.AllQuiet());
-}
-
-TEST_F(Coupled, DrawingAndRetiringWithKeysHeld) {
-    Organ& organ = Load(false);
+TEST(KeyAction, DrawingAndRetiringWithKeysHeld) {
+    ActionRig a;
+    Organ& organ = LoadCoupled(a, {{kGreat, kSwell, 0, "NNNNN"}});
+    organ.CouplerOff(kGreat, 0);
     // A stop drawn while keys are held speaks for them at once, once.
     organ.StopOff(kSwell, 0);
     organ.KeyDown(kSwell, 60, kSwell);
-    organ.KeyDown(kSwell, 64, kSwell);
-    EXPECT_EQ(a.Sounding(), "");
     organ.StopOn(kSwell, 0);
     organ.StopOn(kSwell, 0);
-    EXPECT_EQ(a.Sounding(), "2:60,64");
+    EXPECT_EQ(a.Sounding(), "2:60");
     EXPECT_EQ(a.P(kSwell, 60).holdCount, 1u);
-    organ.StopToggle(kSwell, 0);
-    EXPECT_FALSE(a.M(kSwell).GetStop(0)->Engaged());
-    EXPECT_EQ(a.Sounding(), "");
-    EXPECT_EQ(a.P(kSwell, 60).holdCount, 0u);
-    organ.StopToggle(kSwell, 0);
-    organ.KeyUp(kSwell, 64, kSwell);
-
-    // A key held twice with permission to pass presses the destination
-    // twice when the coupler is drawn; it falls silent after both go.
-    organ.KeyDown(kGreat, 60, kGreat);
-    organ.SetTestNote(true);
     organ.KeyUp(kSwell, 60, kSwell);
-    EXPECT_EQ(a.Sounding(), "1:60");
     organ.CouplerOn(kGreat, 0);
-    EXPECT_EQ(a.Key(kSwell, 60).holds, 2u);
-    organ.KeyUp(kGreat, 60, kGreat);
-    EXPECT_EQ(a.Sounding(), "1:60 2:60");
-    organ.SetTestNote(false);
-    EXPECT_FALSE(organ.testNoteOn);
-    EXPECT_TRUE(a.AllQuiet());
-
     // Retiring a coupler releases what it carried, but a key held on the
     // destination by another path sounds on.
     organ.KeyDown(kGreat, 62, kGreat);
     organ.KeyDown(kGreat, 65, kGreat);
     organ.KeyDown(kSwell, 65, kSwell);
     organ.CouplerToggle(kGreat, 0);
-    EXPECT_FALSE(a.M(kGreat).couplers[0].Engaged());
     EXPECT_EQ(a.Sounding(), "1:62,65 2:65");
     EXPECT_EQ(a.Key(kSwell, 65).holds, 1u);
 }
 
-TEST(KeyAction, CoupleToSubsequentFlagsChainCouplersAndWithoutThemAChainStopsAfterOne) {
-    test::ActionRig a(3);
-    a.AddCoupler(kGreat, 1, kSwell, 0, "NNNYN");   // Great to Swell, on through Swell octaves
-    a.AddCoupler(kSwell, 2, kSwell, 12, "NNNYN");  // Swell octave, feeding itself
-    a.AddCoupler(kChoir, 3, kGreat, 0, "NNNNN");   // Choir to Great, one step only
-    a.Load();
-    Organ& organ = a.rig.organ;
-    for (int m : {kGreat, kSwell, kChoir}) organ.CouplerOn(m, 0);
-    // Unison and every octave above while it is a key of the Swell.
-    organ.KeyDown(kGreat, 60, kGreat);
-    EXPECT_EQ(a.Sounding(), "1:60 2:60,72,84,96");
-    organ.KeyUp(kGreat, 60, kGreat);
-    // The top keys of an octave coupler reach nothing.
-    organ.KeyDown(kSwell, 90, kSwell);
-    EXPECT_EQ(a.Sounding(), "2:90");
-    organ.KeyUp(kSwell, 90, kSwell);
-    // One step only: the Choir reaches the Great but not the Swell.
-    organ.KeyDown(kChoir, 50, kChoir);
-    EXPECT_EQ(a.Sounding(), "1:50 3:50");
-    organ.KeyUp(kChoir, 50, kChoir);
-    EXPECT_TRUE(a.AllQuiet());
-    // Drawing the octave with the key held builds the same chain, one hold
-    // on each key; retiring it releases the whole chain.
-    organ.CouplerOff(kSwell, 0);
-    organ.KeyDown(kSwell, 48, kSwell);
-    organ.CouplerOn(kSwell, 0);
-    EXPECT_EQ(a.Sounding(), "2:48,60,72,84,96");
-    for (int note : {48, 60, 72, 84, 96}) EXPECT_EQ(a.Key(kSwell, note).holds, 1u) << note;
-    organ.CouplerOff(kSwell, 0);
-    EXPECT_EQ(a.Sounding(), "2:48");
-    organ.KeyUp(kSwell, 48, kSwell);
-    EXPECT_TRUE(a.AllQuiet());
-
-    test::ActionRig b;
-    b.AddCoupler(kGreat, 1, kSwell, 0, "NNNNN");
-    b.AddCoupler(kSwell, 2, kSwell, 12, "NNNNN");
-    b.AddCoupler(kSwell, 3, kSwell, 0, "YYYYY");  // intramanual unison: never sounds
-    b.Load();
-    b.rig.organ.CouplerOn(kGreat, 0);
-    b.rig.organ.CouplerOn(kSwell, 0);
-    b.rig.organ.CouplerOn(kSwell, 1);
-    b.rig.organ.KeyDown(kGreat, 60, kGreat);
-    EXPECT_EQ(b.Sounding(), "1:60 2:60");
-    EXPECT_EQ(b.Key(kSwell, 60).holds, 1u);
-    b.rig.organ.KeyDown(kSwell, 40, kSwell);
-    EXPECT_EQ(b.Sounding(), "1:60 2:40,52,60");
-    EXPECT_EQ(b.Key(kSwell, 40).holds, 1u);
-}
-
-TEST(KeyAction, HiddenManualsSoundOnlyThroughCouplers) {
-    test::ActionRig a;
-    a.organ.Set("Manual001", "Displayed", "N");
-    a.AddCoupler(kSwell, 1, kGreat, 0, "NNNNN");
-    a.Load();
-    Organ& organ = a.rig.organ;
-    organ.CouplerOn(kSwell, 0);
-    organ.KeyDown(kGreat, 60, kGreat);
-    organ.KeyDown(kGreat, 61, kRedirectableSourceB);
-    organ.SetTestNote(true);
-    EXPECT_EQ(a.Sounding(), "");
-    EXPECT_EQ(a.Key(kGreat, 60).holds, 0u);
-    organ.KeyDown(kSwell, 60, kSwell);
-    EXPECT_EQ(a.Sounding(), "1:60 2:60");
-    EXPECT_EQ(a.M(kGreat).HeldState(60 - test::kRigFirstNote), KeyHeld::ThroughCouplers);
-    EXPECT_EQ(a.M(kSwell).HeldState(60 - test::kRigFirstNote), KeyHeld::Directly);
-    // Releasing the refused test note takes nothing the coupler placed.
-    organ.SetTestNote(false);
-    EXPECT_EQ(a.Sounding(), "1:60 2:60");
-}
-
-TEST(KeyAction, TheTestNoteHoldsMiddleCOfTheFirstManual) {
-    test::ActionRig a;
-    a.organ.Set("Manual001", "FirstAccessibleKeyMIDINoteNumber", "61");  // 60 is out of reach
-    a.Load();
-    a.rig.organ.SetTestNote(true);
-    EXPECT_TRUE(a.rig.organ.testNoteOn);
-    EXPECT_EQ(a.M(kGreat).keys[0].holds, 0u);
-    EXPECT_TRUE(a.AllQuiet());
-
-    test::ActionRig b;
-    b.Load();
-    b.rig.organ.SetTestNote(true);
-    b.rig.organ.SetTestNote(true);
-    EXPECT_EQ(b.Key(kGreat, 60).directMask, 1u << kTestNoteSource);
-    EXPECT_EQ(b.Sounding(), "1:60");
-    // Resetting the first manual's notes lets the test note go too.
-    b.rig.organ.ResetNotes();
-    EXPECT_FALSE(b.rig.organ.testNoteOn);
-    EXPECT_TRUE(b.AllQuiet());
-}
-
-TEST_F(Coupled, ResettingNotesCutsWithoutReleaseAndKeepsDrawstops) {
-    Organ& organ = Load(true);
-    organ.KeyDown(kGreat, 60, kGreat);
-    organ.KeyDown(kGreat, 64, kGreat);
-    ASSERT_EQ(a.voices.CountInUse(), 4);
-    PipeVoice* voice = a.P(kGreat, 60).voice;
-    organ.ResetNotes();
-    EXPECT_TRUE(a.AllQuiet());
-    EXPECT_EQ(a.voices.CountInUse(), 0);  // cut, not released: no tail keeps a voice
-    EXPECT_FALSE(voice->inUse.load());
-    EXPECT_TRUE(a.M(kGreat).GetStop(0)->Engaged() && a.M(kGreat).couplers[0].Engaged());
-    organ.KeyDown(kGreat, 60, kGreat);
-    EXPECT_EQ(a.Sounding(), "1:60 2:60");
-}
-
 TEST(KeyAction, AReleaseOnAResetManualNeverTakesHoldsBelowZero) {
-    test::ActionRig a(3);
-    a.AddCoupler(kGreat, 1, kSwell, 0, "YNNNN");
-    a.AddCoupler(kSwell, 2, kChoir, 0, "NNNNN");
-    a.Load();
-    Organ& organ = a.rig.organ;
-    organ.CouplerOn(kGreat, 0);
-    organ.CouplerOn(kSwell, 0);
+    ActionRig a(3);
+    Organ& organ = LoadCoupled(a, {{kGreat, kSwell, 0, "YNNNN"}, {kSwell, kChoir, 0, "NNNNN"}});
     organ.KeyDown(kGreat, 60, kGreat);
-    EXPECT_EQ(a.Sounding(), "1:60 2:60 3:60");
     {
         auto lock = organ.LockAction();
         a.M(kSwell).ResetNotes();
@@ -271,153 +266,139 @@ TEST(KeyAction, AReleaseOnAResetManualNeverTakesHoldsBelowZero) {
     EXPECT_EQ(a.Sounding(), "1:60 3:60");  // holds placed elsewhere stay
     organ.KeyUp(kGreat, 60, kGreat);
     const ManualKey& swell = a.Key(kSwell, 60);
-    EXPECT_EQ(Holds(swell), (std::vector<uint32_t>{0, 0, 0}));
-    for (uint32_t pass : swell.passHolds) EXPECT_EQ(pass, 0u);
+    EXPECT_TRUE(swell.holds == 0 && swell.directHolds == 0 && swell.directMask == 0);
     // The release still passed on, so nothing is left hanging on the Choir.
     EXPECT_TRUE(a.AllQuiet());
-    organ.KeyDown(kGreat, 60, kGreat);
-    EXPECT_EQ(a.Key(kSwell, 60).holds, 1u);
 }
 
 TEST(KeyAction, AResetReturnsDrawstopsToTheirDefaultsAndUnisonOffFollowsItsCoupler) {
-    test::ActionRig a;
-    a.AddUnisonOff(kSwell, 1);
-    a.AddCoupler(kSwell, 2, kGreat, 0, "NNNNN");
+    ActionRig a;
+    a.AddCouplings({{kSwell, 0, 0, nullptr}, {kSwell, kGreat, 0, "NNNNN"}});
     for (const char* section : {"Coupler001", "Coupler002", "Stop001"})
         a.organ.Set(section, "DefaultToEngaged", "Y");
     a.Load();
     Organ& organ = a.rig.organ;
     organ.StopOff(kGreat, 0);
-    organ.StopOff(kSwell, 0);
     organ.CouplerOff(kSwell, 0);
     organ.KeyDown(kSwell, 60, kSwell);
     organ.ResetAction();
     EXPECT_TRUE(a.AllQuiet());
     EXPECT_TRUE(a.M(kGreat).GetStop(0)->Engaged());
     EXPECT_FALSE(a.M(kSwell).GetStop(0)->Engaged());
-    EXPECT_TRUE(a.M(kSwell).couplers[0].Engaged());
-    EXPECT_TRUE(a.M(kSwell).unisonOff);
     // With unison off engaged from the reset, a direct hold does not sound
     // the Swell, and disengaging it starts the pipe exactly once.
     organ.StopOn(kSwell, 0);
     organ.KeyDown(kSwell, 60, kSwell);
     EXPECT_EQ(a.Sounding(), "1:60");
     organ.CouplerOff(kSwell, 0);
+    EXPECT_EQ(a.Sounding(), "1:60 2:60");
     EXPECT_EQ(a.P(kSwell, 60).holdCount, 1u);
-    organ.KeyUp(kSwell, 60, kSwell);
+}
+
+// A MIDI-like thread plays chords on the Great while a UI-like thread draws
+// and retires stops and couplers; the action lock keeps them apart, so when
+// both are done every count is back at zero and every pipe is silent.
+TEST(ThreadedAction, KeysAndDrawstopsFromTwoThreadsLeaveNothingSounding) {
+    ActionRig a(3);
+    a.AddCouplings({{1, 2, 0, "NNNYN"}, {1, 3, -12, "NNNNN"}, {2, 2, 12, "NNNYN"}});
+    a.organ.Set("Stop003", "StopControlMIDIKeyNumber", "40");
+    a.organ.Set("Coupler002", "StopControlMIDIKeyNumber", "40");
+    a.Load();
+    Organ& organ = a.rig.organ;
+    std::atomic<bool> midiDone{false};
+
+    std::thread midi([&] {
+        for (int round = 0; round < 400; ++round) {
+            int root = 48 + round % 12;
+            for (int note : {root, root + 4, root + 7}) organ.KeyDown(1, note, 1);
+            organ.KeyDown(2, root + 2, 2);
+            for (int note : {root, root + 4, root + 7}) organ.KeyUp(1, note, 1);
+            organ.KeyUp(2, root + 2, 2);
+        }
+        midiDone.store(true);
+    });
+    std::thread ui([&] {
+        for (int step = 1; !midiDone.load(); ++step) {
+            switch (step % 5) {
+                case 0: organ.StopToggle(1 + step % 3, 0); break;
+                case 1: organ.CouplerToggle(1, step % 2); break;
+                case 2: organ.CouplerToggle(2, 0); break;
+                case 3: organ.SetTestNote(step % 2 == 0); break;
+                default: organ.StopControl(40, step % 2 == 0); break;
+            }
+        }
+        organ.SetTestNote(false);
+    });
+    midi.join();
+    ui.join();
+
     EXPECT_TRUE(a.AllQuiet());
 }
 
-TEST_F(Coupled, KeysRedrawOnlyWhenTheirHeldStateChanges) {
-    Organ& organ = Load(true);
-    FixedMetricsConsoleView& view = a.rig.view;
-    int before = view.keyRedraws;
-    organ.KeyDown(kGreat, 60, kGreat);  // Great directly, Swell through the coupler
-    EXPECT_EQ(view.keyRedraws, before + 2);
-    organ.KeyDown(kSwell, 60, kSwell);  // Swell now directly as well
-    EXPECT_EQ(view.keyRedraws, before + 3);
-    EXPECT_EQ(view.lastKeyRedraw, (std::pair<int, int>{kSwell, 24}));
-    organ.KeyDown(kGreat, 60, kRedirectableSourceA);  // both keys still held directly
-    organ.KeyUp(kGreat, 60, kRedirectableSourceA);
-    EXPECT_EQ(view.keyRedraws, before + 3);
-    organ.KeyUp(kSwell, 60, kSwell);  // back to held through the coupler only
-    EXPECT_EQ(view.keyRedraws, before + 4);
-    EXPECT_EQ(a.M(kSwell).HeldState(24), KeyHeld::ThroughCouplers);
-
-    int controls = view.controlRedraws;
-    organ.StopToggle(kSwell, 0);
-    organ.StopOff(kSwell, 0);
-    EXPECT_EQ(view.controlRedraws, controls + 1);
-    EXPECT_EQ(view.lastControlRedraw, a.M(kSwell).GetStop(0));
-}
-
-TEST_F(Coupled, StopControlNotesDrawAndRetireEveryDrawstopWithThatNumber) {
-    a.organ.Set("Organ", "NumberOfDivisionalCouplers", "1");
-    test::SetDrawstopKeys(a.organ, "DivisionalCoupler001", "Div", 3, 1);
-    a.organ.Set("DivisionalCoupler001", "NumberOfManuals", "2");
-    a.organ.Set("DivisionalCoupler001", "Manual001", "1");
-    a.organ.Set("DivisionalCoupler001", "Manual002", "2");
-    a.organ.Set("DivisionalCoupler001", "BiDirectionalCoupling", "N");
-    for (const char* section : {"Stop001", "Stop002", "Coupler001", "DivisionalCoupler001"})
-        a.organ.Set(section, "StopControlMIDIKeyNumber", "40");
-    Organ& organ = Load(false);
-    organ.StopOff(kGreat, 0);
-    organ.StopOff(kSwell, 0);
-    organ.KeyDown(kGreat, 60, kGreat);
-    organ.StopControl(41, true);
-    organ.StopControl(-1, true);
-    EXPECT_EQ(a.Sounding(), "");
-    organ.StopControl(40, true);
-    EXPECT_TRUE(a.M(kGreat).couplers[0].Engaged());
-    EXPECT_TRUE(organ.divisionalCouplers[0].Engaged());
-    EXPECT_EQ(a.Sounding(), "1:60 2:60");
-    organ.StopControl(40, false);
-    EXPECT_EQ(a.Sounding(), "");
-    EXPECT_FALSE(organ.divisionalCouplers[0].Engaged());
-    EXPECT_EQ(a.Key(kSwell, 60).holds, 0u);
-}
-
-TEST(KeyAction, TremulantsAnswerStopControlAndTheirManualsEntries) {
-    test::ActionRig a;
-    a.organ.Set("Organ", "NumberOfTremulants", "2");
-    a.organ.Set("WindchestGroup001", "NumberOfEnclosures", "0");
-    a.organ.Set("WindchestGroup001", "NumberOfTremulants", "0");
-    test::SetTremulant(a.organ, 1);
-    test::SetTremulant(a.organ, 2);
-    a.organ.Set("Tremulant002", "StopControlMIDIKeyNumber", "45");
-    a.organ.Set("Manual002", "NumberOfTremulants", "1");
-    a.organ.Set("Manual002", "Tremulant001", "2");
-    a.Load();
-    Organ& organ = a.rig.organ;
-    const Drawstop& second = organ.Tremulants()[1].drawstop;
-    organ.StopControl(45, true);
-    EXPECT_TRUE(second.Engaged());
-    EXPECT_FALSE(organ.Tremulants()[0].drawstop.Engaged());
-    organ.StopControl(45, false);
-    EXPECT_FALSE(second.Engaged());
-    {
-        auto lock = organ.LockAction();
-        a.M(kSwell).TremulantOn(0);
-        EXPECT_TRUE(second.Engaged());
-        a.M(kSwell).TremulantOff(1);  // no second entry
-        EXPECT_TRUE(second.Engaged());
-        a.M(kSwell).TremulantOff(0);
+// One case per message shape. Coupler 1 takes the Great to the Swell;
+// divisional coupler 1 joins manuals 3, 2 and 1.
+TEST(CouplerLoad, EachFaultIsReportedWithItsOwnMessage) {
+    const std::string coupler = " [Loading an organ coupler.] / Coupler 1 on manual 1 failed to load. [Loading an organ manual.] / Manual 1 failed to load. [Loading an organ.]";
+    const std::string divisional = " [Loading an organ divisional coupler.] / Divisional coupler 1 failed to load. [Loading an organ.]";
+    struct Case {
+        const char* section;
+        const char* key;
+        const char* value;  // nullptr: removed
+        std::string message;
+    } cases[] = {
+        {"Coupler001", "UnisonOff", nullptr, "The UnisonOff setting for coupler 1 is not specified in the organ definition file." + coupler},
+        {"Coupler001", "UnisonOff", "X", "The unison off setting for coupler 1 is invalid." + coupler},
+        {"Coupler001", "DestinationManual", "4", "An invalid destination manual number for the coupler 1 is specified in the organ definition file." + coupler},
+        {"Coupler001", "DestinationKeyshift", "-25", "An invalid DestinationKeyshift setting for coupler 1 is specified in the organ definition file (max +/-24)." + coupler},
+        {"Coupler001", "CoupleToSubsequentDownwardIntramanualCouplers", "1", "The CoupleToSubsequentDownwardIntramanualCouplers setting for coupler 1 is invalid." + coupler},
+        {"DivisionalCoupler001", "NumberOfManuals", nullptr, "The number of manuals is not specified in the organ definition file for DivisionalCoupler001, or the section is missing." + divisional},
+        {"DivisionalCoupler001", "NumberOfManuals", "7", "An invalid number of manuals is specified in the organ definition file for DivisionalCoupler001." + divisional},
+        {"DivisionalCoupler001", "Manual003", "4", "Manual specifier 3 is invalid in the organ definition file for DivisionalCoupler001." + divisional},
+        {"DivisionalCoupler001", "BiDirectionalCoupling", "maybe", "An invalid BiDirectionalCoupling setting is specified in the organ definition file for DivisionalCoupler001 (Y/N)." + divisional},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.section) + " " + c.key);
+        ActionRig a(3);
+        a.AddCouplings({{1, 2, 0, "NNNNN"}});
+        a.organ.Set("Organ", "NumberOfDivisionalCouplers", "1");
+        SetDrawstopKeys(a.organ, "DivisionalCoupler001", "Divisional coupler", 3, 1);
+        a.organ.Set("DivisionalCoupler001", "NumberOfManuals", "3");
+        for (int i = 1; i <= 3; ++i)
+            a.organ.Set("DivisionalCoupler001", NumberedName("Manual", i), std::to_string(4 - i));
+        a.organ.Set("DivisionalCoupler001", "BiDirectionalCoupling", "N");
+        EXPECT_EQ(LoadResult(a), "loaded");
+        if (c.value)
+            a.organ.Set(c.section, c.key, c.value);
+        else
+            a.organ.Remove(c.section, c.key);
+        EXPECT_EQ(LoadResult(a), c.message);
+        EXPECT_FALSE(a.rig.organ.divisionalCouplers[0].divisionalCouplerLoaded);
     }
-    EXPECT_FALSE(second.Engaged());
+
+    ActionRig twice;
+    twice.AddCouplings({{1, 0, 0, nullptr}, {1, 2, 0, "NNNNN"}, {1, 0, 0, nullptr}});
+    EXPECT_EQ(LoadResult(twice), "There are two or more unison off couplers specified for manual 1. [Loading an organ manual.] / Manual 1 failed to load. [Loading an organ.]");
 }
 
-TEST(KeyAction, CallsOnAnOrganOrManualThatIsNotLoadedDoNothing) {
-    test::ActionRig a;
-    Organ& organ = a.rig.organ;
-    organ.KeyDown(1, 60, 1);
-    organ.StopOn(1, 0);
-    organ.CouplerToggle(1, 0);
-    organ.DivisionalCouplerToggle(0);
-    organ.SetTestNote(true);
-    organ.ResetAction();
-    EXPECT_EQ(organ.ManualAt(1), nullptr);
-    a.Load();
-    EXPECT_EQ(organ.ManualAt(0), nullptr);  // no pedal
-    EXPECT_EQ(organ.ManualAt(3), nullptr);
-    organ.StopOn(kGreat, 1);
-    organ.StopOn(kGreat, -1);
-    organ.CouplerOn(kGreat, 0);
-    organ.KeyDown(kGreat, 60, kGreat);
-    EXPECT_EQ(a.Sounding(), "1:60");
-}
-
-TEST_F(Coupled, ConsoleClicksAndShortcutKeysActThroughTheKeyAction) {
-    a.organ.Set("Coupler001", "ShortcutKey", "65");
-    Organ& organ = Load(false);
-    organ.KeyDown(kGreat, 60, kGreat);
-    organ.OnKeyDown(65);
-    EXPECT_EQ(a.Sounding(), "1:60 2:60");
-    const ControlRect& frame = a.M(kSwell).GetStop(0)->frame;
-    organ.OnLeftButtonDown((frame.left + frame.right) / 2, (frame.top + frame.bottom) / 2);
-    EXPECT_FALSE(a.M(kSwell).GetStop(0)->Engaged());
-    EXPECT_EQ(a.Sounding(), "1:60");
-    organ.OnKeyDown(65);
-    EXPECT_EQ(a.Key(kSwell, 60).holds, 0u);
+TEST(CouplerLoad, AClosedPathWithNoNetKeyshiftIsRefused) {
+    const std::string refused = " is part of a closed path of couplers that would carry a key back to itself without end. [Loading an organ.]";
+    const std::pair<Couplings, std::string> cases[] = {
+        // Two unison couplers pointing at each other, each passing the other on.
+        {{{1, 2, 0, "YNNNN"}, {2, 1, 0, "YNNNN"}}, "Coupler 1 on manual 1" + refused},
+        // Up an octave on one manual and down again on another.
+        {{{1, 2, 12, "NNYNN"}, {2, 1, -12, "NYNNN"}}, "Coupler 1 on manual 1" + refused},
+        // An octave and a sub-octave of one manual feeding each other.
+        {{{2, 2, 12, "NNNNY"}, {2, 2, -12, "NNNYN"}}, "Coupler 1 on manual 2" + refused},
+        // Without the flags that close the path, and an octave coupler
+        // feeding itself, which climbs off the keyboard.
+        {{{1, 2, 0, "NNNNN"}, {2, 1, 0, "YNNNN"}, {2, 2, 12, "NNNYN"}}, "loaded"},
+    };
+    for (const auto& [couplings, result] : cases) {
+        SCOPED_TRACE(result);
+        ActionRig a;
+        a.AddCouplings(couplings);
+        EXPECT_EQ(LoadResult(a), result);
+    }
 }
 
 }  // namespace

@@ -3,11 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "platform/virtual/RecordingErrorSink.h"
 #include "support/MidiFileBuilder.h"
-#include "support/TempDir.h"
 
 namespace tessaline {
 namespace {
@@ -24,24 +24,14 @@ constexpr uint32_t Pack(uint8_t status, uint8_t data1, uint8_t data2 = 0) {
     return status | static_cast<uint32_t>(data1) << 8 | static_cast<uint32_t>(data2) << 16;
 }
 
-struct Expected {
-    int64_t tick;
-    int64_t microseconds;
-    int64_t frame;
-    uint32_t message;
-    int track;
-};
+// tick, microseconds, frame, message, track
+using Event = std::tuple<int64_t, int64_t, int64_t, uint32_t, int>;
 
-void ExpectEvents(const MidiFile& file, const std::vector<Expected>& expected) {
-    ASSERT_EQ(file.events.size(), expected.size());
-    for (size_t i = 0; i < expected.size(); ++i) {
-        SCOPED_TRACE("event " + std::to_string(i));
-        EXPECT_EQ(file.events[i].tick, expected[i].tick);
-        EXPECT_EQ(file.events[i].microseconds, expected[i].microseconds);
-        EXPECT_EQ(file.events[i].frame, expected[i].frame);
-        EXPECT_EQ(file.events[i].message, expected[i].message);
-        EXPECT_EQ(file.events[i].track, expected[i].track);
-    }
+void ExpectEvents(const MidiFile& file, const std::vector<Event>& expected) {
+    std::vector<Event> events;
+    for (const auto& e : file.events)
+        events.emplace_back(e.tick, e.microseconds, e.frame, e.message, e.track);
+    EXPECT_EQ(events, expected);
 }
 
 TEST(MidiFileRead, FormatZeroWithRunningStatusMetaAndSysEx) {
@@ -61,9 +51,6 @@ TEST(MidiFileRead, FormatZeroWithRunningStatusMetaAndSysEx) {
     MidiFile file;
     ASSERT_TRUE(file.Parse(AsBytes(MidiFileBytes(0, 96, {track})), "tune.mid"));
     EXPECT_TRUE(sink.Errors().empty());
-    EXPECT_EQ(file.format, 0);
-    EXPECT_EQ(file.trackCount, 1);
-    EXPECT_EQ(file.ticksPerQuarter, 96);
     EXPECT_EQ(file.endTick, 196);
     // 96 ticks a quarter at 120 a minute: a tick is 5208.33 microseconds.
     ExpectEvents(file, {{0, 0, 0, Pack(0x90, 60, 100), 0},
@@ -83,16 +70,9 @@ TEST(MidiFileRead, FormatOneMergesTracksUnderOneTempoMap) {
     MidiTrackBytes lower;
     // At tick 192 this track's note-on comes after the upper track's note-off.
     lower.Event(192, {0x91, 48, 80}).Tempo(192, 1000000).Event(96, {0x81, 48, 0}).End(10);
-    RecordingErrorSink sink;
     MidiFile file;
     ASSERT_TRUE(file.Parse(AsBytes(MidiFileBytes(1, 96, {conductor, upper, lower})), "two.mid"));
-    EXPECT_EQ(file.format, 1);
-    EXPECT_EQ(file.trackCount, 3);
     EXPECT_EQ(file.endTick, 490);
-    ASSERT_EQ(file.tempoMap.size(), 3u);
-    EXPECT_EQ(file.tempoMap[1].tick, 192);
-    EXPECT_EQ(file.tempoMap[2].tick, 384);
-    EXPECT_EQ(file.tempoMap[2].microsecondsPerQuarter, 1000000u);
     // 192 ticks at 0.5 s a quarter = 1 s; then 0.25 s a quarter; from tick
     // 384 (1.5 s) a quarter lasts 1 s, set by the lower track for all tracks.
     ExpectEvents(file, {{0, 0, 0, Pack(0x90, 72, 80), 1},
@@ -103,63 +83,23 @@ TEST(MidiFileRead, FormatOneMergesTracksUnderOneTempoMap) {
     EXPECT_EQ(file.TickToFrame(file.endTick), 114844);
 }
 
-TEST(MidiFileRead, TimesRoundToTheNearestMicrosecondAndFrame) {
-    MidiTrackBytes track;
-    track.Event(1, {0x90, 60, 1}).Event(2, {0x80, 60, 0}).End();
-    MidiFile file;
-    ASSERT_TRUE(file.Parse(AsBytes(MidiFileBytes(0, 480, {track})), "fine.mid"));
-    // 500000 / 480 = 1041.67 us a tick: 45.94 frames.
-    ExpectEvents(file, {{1, 1042, 46, Pack(0x90, 60, 1), 0}, {3, 3125, 138, Pack(0x80, 60, 0), 0}});
-}
-
-TEST(MidiFileRead, LaterTrackHoldsOfTwoTempoChangesAtOneTick) {
-    MidiTrackBytes a;
-    a.Tempo(0, 400000).Event(96, {0x90, 60, 1}).End();
-    MidiTrackBytes b;
-    b.Tempo(0, 1000000).End();
-    MidiFile file;
-    ASSERT_TRUE(file.Parse(AsBytes(MidiFileBytes(1, 96, {a, b})), "tempo.mid"));
-    ASSERT_EQ(file.tempoMap.size(), 1u);
-    EXPECT_EQ(file.events.at(0).microseconds, 1000000);
-}
-
-TEST(MidiFileRead, SmpteDivisionIgnoresTempo) {
+TEST(MidiFileRead, SmpteDivisionIgnoresTempoAndOtherChunksAreSkipped) {
     MidiTrackBytes track;
     track.Tempo(0, 250000).Event(1500, {0x90, 60, 1}).End();
-    MidiFile file;
-    // 25 frames a second, 40 ticks a frame: 1000 ticks a second.
-    ASSERT_TRUE(file.Parse(AsBytes(MidiFileBytes(0, 0xE728, {track})), "smpte.mid"));
-    EXPECT_EQ(file.smpteFramesPerSecond, 25);
-    EXPECT_EQ(file.ticksPerSmpteFrame, 40);
-    ExpectEvents(file, {{1500, 1500000, 66150, Pack(0x90, 60, 1), 0}});
-    // 29.97 frames a second, one tick a frame: 30 ticks last 1.001 s.
-    MidiTrackBytes drop;
-    drop.Event(30, {0x90, 60, 1}).End();
-    ASSERT_TRUE(file.Parse(AsBytes(MidiFileBytes(0, 0xE301, {drop})), "drop.mid"));
-    ExpectEvents(file, {{30, 1001000, 44144, Pack(0x90, 60, 1), 0}});
-}
-
-TEST(MidiFileRead, ChunksOfOtherKindsAndLongHeadersAreSkipped) {
-    MidiTrackBytes track;
-    track.Event(0, {0x90, 60, 1}).End();
-    std::string header = MidiHeader(0, 1, 96);
-    header[7] = 8;  // two more header bytes
+    // 25 frames a second, 40 ticks a frame: 1000 ticks a second. The header
+    // has two bytes more than it needs and a chunk of another kind follows.
+    std::string header = MidiHeader(0, 1, 0xE728);
+    header[7] = 8;
     std::string bytes = header + "xy" + "XFIH" + std::string("\0\0\0\3abc", 7) + track.Chunk();
     MidiFile file;
-    ASSERT_TRUE(file.Parse(AsBytes(bytes), "alien.mid"));
-    ExpectEvents(file, {{0, 0, 0, Pack(0x90, 60, 1), 0}});
+    ASSERT_TRUE(file.Parse(AsBytes(bytes), "smpte.mid"));
+    ExpectEvents(file, {{1500, 1500000, 66150, Pack(0x90, 60, 1), 0}});
 }
 
 TEST(MidiFileRead, DamagedFilesAreRefusedWithTheirMessage) {
     MidiTrackBytes good;
     good.Event(0, {0x90, 60, 100}).Event(96, {0x80, 60, 0}).End();
     std::string whole = MidiFileBytes(0, 96, {good});
-    MidiTrackBytes noStatus;
-    noStatus.Event(0, {60, 100}).End();
-    MidiTrackBytes systemByte;
-    systemByte.Event(0, {0x90, 60, 100}).Event(0, {0xF2, 1, 2}).End();
-    MidiTrackBytes highData;
-    highData.Event(0, {0x90, 60, 0xC0}).End();
     MidiTrackBytes longDelta;
     longDelta.Bytes({0x81, 0x81, 0x81, 0x81, 0x01, 0x90, 60, 1});
     MidiTrackBytes cutMeta;
@@ -175,28 +115,18 @@ TEST(MidiFileRead, DamagedFilesAreRefusedWithTheirMessage) {
     const std::vector<Case> cases = {
         {"RIFF....WAVE", "The file \"f.mid\" is not a standard MIDI file."},
         {"MThd\0\0", "The MIDI file \"f.mid\" ends inside its header."},
-        {whole.substr(0, 12), "The MIDI file \"f.mid\" ends inside its header."},
         {std::string("MThd\0\0\0\4\0\0\0\1", 12),
          "The MIDI file \"f.mid\" has a header of 4 bytes; it needs at least 6."},
         {MidiFileBytes(2, 96, {good}),
          "The MIDI file \"f.mid\" is of format 2; only formats 0 and 1 can be played."},
         {MidiFileBytes(0, 96, {good, good}),
          "The MIDI file \"f.mid\" is of format 0 but declares 2 tracks."},
-        {MidiHeader(1, 0, 96), "The MIDI file \"f.mid\" is of format 1 but declares 0 tracks."},
         {MidiFileBytes(0, 0, {good}), "The MIDI file \"f.mid\" gives 0 ticks per quarter note."},
-        {MidiFileBytes(0, 0xE600, {good}),
-         "The MIDI file \"f.mid\" has an invalid SMPTE time division."},
         {MidiFileBytes(0, 0xEC01, {good}),
          "The MIDI file \"f.mid\" has an invalid SMPTE time division."},
         {whole.substr(0, whole.size() - 1),
          "The MIDI file \"f.mid\" is truncated: track 1 runs past the end of the file."},
         {twoTracks, "The MIDI file \"f.mid\" is truncated: it ends before track 2."},
-        {MidiFileBytes(0, 96, {noStatus}),
-         "Track 1 of the MIDI file \"f.mid\" has a malformed event at byte 22."},
-        {MidiFileBytes(0, 96, {systemByte}),
-         "Track 1 of the MIDI file \"f.mid\" has a malformed event at byte 26."},
-        {MidiFileBytes(0, 96, {highData}),
-         "Track 1 of the MIDI file \"f.mid\" has a malformed event at byte 22."},
         {MidiFileBytes(0, 96, {longDelta}),
          "Track 1 of the MIDI file \"f.mid\" has a malformed event at byte 22."},
         {MidiFileBytes(0, 96, {shortTempo}),
@@ -208,7 +138,7 @@ TEST(MidiFileRead, DamagedFilesAreRefusedWithTheirMessage) {
         SCOPED_TRACE(c.message);
         RecordingErrorSink sink;
         MidiFile file;
-        ASSERT_TRUE(file.Parse(AsBytes(whole), "good.mid"));
+        ASSERT_TRUE(file.Parse(AsBytes(whole), "good.mid"));  // a refused file leaves no events
         EXPECT_FALSE(file.Parse(AsBytes(c.bytes), "f.mid"));
         EXPECT_TRUE(file.events.empty());
         EXPECT_EQ(file.endTick, 0);
@@ -216,38 +146,6 @@ TEST(MidiFileRead, DamagedFilesAreRefusedWithTheirMessage) {
         EXPECT_EQ(sink.Errors()[0].message, c.message);
         EXPECT_EQ(sink.Errors()[0].attemptedAction, "Reading a MIDI file.");
     }
-}
-
-TEST(MidiFileRead, EveryTruncationOfAFileIsRefused) {
-    MidiTrackBytes conductor;
-    conductor.Tempo(0, 600000).Meta(0, 0x03, "Title").End();
-    MidiTrackBytes notes;
-    notes.Event(0, {0x90, 60, 100}).Event(300, {60, 0}).SysEx(0, "abc").Event(0, {0xC0, 3}).End(5);
-    std::string whole = MidiFileBytes(1, 480, {conductor, notes});
-    MidiFile file;
-    for (size_t length = 0; length < whole.size(); ++length) {
-        RecordingErrorSink sink;
-        EXPECT_FALSE(file.Parse(AsBytes(whole.substr(0, length)), "cut.mid")) << length;
-        EXPECT_EQ(sink.Errors().size(), 1u) << length;
-    }
-    EXPECT_TRUE(file.Parse(AsBytes(whole), "cut.mid"));
-    EXPECT_EQ(file.events.size(), 3u);
-}
-
-TEST(MidiFileRead, ReadsFromDiskAndReportsAMissingFile) {
-    test::TempDir dir;
-    MidiTrackBytes track;
-    track.Event(0, {0x90, 60, 100}).Event(96, {0x80, 60, 0}).End();
-    std::string path = dir.Write("piece.mid", MidiFileBytes(0, 96, {track}));
-    RecordingErrorSink sink;
-    MidiFile file;
-    ASSERT_TRUE(file.Read(path));
-    EXPECT_EQ(file.events.size(), 2u);
-    std::string missing = dir.File("none.mid");
-    EXPECT_FALSE(file.Read(missing));
-    EXPECT_TRUE(file.events.empty());
-    ASSERT_EQ(sink.Messages(), std::vector<std::string>{"The MIDI file \"" + missing +
-                                                        "\" could not be opened."});
 }
 
 }  // namespace

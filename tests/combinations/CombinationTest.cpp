@@ -340,7 +340,10 @@ TEST_F(CombinationFile, AFaultyCombinationStopsTheLoadWithItsNumberKeepingWhatWa
 }
 
 TEST_F(CombinationFile, ASaveThatFailsHalfWayLeavesThePreviousFile) {
+    // A temporary left by a save that never finished is replaced.
+    c.rig.dir.Write("saved.cmb.saving", "[Organ]\r\nChurchName=half a fi");
     ASSERT_TRUE(Save(path));
+    EXPECT_FALSE(std::filesystem::exists(path + ".saving"));
     const std::string previous = ReadFile(path);
     c.SetRegistration("101100110011/101");
     organ.captureMode = true;

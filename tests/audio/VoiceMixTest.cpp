@@ -11,8 +11,11 @@ using test::Channel;
 using test::MixRig;
 using test::Values;
 
-TEST(VoiceMix, StartsOnItsFrameWrapsAShortLoopAndALateStartBeginsAtTheBlock) {
-    MixRig rig(8, OutputMode::Mono);
+struct VoiceMix : ::testing::Test {
+    MixRig rig{8, OutputMode::Mono};
+};
+
+TEST_F(VoiceMix, StartsOnItsFrameWrapsAShortLoopAndALateStartBeginsAtTheBlock) {
     Pipe& pipe = rig.Looped({100, 200, 300, 400, 500, 600}, 2, 4);
     rig.PlayTo(5);
     pipe.Start();  // sounds from frame 13
@@ -28,8 +31,7 @@ TEST(VoiceMix, StartsOnItsFrameWrapsAShortLoopAndALateStartBeginsAtTheBlock) {
     EXPECT_EQ(Channel(rig.Render(8, 32)), (Values{7, 8, 9, 10, 7, 8, 9, 10}));
 }
 
-TEST(VoiceMix, KeyHeldOneFrameCrossFadesTheAttackIntoTheRelease) {
-    MixRig rig(8, OutputMode::Mono);
+TEST_F(VoiceMix, KeyHeldOneFrameCrossFadesTheAttackIntoTheRelease) {
     // Attack 1000, 2000, loop 3000, 4000, release 10, 20, 30.
     Pipe& pipe = rig.Looped({1000, 2000, 3000, 4000, 10, 20, 30}, 2, 4);
     pipe.Start();  // frame 8
@@ -44,7 +46,7 @@ TEST(VoiceMix, KeyHeldOneFrameCrossFadesTheAttackIntoTheRelease) {
     EXPECT_EQ(Channel(rig.Render(8, 16)), Values(8, 0));
 }
 
-TEST(VoiceMix, ReleaseFadeCarriesItsGainAcrossBlocks) {
+TEST(StereoMix, ReleaseFadeCarriesItsGainAcrossBlocks) {
     MixRig rig(8, OutputMode::Stereo);
     // A two-frame loop of (16384, -16384) and a silent release of 1100 frames.
     std::vector<int16_t> values = {16384, -16384, 16384, -16384};
@@ -60,7 +62,8 @@ TEST(VoiceMix, ReleaseFadeCarriesItsGainAcrossBlocks) {
         out.insert(out.end(), block.begin(), block.end());
     }
     Values picked;
-    for (size_t k : {0, 1, 5, 8, 1023, 1024}) picked.insert(picked.end(), {out[2 * k], out[2 * k + 1]});
+    for (size_t k : {0, 1, 5, 8, 1023, 1024})
+        picked.insert(picked.end(), {out[2 * k], out[2 * k + 1]});
     EXPECT_EQ(picked, (Values{16383, -16384, 16367, -16368, 16303, -16304, 16255, -16256, 15, -16,
                               0, 0}));
     EXPECT_EQ(rig.pool->CountInUse(), 1);  // the release still plays
@@ -68,8 +71,7 @@ TEST(VoiceMix, ReleaseFadeCarriesItsGainAcrossBlocks) {
     EXPECT_EQ(rig.pool->CountInUse(), 0);
 }
 
-TEST(VoiceMix, HoldCountsKeepAPipeSoundingUntilTheLastStop) {
-    MixRig rig(8, OutputMode::Mono);
+TEST_F(VoiceMix, HoldCountsKeepAPipeSoundingUntilTheLastStop) {
     Pipe& pipe = rig.Looped({1, 1, 1, 1}, 2, 4);
     pipe.Stop();  // a stop that never had a start leaves the count at 0
     pipe.Start();
@@ -94,8 +96,7 @@ TEST(VoiceMix, HoldCountsKeepAPipeSoundingUntilTheLastStop) {
     EXPECT_TRUE((*rig.pool)[0].inUse.load());
 }
 
-TEST(VoiceMix, PercussiveStrikesOverlapAndPlayToTheEnd) {
-    MixRig rig(8, OutputMode::Mono);
+TEST_F(VoiceMix, PercussiveStrikesOverlapAndPlayToTheEnd) {
     Pipe& pipe = rig.Percussive({1, 2, 3, 4, 5, 6});
     pipe.Start();  // frame 8
     rig.PlayTo(2);
@@ -114,8 +115,7 @@ TEST(VoiceMix, PercussiveStrikesOverlapAndPlayToTheEnd) {
 
 // A pipe whose voice the pool silenced must not stop or cut the voice that
 // has since taken its slot.
-TEST(VoiceMix, APipeSilencedWithThePoolLeavesItsFormerSlotAlone) {
-    MixRig rig(8, OutputMode::Mono);
+TEST_F(VoiceMix, APipeSilencedWithThePoolLeavesItsFormerSlotAlone) {
     Pipe& stopped = rig.Looped({1, 1}, 0, 2);
     Pipe& cut = rig.Looped({10, 10}, 0, 2);
     Pipe& second = rig.Looped({200, 200}, 0, 2);
@@ -131,8 +131,7 @@ TEST(VoiceMix, APipeSilencedWithThePoolLeavesItsFormerSlotAlone) {
     EXPECT_EQ(Channel(rig.Render(2, 8)), (Values{3200, 3200}));
 }
 
-TEST(VoiceMix, UnplayableSamplesAndOversizedBlocksAreRefused) {
-    MixRig rig(8, OutputMode::Mono);
+TEST_F(VoiceMix, UnplayableSamplesAndOversizedBlocksAreRefused) {
     Pipe& emptyLoop = rig.Looped({1, 2, 3}, 2, 2);
     Pipe& loopPastEnd = rig.Looped({1, 2, 3}, 1, 4);
     Pipe released;
@@ -149,7 +148,7 @@ TEST(VoiceMix, UnplayableSamplesAndOversizedBlocksAreRefused) {
     EXPECT_FALSE(rig.engine.RenderBlock(small, 4, 8));
 }
 
-TEST(VoiceMix, SumsAreClippedAndMixUpwardsPansInFloatTruncatedTowardZero) {
+TEST(StereoMix, SumsAreClippedAndMixUpwardsPansInFloatTruncatedTowardZero) {
     MixRig rig(8, OutputMode::Stereo);
     Pipe& pipe = rig.Percussive({20000, -20000, -16384, 16383, 32767, -32767, 16000, -16000});
     pipe.Start();

@@ -5,25 +5,9 @@
 #include <algorithm>
 #include <atomic>
 #include <thread>
-#include <vector>
 
 namespace tessaline {
 namespace {
-
-TEST(StreamRing, LocksAndUnlocksOnlyRegionsInsideTheRing) {
-    StreamRing ring(16);  // 4 frames
-    RingRegion a, b;
-    ASSERT_TRUE(ring.Lock(8, 16, a, b));  // wraps: the second region starts at offset 0
-    EXPECT_EQ(a.data - b.data, 4);
-    EXPECT_EQ(b.bytes, 8u);
-    std::vector<int16_t> other(32);
-    EXPECT_FALSE(ring.Unlock({other.data(), 8}, b));
-    EXPECT_FALSE(ring.Unlock({a.data, 12}, b));  // runs past the end
-    EXPECT_TRUE(ring.Unlock(a, b));
-    for (auto [offset, bytes] : {std::pair<uint32_t, uint32_t>{0, 20}, {16, 4}, {0xFFFFFFF0u, 4},
-                                 {2, 8}, {0, 6}, {0, 0}})
-        EXPECT_FALSE(ring.Lock(offset, bytes, a, b)) << offset << " " << bytes;
-}
 
 // Regression: in an underrun the device played over frames being written.
 // Now it plays them as silence, and a write that meets the frames being

@@ -1,12 +1,15 @@
 #include "samples/SampleLoader.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "platform/virtual/RecordingErrorSink.h"
+#include "samples/WavFile.h"
 #include "support/TempDir.h"
 #include "support/WavBuilder.h"
 
@@ -199,22 +202,6 @@ TEST_F(SampleLoaderTest, ChannelsFollowTheMemoryFormat) {
         EXPECT_EQ(sample.leftGain, row.left);
         EXPECT_EQ(sample.rightGain, row.right);
     }
-
-    // Looped levels weigh attack-and-loop and release by length and skip the
-    // gap. Frames 0..99: left 1000, right 100; 100..199 are cut out (right at
-    // full scale must not count); 200..499: left 0, right 600. Left level
-    // 100000/400 = 250, right (10000 + 180000)/400 = 475: the right channel
-    // is kept with gain (250 + 475) / 2 / 475.
-    context.simulateStereo = false;
-    Values frames;
-    for (int f = 0; f < 500; ++f) {
-        frames.push_back(static_cast<int16_t>(f < 100 ? 1000 : 0));
-        frames.push_back(static_cast<int16_t>(f < 100 ? 100 : f < 200 ? 32767 : 600));
-    }
-    ASSERT_TRUE(Load(Recording(2, frames).Loop(10, 99).Cue(10).Cue(200).Build()));
-    EXPECT_EQ(sample.end, 400);
-    EXPECT_EQ((Values{Memory()[99], Memory()[100], Memory()[399]}),
-              (Values{76, 0, 133}));  // 100 x 0.7631; the fade from 0; 457 x 32 x 299 / 32767
 }
 
 TEST_F(SampleLoaderTest, SizeBoundariesOfTheBufferAndTheMemory) {
@@ -248,6 +235,35 @@ TEST_F(SampleLoaderTest, SizeBoundariesOfTheBufferAndTheMemory) {
                                                   "storage of sample %s. "
                                                   "[Loading an organ pipe.]"});
     EXPECT_FALSE(sample.Present());
+}
+
+TEST(WavFile, FilesThatAreNoRiffWaveOrCannotBeReadAreReported) {
+    test::TempDir dir;
+    RecordingErrorSink sink;
+    SampleLoadingBuffer buffer;
+    const std::string good = dir.Write("good.wav", Riff(""));
+    const std::string cut = dir.Write("cut.wav", "RIFF");
+    const std::string rifx = dir.Write("rifx.wav", "RIFX" + test::Le32(4) + "WAVE");
+    const std::string missing = dir.File("none.wav");
+    const std::string folder = dir.File("folder.wav");
+    const std::string fifo = dir.File("pipe.wav");
+    std::filesystem::create_directories(folder);
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    // Each refusal leaves no file behind; the named pipe is refused without
+    // waiting for a writer.
+    for (const std::string& name : {cut, rifx, missing, folder, fifo}) {
+        ASSERT_TRUE(ReadSampleFile(buffer, good.c_str()));
+        EXPECT_FALSE(ReadSampleFile(buffer, name.c_str()));
+        EXPECT_FALSE(buffer.Valid());
+    }
+    EXPECT_EQ(sink.Messages(), (std::vector<std::string>{
+                                   "The file " + cut + " is not in Microsoft RIFF format.",
+                                   "The file " + rifx + " is not in Microsoft RIFF format.",
+                                   "The sample file " + missing + " could not be opened.",
+                                   "The sample file " + folder +
+                                       " could not all be read successfully.",
+                                   "The file " + fifo + " is not in Microsoft RIFF format."}));
+    EXPECT_EQ(sink.Errors()[0].attemptedAction, "Loading a sample.");
 }
 
 }  // namespace

@@ -156,9 +156,6 @@ TEST(AudioStreamStart, EachFailingStepReportsAndReleasesWhatWasOpened) {
         EXPECT_EQ(rig.errors.Errors()[0].attemptedAction, "Initialising audio system.");
         rig.ExpectReleased();
         EXPECT_EQ(rig.renderer.allocations, c.mixBuffersMade ? 1 : 0);
-        // The failure is not sticky: with the fault gone the same stream starts.
-        (rig.devices.faults.*c.fault) = false;
-        EXPECT_TRUE(rig.stream.StartPlayback());
     }
 
     StreamRig rig;

@@ -3,7 +3,6 @@
 #include <array>
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "audio/Enclosure.h"
 #include "audio/Tremulant.h"
@@ -76,25 +75,6 @@ TEST(SectionLoad, KeysAreCheckedInOrderWithTheirMessages) {
         SCOPED_TRACE(row.section + (": " + row.keys));
         EXPECT_EQ(Load(row.section, row.keys), row.result);
     }
-}
-
-TEST(SectionLoad, AnEnclosureAttachesToEveryNamingGroupEntryUpToTwelve) {
-    DefinitionFile file;
-    file.ParseText("[Enclosure001]\nName=" + std::string(80, 'S') +
-                   "\nMIDIInputNumber=2\nAmpMinimumLevel=25\n");
-    std::array<WindchestGroup, kMaxWindchestGroups> groups;
-    // Group 2 names the enclosure twice, group 3 names another, and groups 5
-    // to 12 name it six times each: 2 + 48 entries, of which 12 attach.
-    groups[2].enclosureCount = 2;
-    groups[3].enclosureCount = 1;
-    groups[3].enclosures[0] = 1;
-    for (int g = 5; g <= 12; ++g) groups[g].enclosureCount = 6;
-    auto enclosure = std::make_unique<Enclosure>();
-    ASSERT_TRUE(enclosure->Load(file, 0, 30, 40, groups));
-    EXPECT_EQ(enclosure->name, std::string(63, 'S'));
-    std::vector<int> attached;
-    for (int i = 0; i < enclosure->LinkCount(); ++i) attached.push_back(enclosure->Link(i).group);
-    EXPECT_EQ(attached, (std::vector<int>{2, 2, 5, 5, 5, 5, 5, 5, 6, 6, 6, 6}));
 }
 
 }  // namespace

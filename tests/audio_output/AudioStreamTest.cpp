@@ -8,7 +8,6 @@
 
 #include <array>
 #include <cstdint>
-#include <functional>
 #include <span>
 #include <string>
 #include <vector>
@@ -45,12 +44,10 @@ public:
             out[2 * i] = v;
             out[2 * i + 1] = static_cast<int16_t>(-v);
         }
-        if (duringRender) duringRender();
         return true;
     }
 
     MixBufferAllocation allocation;
-    std::function<void()> duringRender;
     int allocations = 0;
     int frees = 0;
     bool zeroedBeforeRender = true;
@@ -251,19 +248,6 @@ TEST_F(Tick, WriterMoreThanALapBehindSkipsAheadAndStaysAligned) {
     rig.Play(128);
     rig.ExpectPlayedOneRingLate(310, 438, kRing);
     EXPECT_EQ(rig.errors.Count(), 0u);
-}
-
-TEST_F(Tick, ATickFindingTheLastOneStillRenderingIsSkipped) {
-    int nested = 0;
-    rig.renderer.duringRender = [&] {
-        if (nested++ == 0) {
-            EXPECT_TRUE(rig.timers.Fire());
-        }
-    };
-    rig.Play(40);
-    rig.Play(8);  // the flag is clear again afterwards
-    EXPECT_EQ(rig.renderer.calls, (Calls{{0, 40}, {40, 8}}));
-    EXPECT_EQ(rig.stream.SkippedTicks(), 1u);
 }
 
 TEST_F(Tick, FailuresInsideATickLeaveTheClockForTheNextTick) {

@@ -54,16 +54,6 @@ struct ProcessedGroup {
     MixRig rig;
 };
 
-TEST(Enclosure, FullMinimumLevelNeverChangesTheSound) {
-    // Values beyond the float's 24 bits show any gain that is not unity.
-    ProcessedGroup open("AmpMinimumLevel=100", kTremulant, 30000);
-    for (int i = 0; i < 700; ++i) open.rig.Looped({30000, 30000}, 0, 2).Start();
-    EXPECT_TRUE(open.enclosure->SetValue(0));
-    EXPECT_EQ(open.Render(8, 8), Values(8, 32767));
-    const int32_t* group = open.rig.engine.GroupBuffer(1);
-    for (int i = 0; i < 16; ++i) EXPECT_EQ(group[i], 701 * 30000) << i;
-}
-
 TEST(Enclosure, RampsThroughEveryValueAppliesLateEventsAtOnceAndResets) {
     ProcessedGroup g("AmpMinimumLevel=0");
     g.rig.PlayTo(1);

@@ -79,22 +79,24 @@ public:
     std::unique_ptr<VoicePool> pool;
 
 private:
+    // A pipe owning its memory, the values kept beside it.
+    struct OwnedPipe {
+        Pipe pipe;
+        std::vector<int16_t> values;
+    };
     Pipe& Add(std::vector<int16_t> values, int group) {
-        const int channels = engine.Mode() == OutputMode::Stereo ? 2 : 1;
-        memories.push_back(std::make_unique<std::vector<int16_t>>(std::move(values)));
-        pipes.push_back(std::make_unique<Pipe>());
-        Pipe& pipe = *pipes.back();
-        pipe.sample.memory = memories.back()->data();
-        pipe.sample.end = static_cast<int64_t>(memories.back()->size()) / channels;
-        pipe.windchestGroup = group;
-        pipe.voicePool = pool.get();
-        return pipe;
+        auto& owned = *pipes.emplace_back(new OwnedPipe{Pipe(), std::move(values)});
+        owned.pipe.sample.memory = owned.values.data();
+        owned.pipe.sample.end = static_cast<int64_t>(owned.values.size()) /
+                                (engine.Mode() == OutputMode::Stereo ? 2 : 1);
+        owned.pipe.windchestGroup = group;
+        owned.pipe.voicePool = pool.get();
+        return owned.pipe;
     }
 
     std::span<Tremulant> tremulants;
     std::span<Enclosure> enclosures;
-    std::vector<std::unique_ptr<std::vector<int16_t>>> memories;
-    std::vector<std::unique_ptr<Pipe>> pipes;
+    std::vector<std::unique_ptr<OwnedPipe>> pipes;
 };
 
 // One channel (0 left, 1 right) of an interleaved block.

@@ -173,12 +173,9 @@ TEST(StereoMix, SumsAreClippedAndMixUpwardsPansInFloatTruncatedTowardZero) {
     EXPECT_EQ(Channel(panned, 1), (Values{-301, 0}));
 }
 
-// The voice pool at its limit, in real time: all 2048 voices sounding, more
-// starts arriving. The starts that find no voice are dropped and counted, and
-// the voices that do play are mixed exactly as they would be on their own.
-// Four sample shapes, their loops of different lengths (two shorter than a
-// 128-frame block, so they wrap several times in one). Values stay within
-// +-15, so that 2048 voices sum to at most 30720 and never clip.
+// Four sample shapes for the full voice pool, their loops of different lengths
+// (two shorter than a 128-frame block, so they wrap several times in one);
+// values stay within +-15, so that 2048 voices sum to at most 30720.
 constexpr int64_t kLoopStart = 100;
 constexpr int64_t kLoopLength[4] = {37, 64, 101, 250};
 
@@ -200,7 +197,9 @@ struct BlockKeeper : AudioBlockHook {
     size_t kept = 0;  // timer thread; read after the stream stopped
 };
 
-// Plays 3 seconds in the normal run, more when the stress script asks.
+// All 2048 voices sound while more starts arrive: those are dropped and
+// counted, and the voices that play are mixed exactly as on their own. Plays
+// 3 seconds in real time, more when the stress script asks.
 TEST(PolyphonyLimit, FullPoolDropsFurtherStartsAndPlaysInRealTimeWithoutAGlitch) {
     const char* asked = std::getenv("TESSALINE_STRESS_SECONDS");
     const double seconds = asked && std::atof(asked) > 0 ? std::atof(asked) : 3;

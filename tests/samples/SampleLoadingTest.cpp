@@ -235,10 +235,7 @@ TEST_F(SampleLoaderTest, SizeBoundariesOfTheBufferAndTheMemory) {
     EXPECT_FALSE(sample.Present());
 }
 
-TEST(WavFile, FilesThatAreNoRiffWaveOrCannotBeReadAreReported) {
-    test::TempDir dir;
-    RecordingErrorSink sink;
-    SampleLoadingBuffer buffer;
+TEST_F(SampleLoaderTest, FilesThatAreNoRiffWaveOrCannotBeReadAreReported) {
     const std::string good = dir.Write("good.wav", Riff(""));
     const std::string cut = dir.Write("cut.wav", "RIFF");
     const std::string rifx = dir.Write("rifx.wav", "RIFX" + test::Le32(4) + "WAVE");

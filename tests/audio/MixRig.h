@@ -79,7 +79,6 @@ public:
     std::unique_ptr<VoicePool> pool;
 
 private:
-    // A pipe owning its memory, the values kept beside it.
     struct OwnedPipe {
         Pipe pipe;
         std::vector<int16_t> values;

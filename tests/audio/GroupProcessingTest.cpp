@@ -233,7 +233,7 @@ std::string Load(const std::string& section, const std::string& keys) {
     return loaded ? "loaded" : reports;
 }
 
-// One row per message shape, with the first and last valid values and one past.
+// One row per message shape, with the last valid values and one past them.
 TEST(SectionLoad, KeysAreCheckedInOrderWithTheirMessages) {
     const std::string file = " in the organ definition file.";
     const std::string group = file + " [Loading an organ windchest group.]";

@@ -1,8 +1,8 @@
 #pragma once
-// An engine with its voice pool and hand-made pipes. The engine plays on the
-// hand-driven virtual device: a test moves the play position with PlayTo,
-// starts and stops pipes and renders the blocks it looks at by hand, at
-// chosen frame times.
+// An engine with its voice pool and hand-made pipes, on the hand-driven
+// virtual device: a test moves the play position with PlayTo, starts and
+// stops pipes and renders the blocks it looks at by hand, at chosen frame
+// times.
 
 #include <gtest/gtest.h>
 
@@ -20,6 +20,8 @@
 
 namespace tessaline::test {
 
+using Values = std::vector<int32_t>;
+
 class MixRig {
 public:
     MixRig(int64_t bufferFrames, OutputMode mode, int groupCount = 1)
@@ -30,10 +32,9 @@ public:
         EXPECT_TRUE(engine.StartPlayback());
     }
 
-    // Starts the stream again and plays the device up to the play position
-    // `position`, ticking as it goes. The ticks render nothing of the rig's
-    // sources, which are set aside meanwhile, so that voices and links change
-    // only in the blocks the test renders itself.
+    // Starts the stream again and plays the device up to `position`. The
+    // ticks render nothing of the rig's sources, which are set aside
+    // meanwhile, so that voices change only in the blocks the test renders.
     void PlayTo(int64_t position) {
         engine.StopPlayback();
         engine.SetSources(nullptr, {}, {});
@@ -43,10 +44,8 @@ public:
             ASSERT_TRUE(output.Play(static_cast<uint32_t>(step)));
             at += step;
         }
-        ASSERT_EQ(engine.CurrentPlayPosition(), position);
         engine.SetSources(pool.get(), tremulants, enclosures);
     }
-    // Sets what the engine processes the groups with, as the organ does.
     void SetProcessors(std::span<Tremulant> tremulantTable, std::span<Enclosure> enclosureTable) {
         tremulants = tremulantTable;
         enclosures = enclosureTable;
@@ -62,8 +61,8 @@ public:
         pipe.sample.releaseStart = releaseStart;
         return pipe;
     }
-    Pipe& Percussive(std::vector<int16_t> values, int group = 1) {
-        Pipe& pipe = Add(std::move(values), group);
+    Pipe& Percussive(std::vector<int16_t> values) {
+        Pipe& pipe = Add(std::move(values), 1);
         pipe.sample.percussive = true;
         return pipe;
     }
@@ -74,53 +73,36 @@ public:
         EXPECT_TRUE(engine.RenderBlock(out, frames, blockTime));
         return out;
     }
-    // Renders [from, from + total) in blocks of the given sizes, cycled, and
-    // returns the interleaved output of the whole stretch.
-    std::vector<int16_t> RenderStretch(int64_t from, int64_t total, std::vector<int64_t> sizes) {
-        std::vector<int16_t> all;
-        size_t k = 0;
-        for (int64_t t = from; t < from + total;) {
-            int64_t n = std::min(sizes[k++ % sizes.size()], from + total - t);
-            std::vector<int16_t> block = Render(n, t);
-            all.insert(all.end(), block.begin(), block.end());
-            t += n;
-        }
-        return all;
-    }
 
     EngineRig output;
     AudioEngine& engine;
     std::unique_ptr<VoicePool> pool;
 
 private:
-    std::span<Tremulant> tremulants;
-    std::span<Enclosure> enclosures;
+    struct OwnedPipe {
+        Pipe pipe;
+        std::vector<int16_t> values;
+    };
     Pipe& Add(std::vector<int16_t> values, int group) {
-        const int channels = engine.Mode() == OutputMode::Stereo ? 2 : 1;
-        memories.push_back(std::make_unique<std::vector<int16_t>>(std::move(values)));
-        pipes.push_back(std::make_unique<Pipe>());
-        Pipe& pipe = *pipes.back();
-        pipe.sample.memory = memories.back()->data();
-        pipe.sample.end = static_cast<int64_t>(memories.back()->size()) / channels;
-        pipe.windchestGroup = group;
-        pipe.voicePool = pool.get();
-        return pipe;
+        auto& owned = *pipes.emplace_back(new OwnedPipe{Pipe(), std::move(values)});
+        owned.pipe.sample.memory = owned.values.data();
+        owned.pipe.sample.end = static_cast<int64_t>(owned.values.size()) /
+                                (engine.Mode() == OutputMode::Stereo ? 2 : 1);
+        owned.pipe.windchestGroup = group;
+        owned.pipe.voicePool = pool.get();
+        return owned.pipe;
     }
 
-    std::vector<std::unique_ptr<std::vector<int16_t>>> memories;
-    std::vector<std::unique_ptr<Pipe>> pipes;
+    std::span<Tremulant> tremulants;
+    std::span<Enclosure> enclosures;
+    std::vector<std::unique_ptr<OwnedPipe>> pipes;
 };
 
-// Left values of an interleaved block.
-inline std::vector<int32_t> Left(const std::vector<int16_t>& out) {
-    std::vector<int32_t> left;
-    for (size_t i = 0; i < out.size(); i += 2) left.push_back(out[i]);
-    return left;
-}
-inline std::vector<int32_t> Right(const std::vector<int16_t>& out) {
-    std::vector<int32_t> right;
-    for (size_t i = 1; i < out.size(); i += 2) right.push_back(out[i]);
-    return right;
+// One channel (0 left, 1 right) of an interleaved block.
+inline Values Channel(const std::vector<int16_t>& out, size_t channel = 0) {
+    Values values;
+    for (size_t i = channel; i < out.size(); i += 2) values.push_back(out[i]);
+    return values;
 }
 
 }  // namespace tessaline::test

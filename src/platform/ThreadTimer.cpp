@@ -47,13 +47,16 @@ private:
         pthread_setschedparam(pthread_self(), SCHED_FIFO, &param);
 
         int64_t deadline = Now() + period;
+        // The first deadline still owed a tick: after an overrun the missed
+        // deadlines are dropped, but the next tick is late from the first.
+        int64_t owed = deadline;
         for (;;) {
             SleepUntil(deadline);
             if (stopping.load(std::memory_order_acquire)) return;
-            int64_t now = Now();
-            tick.Tick(now - deadline);
+            tick.Tick(Now() - owed);
             deadline += period;
-            now = Now();
+            owed = deadline;
+            const int64_t now = Now();
             if (deadline <= now) deadline += ((now - deadline) / period + 1) * period;
         }
     }

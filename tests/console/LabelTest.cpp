@@ -46,73 +46,37 @@ protected:
     OrganFileBuilder organ = OrganFileBuilder::MinimalOrgan();
 };
 
-TEST_F(LabelTest, PlacedAboveOrBelowADrawstopColumn) {
-    test::OrganRig rig;
-    ASSERT_TRUE(rig.Load(organ)) << ::testing::PrintToString(rig.errors.Messages());
-    const ConsoleLayout& layout = rig.organ.Layout();
-    const Label& label = rig.organ.labels[0];
-    EXPECT_TRUE(label.loaded);
-    EXPECT_EQ(label.name, "Great");
-    EXPECT_EQ(label.fontSize, LabelFontSize::Large);
-    // Column 2 lies in the left jamb: 9 further right, and 32 more spanning right.
-    EXPECT_EQ(label.x, static_cast<int32_t>(layout.DrawstopX(0, 1) + 9 + 32));
-    EXPECT_EQ(label.y, static_cast<int32_t>(layout.DrawstopGridTop() - 28));
-    EXPECT_FALSE(rig.organ.labels[1].loaded);
-
-    EXPECT_TRUE(rig.organ.Unload(false));
-    EXPECT_FALSE(rig.organ.labels[0].loaded);
-    EXPECT_TRUE(rig.organ.labels[0].name.empty());
-}
-
-TEST_F(LabelTest, FreePlacementMustLieInsideTheWindow) {
-    organ.Set("Label001", "FreeXPlacement", "Y");
-    organ.Set("Label001", "FreeYPlacement", "Y");
-    organ.Set("Label001", "DispXpos", "0");
-    organ.Set("Label001", "DispYpos", "0");
-    {
-        test::OrganRig rig;
-        ASSERT_TRUE(rig.Load(organ)) << ::testing::PrintToString(rig.errors.Messages());
-        EXPECT_EQ(rig.organ.labels[0].x, 0);
-        EXPECT_EQ(rig.organ.labels[0].y, 0);
+TEST_F(LabelTest, EachBadKeyIsReportedWithItsOwnMessage) {
+    const uint32_t width = ScreenSizeWidth(ScreenSize::Small);
+    const std::string x = "An invalid display x-position is specified in the organ definition file for Label001.";
+    struct Row {
+        std::vector<std::pair<const char*, std::string>> edits;  // an empty value removes the key
+        std::string message;
+    } rows[] = {
+        {{{"Name", ""}}, "No name is specified in the organ definition file for Label001 or the section is missing."},
+        {{{"DispImageNum", "2"}}, "An invalid DispImageNum setting for Label001 is specified in the organ definition file (1-1)."},
+        {{{"FreeYPlacement", "?"}}, "The free y-placement setting is invalid in the organ definition file for Label001 (Y/N)."},
+        {{{"DispDrawstopCol", "5"}}, "An invalid display drawstop column number is specified in the organ definition file for Label001."},
+        {{{"DispSpanDrawstopColToRight", ""}}, "The DispSpanDrawstopColToRight setting is not specified in the organ definition file for Label001."},
+        // A free placement must lie inside the window.
+        {{{"FreeXPlacement", "Y"}, {"DispXpos", std::to_string(width - 1)}}, "loaded"},
+        {{{"FreeXPlacement", "Y"}, {"DispXpos", std::to_string(width)}}, x},
+        {{{"FreeXPlacement", "Y"}, {"DispXpos", "-1"}}, x},
+        {{{"FreeXPlacement", "Y"}}, "The display x-position is not specified in the organ definition file for Label001."},
+        {{{"FreeYPlacement", "Y"}, {"DispYpos", "-5"}}, "An invalid display y-position is specified in the organ definition file for Label001."},
+    };
+    const OrganFileBuilder saved = organ;
+    for (const Row& row : rows) {
+        organ = saved;
+        std::string trace;
+        for (const auto& [key, value] : row.edits) {
+            trace += std::string(key) + "=" + value + " ";
+            if (value.empty()) organ.Remove("Label001", key);
+            else organ.Set("Label001", key, value);
+        }
+        SCOPED_TRACE(trace);
+        EXPECT_EQ(Failure(), row.message);
     }
-    uint32_t width = ScreenSizeWidth(ScreenSize::Small);
-    organ.Set("Label001", "DispXpos", std::to_string(width - 1));
-    EXPECT_EQ(Failure(), "loaded");
-    for (std::string x : {std::to_string(width), std::string("-1")}) {
-        organ.Set("Label001", "DispXpos", x);
-        EXPECT_EQ(Failure(), "An invalid display x-position is specified in the organ definition file for Label001.") << x;
-    }
-    organ.Remove("Label001", "DispXpos");
-    EXPECT_EQ(Failure(), "The display x-position is not specified in the organ definition file for Label001.");
-    organ.Set("Label001", "DispXpos", "10");
-    organ.Set("Label001", "DispYpos", "-5");
-    EXPECT_EQ(Failure(), "An invalid display y-position is specified in the organ definition file for Label001.");
-}
-
-TEST_F(LabelTest, KeysAreCheckedInOrder) {
-    organ.Remove("Label001", "Name");
-    organ.Set("Label001", "DispImageNum", "2");
-    EXPECT_EQ(Failure(), "No name is specified in the organ definition file for Label001 or the section is missing.");
-    organ.Set("Label001", "Name", "Swell");
-    EXPECT_EQ(Failure(), "An invalid DispImageNum setting for Label001 is specified in the organ definition file (1-1).");
-    organ.Set("Label001", "DispImageNum", "1");
-    organ.Set("Label001", "FreeYPlacement", "?");
-    organ.Set("Label001", "DispDrawstopCol", "5");
-    EXPECT_EQ(Failure(), "The free y-placement setting is invalid in the organ definition file for Label001 (Y/N).");
-    organ.Set("Label001", "FreeYPlacement", "N");
-    EXPECT_EQ(Failure(), "An invalid display drawstop column number is specified in the organ definition file for Label001.");
-    organ.Set("Label001", "DispDrawstopCol", "4");
-    organ.Remove("Label001", "DispSpanDrawstopColToRight");
-    EXPECT_EQ(Failure(), "The DispSpanDrawstopColToRight setting is not specified in the organ definition file for Label001.");
-    organ.Set("Label001", "DispSpanDrawstopColToRight", "N");
-    organ.Remove("Label001", "DispAtTopOfDrawstopCol");
-    EXPECT_EQ(Failure(), "The DispAtTopOfDrawstopCol setting is not specified in the organ definition file for Label001.");
-    organ.Set("Label001", "DispAtTopOfDrawstopCol", "N");
-    organ.Set("Label001", "DispLabelColour", "Tartan");
-    EXPECT_EQ(Failure(), "An invalid label colour is specified in the organ definition file for Label001.");
-    organ.Set("Label001", "DispLabelColour", "White");
-    organ.Remove("Label001", "DispLabelFontSize");
-    EXPECT_EQ(Failure(), "No label font size is specified in the organ definition file for Label001.");
 }
 
 TEST_F(LabelTest, ASecondLabelFailingUnloadsTheFirst) {

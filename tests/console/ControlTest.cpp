@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "console/Label.h"
 #include "organ/DefinitionReader.h"
 #include "support/OrganRig.h"
 #include "support/OrganSections.h"
@@ -14,30 +16,34 @@ namespace {
 
 using test::OrganFileBuilder;
 
-struct Edit {
-    const char* key;
-    const char* value;  // nullptr removes the key
-};
 struct Row {
-    const char* section;  // Stop001 loads a drawstop, General001 a button
-    std::vector<Edit> edits;
+    const char* section;  // Stop001 loads a drawstop, General001 a button, Label001 a label
+    std::vector<std::pair<const char*, const char*>> edits;  // a null value removes the key
     std::string expected;  // "message | action", or "loaded"
 };
 
 const std::string kDrawstop = " | Loading a drawstop.";
 const std::string kControl = " | Loading an organ control.";
 const std::string kButton = " | Loading a button control.";
+const std::string kLabel = " | Loading an organ label.";
 
 // A loaded minimal organ (4 drawstop columns and rows, 10 button columns, no
 // extra rows) whose layout the controls are placed with: drawstop Stop001 at
-// row 2, column 3, and button General001 at row 1, column 2.
+// row 2, column 3, button General001 at row 1, column 2; and the organ with a
+// label at drawstop column 2.
 class ControlTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(rig.Load(organFile)) << ::testing::PrintToString(rig.errors.Messages());
         test::SetDrawstopKeys(controls, "Stop001", "Diapason", 2, 3);
         test::SetButtonKeys(controls, "General001", "Gt 1", 1, 2);
-        rig.errors.Clear();
+        labelOrgan.Set("Organ", "NumberOfLabels", "1");
+        for (auto [key, value] : {std::pair{"Name", "Great"}, {"DispImageNum", "1"},
+                                  {"FreeXPlacement", "N"}, {"FreeYPlacement", "N"},
+                                  {"DispDrawstopCol", "2"}, {"DispSpanDrawstopColToRight", "Y"},
+                                  {"DispAtTopOfDrawstopCol", "Y"}, {"DispLabelColour", "Black"},
+                                  {"DispLabelFontSize", "Large"}})
+            labelOrgan.Set("Label001", key, value);
     }
 
     template <typename C>
@@ -46,77 +52,89 @@ protected:
         control.Attach(rig.organ);
         return control.Load(file, section, 1);
     }
-    bool LoadDrawstop(Drawstop& drawstop) { return Load(drawstop, "Stop"); }
-    bool LoadButton(Button& button) { return Load(button, "General"); }
-    // The one report of a failed load, with its action; "loaded" when it loads.
+    // The one report of a failed load with its action; "loaded" when it loads.
     template <typename C>
     std::string Result(const char* section) {
         C control;
         rig.errors.Clear();
         if (Load(control, section)) return "loaded";
-        EXPECT_FALSE(control.loaded);
         auto errors = rig.errors.Errors();
         if (errors.size() != 1) return "reports: " + std::to_string(errors.size());
         return errors[0].message + " | " + errors[0].attemptedAction;
     }
-    std::string DrawstopFailure() { return Result<Drawstop>("Stop"); }
+    // A label loads with the whole organ; its report is followed by the organ's.
+    std::string LabelResult() {
+        test::OrganRig labelRig;
+        if (labelRig.Load(labelOrgan)) return "loaded";
+        auto errors = labelRig.errors.Errors();
+        EXPECT_EQ(errors.back().message, "Label 1 failed to load.");
+        return errors[0].message + " | " + errors[0].attemptedAction;
+    }
     // Each row's edits on the controls of SetUp, loaded on their own.
     void Check(const std::vector<Row>& rows) {
-        const OrganFileBuilder saved = controls;
         for (const Row& row : rows) {
+            OrganFileBuilder& target = std::string(row.section) == "Label001" ? labelOrgan : controls;
+            const OrganFileBuilder saved = target;
             std::string trace = row.section;
-            for (const Edit& e : row.edits) {
-                trace += std::string(" ") + e.key + "=" + (e.value ? e.value : "(none)");
-                if (e.value)
-                    controls.Set(row.section, e.key, e.value);
-                else
-                    controls.Remove(row.section, e.key);
+            for (const auto& [key, value] : row.edits) {
+                trace += std::string(" ") + key + "=" + (value ? value : "(none)");
+                if (value) target.Set(row.section, key, value);
+                else target.Remove(row.section, key);
             }
             SCOPED_TRACE(trace);
-            bool drawstop = std::string(row.section) == "Stop001";
-            EXPECT_EQ(drawstop ? Result<Drawstop>("Stop") : Result<Button>("General"), row.expected);
-            controls = saved;
+            const std::string section = row.section;
+            EXPECT_EQ(section == "Stop001"      ? Result<Drawstop>("Stop")
+                      : section == "General001" ? Result<Button>("General")
+                                                : LabelResult(),
+                      row.expected);
+            target = saved;
         }
     }
 
     OrganFileBuilder organFile = OrganFileBuilder::MinimalOrgan();
     test::OrganRig rig;
     OrganFileBuilder controls;
+    OrganFileBuilder labelOrgan = organFile;
     DefinitionFile file;
 };
 
-TEST_F(ControlTest, EveryKeyIsCheckedInOrderWithItsOwnMessage) {
+TEST_F(ControlTest, EachBadKeyIsReportedWithItsOwnMessage) {
     const std::string row = "The display row number for the drawstop Stop001 is invalid (1-4)." + kDrawstop;
     const std::string column = "The drawstop display column number for the drawstop Stop001 is invalid." + kDrawstop;
-    const std::string midiKey = "The StopControlMIDIKeyNumber setting for the drawstop Stop001 is invalid." + kDrawstop;
-    const std::string shortcut = "An invalid shortcut key number is specified for Stop001." + kControl;
     const std::string buttonRow = "The display row number for the button General001 is invalid (0-5, 99)." + kButton;
-    const std::string program = "An invalid MIDIProgramChangeNumber setting for the button General001 is specified in the organ definition file." + kButton;
+    const std::string x = "An invalid display x-position is specified in the organ definition file for Label001." + kLabel;
+    const std::string width = std::to_string(ScreenSizeWidth(ScreenSize::Small));
+    const std::string lastX = std::to_string(ScreenSizeWidth(ScreenSize::Small) - 1);
     std::vector<Row> rows = {
         {"Stop001", {{"DispDrawstopRow", "0"}}, row},
         {"Stop001", {{"DispDrawstopRow", "100"}}, row},
         {"Stop001", {{"DispDrawstopRow", nullptr}}, "The drawstop display row number for the drawstop Stop001 could not be found in the organ definition file." + kDrawstop},
         {"Stop001", {{"DispDrawstopRow", "4"}, {"DispDrawstopCol", "5"}}, column},
         {"Stop001", {{"DispDrawstopRow", "4"}, {"DispDrawstopCol", "4"}}, "loaded"},
-        // The drawstop's own keys come before the name and in order.
-        {"Stop001", {{"Name", nullptr}, {"DefaultToEngaged", "maybe"}, {"DisplayInInvertedState", "X"}}, "The DefaultToEngaged setting for the drawstop Stop001 is invalid in the organ definition file (Y/N)." + kDrawstop},
-        {"Stop001", {{"Name", nullptr}, {"DisplayInInvertedState", "X"}, {"StopControlMIDIKeyNumber", "128"}}, "The DisplayInInvertedState setting for the drawstop Stop001 is invalid in the organ definition file (Y/N)." + kDrawstop},
-        {"Stop001", {{"Name", nullptr}, {"StopControlMIDIKeyNumber", "128"}}, midiKey},
-        {"Stop001", {{"Name", nullptr}, {"DispImageNum", "3"}}, "An invalid DispImageNum setting for the drawstop Stop001 is specified in the organ definition file (1-2)." + kDrawstop},
-        {"Stop001", {{"Name", nullptr}, {"DispImageNum", "2"}, {"StopControlMIDIKeyNumber", "127"}}, "No name is specified in the organ definition file for Stop001." + kControl},
-        // The keys every control shares.
+        {"Stop001", {{"DefaultToEngaged", "maybe"}}, "The DefaultToEngaged setting for the drawstop Stop001 is invalid in the organ definition file (Y/N)." + kDrawstop},
+        {"Stop001", {{"StopControlMIDIKeyNumber", "128"}}, "The StopControlMIDIKeyNumber setting for the drawstop Stop001 is invalid." + kDrawstop},
+        {"Stop001", {{"DispImageNum", "3"}}, "An invalid DispImageNum setting for the drawstop Stop001 is specified in the organ definition file (1-2)." + kDrawstop},
+        // The keys every control shares, read after the drawstop's own.
+        {"Stop001", {{"Name", nullptr}, {"StopControlMIDIKeyNumber", "127"}}, "No name is specified in the organ definition file for Stop001." + kControl},
         {"Stop001", {{"Displayed", nullptr}}, "No display setting is specified in the organ definition file for Stop001." + kControl},
         {"Stop001", {{"Displayed", "Q"}}, "An invalid display setting is specified in the organ definition file for Stop001 (Y/N)." + kControl},
         {"Stop001", {{"DispLabelColour", "Mauve"}}, "An invalid label colour is specified in the organ definition file for Stop001." + kControl},
         {"Stop001", {{"DispLabelFontSize", "Normal Large"}}, "An invalid label font size is specified in the organ definition file for Stop001." + kControl},
-        {"Stop001", {{"ShortcutKey", "256"}}, shortcut},
-        // Buttons.
+        {"Stop001", {{"ShortcutKey", "256"}}, "An invalid shortcut key number is specified for Stop001." + kControl},
         {"General001", {{"DispButtonRow", "6"}}, buttonRow},
         {"General001", {{"DispButtonRow", "99"}}, buttonRow},  // only with the pedal button row
-        {"General001", {{"DispButtonRow", nullptr}}, "The display row number for the button General001 could not be found in the organ definition file." + kButton},
         {"General001", {{"DispButtonCol", "11"}}, "The display column number for the button General001 is invalid." + kButton},
-        {"General001", {{"MIDIProgramChangeNumber", "129"}}, program},
-        {"General001", {{"DispImageNum", "0"}}, "An invalid DispImageNum setting for the button General001 is specified in the organ definition file (1-2)." + kButton},
+        {"General001", {{"MIDIProgramChangeNumber", "129"}}, "An invalid MIDIProgramChangeNumber setting for the button General001 is specified in the organ definition file." + kButton},
+        {"Label001", {{"Name", nullptr}}, "No name is specified in the organ definition file for Label001 or the section is missing." + kLabel},
+        {"Label001", {{"DispImageNum", "2"}}, "An invalid DispImageNum setting for Label001 is specified in the organ definition file (1-1)." + kLabel},
+        {"Label001", {{"FreeYPlacement", "?"}}, "The free y-placement setting is invalid in the organ definition file for Label001 (Y/N)." + kLabel},
+        {"Label001", {{"DispDrawstopCol", "5"}}, "An invalid display drawstop column number is specified in the organ definition file for Label001." + kLabel},
+        {"Label001", {{"DispSpanDrawstopColToRight", nullptr}}, "The DispSpanDrawstopColToRight setting is not specified in the organ definition file for Label001." + kLabel},
+        // A free placement must lie inside the window.
+        {"Label001", {{"FreeXPlacement", "Y"}, {"DispXpos", lastX.c_str()}}, "loaded"},
+        {"Label001", {{"FreeXPlacement", "Y"}, {"DispXpos", width.c_str()}}, x},
+        {"Label001", {{"FreeXPlacement", "Y"}, {"DispXpos", "-1"}}, x},
+        {"Label001", {{"FreeXPlacement", "Y"}}, "The display x-position is not specified in the organ definition file for Label001." + kLabel},
     };
     // Shift, control, 25, escape, 28 and F1 to F8 are the console's own.
     for (const char* key : {"16", "17", "25", "27", "28", "112", "119"})
@@ -124,19 +142,19 @@ TEST_F(ControlTest, EveryKeyIsCheckedInOrderWithItsOwnMessage) {
     for (const char* key : {"0", "18", "26", "111", "120", "255"}) rows.push_back({"Stop001", {{"ShortcutKey", key}}, "loaded"});
     Check(rows);
 
+    // Numbers in the file count from 1, in the program from 0; a button's
+    // row stays as in the file.
     controls.Set("Stop001", "DispImageNum", "2");
-    controls.Set("Stop001", "DispLabelFontSize", "lARGE");
-    Drawstop drawstop;
-    ASSERT_TRUE(LoadDrawstop(drawstop));
-    EXPECT_EQ(drawstop.imageIndex, 1u);
-    EXPECT_EQ(drawstop.labelFontSize, LabelFontSize::Large);
     controls.Set("General001", "MIDIProgramChangeNumber", "128");
     controls.Set("General001", "DispButtonCol", "10");
     controls.Set("General001", "DispButtonRow", "0");
+    Drawstop drawstop;
+    ASSERT_TRUE(Load(drawstop, "Stop"));
+    EXPECT_EQ(drawstop.imageIndex, 1u);
     Button button;
-    ASSERT_TRUE(LoadButton(button));
-    // The program counts from 0, the column from 0, the row as in the file.
-    EXPECT_EQ((std::vector<int64_t>{button.midiProgramChangeNumber, button.column, button.row}), (std::vector<int64_t>{127, 9, 0}));
+    ASSERT_TRUE(Load(button, "General"));
+    EXPECT_EQ((std::vector<int64_t>{button.midiProgramChangeNumber, button.column, button.row}),
+              (std::vector<int64_t>{127, 9, 0}));
 }
 
 TEST_F(ControlTest, ExtraRowsWidenTheRowRangesAndTheirMessages) {
@@ -147,20 +165,14 @@ TEST_F(ControlTest, ExtraRowsWidenTheRowRangesAndTheirMessages) {
     organFile.Set("Organ", "DispExtraPedalButtonRowOffsetRight", "N");
     organFile.Set("Organ", "DispExtraButtonRows", "2");
     ASSERT_TRUE(rig.Load(organFile)) << ::testing::PrintToString(rig.errors.Messages());
-    const std::string column = "The drawstop display column number for the drawstop Stop001 is invalid." + kDrawstop;
     Check({
         {"Stop001", {{"DispDrawstopRow", "102"}}, "The display row number for the drawstop Stop001 is invalid (1-4, 100-101)." + kDrawstop},
-        {"Stop001", {{"DispDrawstopRow", "101"}, {"DispDrawstopCol", "7"}}, column},
+        {"Stop001", {{"DispDrawstopRow", "101"}, {"DispDrawstopCol", "7"}}, "The drawstop display column number for the drawstop Stop001 is invalid." + kDrawstop},
+        {"Stop001", {{"DispDrawstopRow", "101"}, {"DispDrawstopCol", "6"}}, "loaded"},
         {"General001", {{"DispButtonRow", "99"}}, "loaded"},
         {"General001", {{"DispButtonRow", "101"}}, "loaded"},
         {"General001", {{"DispButtonRow", "102"}}, "The display row number for the button General001 is invalid (0-5, 99, 100-101)." + kButton},
     });
-    controls.Set("Stop001", "DispDrawstopRow", "101");
-    controls.Set("Stop001", "DispDrawstopCol", "6");
-    Drawstop drawstop;
-    ASSERT_TRUE(LoadDrawstop(drawstop));
-    EXPECT_EQ(drawstop.row, 101u);  // extra rows are kept as in the file
-    EXPECT_EQ(drawstop.column, 5u);
 }
 
 // Found by fuzzing: more extra columns than the console is wide make the
@@ -176,7 +188,7 @@ TEST_F(ControlTest, AControlPlacedBeyondTheCoordinateRangeKeepsOrderedRectangles
             SCOPED_TRACE(std::to_string(columns) + " columns, column " + std::to_string(column));
             controls.Set("Stop001", "DispDrawstopCol", std::to_string(column));
             Drawstop drawstop;
-            ASSERT_TRUE(LoadDrawstop(drawstop));
+            ASSERT_TRUE(Load(drawstop, "Stop"));
             EXPECT_LT(drawstop.frame.left, drawstop.frame.right);
             EXPECT_LT(drawstop.pictureRect.left, drawstop.pictureRect.right);
         }
@@ -186,7 +198,7 @@ TEST_F(ControlTest, AControlPlacedBeyondTheCoordinateRangeKeepsOrderedRectangles
 TEST_F(ControlTest, ShortcutLabelsComeFromTheKeyFileAndNoControlLoadsWithoutIt) {
     controls.Set("Stop001", "ShortcutKey", "65");
     Drawstop drawstop;
-    ASSERT_TRUE(LoadDrawstop(drawstop));
+    ASSERT_TRUE(Load(drawstop, "Stop"));
     EXPECT_EQ(drawstop.shortcutKeyLabel, "A");
 
     // A private key file: four characters are accepted, five are not, and a
@@ -194,18 +206,17 @@ TEST_F(ControlTest, ShortcutLabelsComeFromTheKeyFileAndNoControlLoadsWithoutIt) 
     rig.organ.SetDataDirectory(rig.dir.Path().string());
     std::string keyFile = rig.dir.Write("ShortcutKeys.ini", "[ShortcutKeyLabels]\nKey000=none\nKey066=Bbbb\nKey067=Ccccc\n");
     controls.Remove("Stop001", "ShortcutKey");
-    ASSERT_TRUE(LoadDrawstop(drawstop));
+    ASSERT_TRUE(Load(drawstop, "Stop"));
     EXPECT_EQ(drawstop.shortcutKeyLabel, "none");
     controls.Set("Stop001", "ShortcutKey", "66");
-    ASSERT_TRUE(LoadDrawstop(drawstop));
+    ASSERT_TRUE(Load(drawstop, "Stop"));
     EXPECT_EQ(drawstop.shortcutKeyLabel, "Bbbb");
     controls.Set("Stop001", "ShortcutKey", "67");
-    EXPECT_EQ(DrawstopFailure(), "The shortcut key label Stop001 is too long in the key definition file " + keyFile + "." + kControl);
+    EXPECT_EQ(Result<Drawstop>("Stop"), "The shortcut key label Stop001 is too long in the key definition file " + keyFile + "." + kControl);
 
     std::string missing = rig.dir.File("nowhere");
     rig.organ.SetDataDirectory(missing);
-    const std::string expected = "The key definition file " + missing + "/ShortcutKeys.ini could not be found in the Tessaline application directory.\nPlease reinstall Tessaline or ensure that the file is replaced. | Loading an control.";
-    EXPECT_EQ(Result<Button>("General"), expected);
+    EXPECT_EQ(Result<Button>("General"), "The key definition file " + missing + "/ShortcutKeys.ini could not be found in the Tessaline application directory.\nPlease reinstall Tessaline or ensure that the file is replaced. | Loading an control.");
 }
 
 TEST_F(ControlTest, RectanglesFollowTheLabelSideAndTheMeasuredName) {
@@ -213,15 +224,13 @@ TEST_F(ControlTest, RectanglesFollowTheLabelSideAndTheMeasuredName) {
     int32_t x = static_cast<int32_t>(layout.DrawstopX(1, 2));
     int32_t y = static_cast<int32_t>(layout.DrawstopY(1, 2));
     Drawstop drawstop;
-    ASSERT_TRUE(LoadDrawstop(drawstop));
+    ASSERT_TRUE(Load(drawstop, "Stop"));
     EXPECT_EQ(drawstop.frame, (ControlRect{x, y, x + 74, y + 65}));
-    EXPECT_EQ(drawstop.pictureRect, (ControlRect{x, y, x + 65, y + 65}));
     // "Diapason" in the 12-pixel font: one line 12 high in the 53 wide name area.
     EXPECT_EQ(drawstop.nameRect, (ControlRect{x + 6, y + 26, x + 59, y + 65}));
-
     controls.Set("Stop001", "DispKeyLabelOnLeft", "Y");
     controls.Set("Stop001", "Name", "Open Diapason 8");  // 90 pixels: two lines
-    ASSERT_TRUE(LoadDrawstop(drawstop));
+    ASSERT_TRUE(Load(drawstop, "Stop"));
     EXPECT_EQ(drawstop.pictureRect, (ControlRect{x + 9, y, x + 74, y + 65}));
     EXPECT_EQ(drawstop.nameRect, (ControlRect{x + 15, y + 20, x + 68, y + 65}));
 
@@ -230,9 +239,8 @@ TEST_F(ControlTest, RectanglesFollowTheLabelSideAndTheMeasuredName) {
     controls.Set("General001", "DispLabelFontSize", "Small");
     controls.Set("General001", "Name", "ABCDEFGHIJKLMNOPQRST");  // four lines, 40 high
     Button button;
-    ASSERT_TRUE(LoadButton(button));
+    ASSERT_TRUE(Load(button, "General"));
     EXPECT_EQ(button.frame, (ControlRect{bx, by, bx + 44, by + 35}));
-    EXPECT_EQ(button.pictureRect, (ControlRect{bx, by, bx + 31, by + 30}));
     // Taller than the picture: the name starts above it.
     EXPECT_EQ(button.nameRect, (ControlRect{bx + 3, by - 5, bx + 28, by + 30}));
 }
@@ -246,18 +254,26 @@ TEST_F(ControlTest, EngagingRedrawsOnlyOnAChangeOfALoadedDrawstop) {
     EXPECT_EQ(rig.view.controlRedraws, before);
 
     controls.Set("Stop001", "DefaultToEngaged", "Y");
-    ASSERT_TRUE(LoadDrawstop(drawstop));
+    ASSERT_TRUE(Load(drawstop, "Stop"));
     EXPECT_FALSE(drawstop.Engaged());
     drawstop.Engage();
     drawstop.Engage();
-    EXPECT_TRUE(drawstop.Engaged());
     EXPECT_EQ(rig.view.controlRedraws, before + 1);
     drawstop.Disengage();
-    EXPECT_EQ(rig.view.controlRedraws, before + 2);
     drawstop.ResetToDefault();
     EXPECT_TRUE(drawstop.Engaged());
     EXPECT_EQ(rig.view.controlRedraws, before + 3);
     EXPECT_EQ(rig.view.lastControlRedraw, &drawstop);
+}
+
+TEST_F(ControlTest, ASecondLabelFailingUnloadsTheFirst) {
+    labelOrgan.Set("Organ", "NumberOfLabels", "2");
+    test::OrganRig labelRig;
+    EXPECT_FALSE(labelRig.Load(labelOrgan));
+    EXPECT_EQ(labelRig.errors.Messages().at(0),
+              "No name is specified in the organ definition file for Label002 or the section is missing.");
+    EXPECT_FALSE(labelRig.organ.labels[0].loaded);
+    EXPECT_TRUE(labelRig.organ.labels[0].name.empty());
 }
 
 }  // namespace

@@ -6,8 +6,14 @@
 #include <tuple>
 #include <vector>
 
+#include "audio/AudioEngine.h"
+#include "audio/PipeVoice.h"
 #include "organ/Constants.h"
 #include "organ/DefinitionReader.h"
+#include "organ/Manual.h"
+#include "organ/Pipe.h"
+#include "organ/Stop.h"
+#include "support/EngineRig.h"
 #include "support/OrganRig.h"
 #include "support/OrganSections.h"
 
@@ -20,16 +26,32 @@ const char* const kOrgan = "Loading an organ.";
 const char* const kManual = "Loading an organ manual.";
 const char* const kStop = "Loading an organ stop.";
 
-// The minimal organ with one stop of three pipes on manual 1.
+// Two manuals: manual 1 plays stops 1 and 2, manual 2 plays stop 3; each stop
+// has three pipes of its own.
 class OrganLoad : public ::testing::Test {
 protected:
     OrganLoad() {
-        test::SetManual(organ, 1, 61, {1});
-        test::SetStop(organ, 1, test::WritePipeWavs(rig.dir, "stop1", 3));
+        organ.Set("Organ", "NumberOfManuals", "2");
+        test::SetManual(organ, 1, 61, {1, 2});
+        test::SetManual(organ, 2, 61, {3});
+        for (int n = 1; n <= 3; ++n)
+            test::SetStop(organ, n, test::WritePipeWavs(rig.dir, "stop" + std::to_string(n), 3));
     }
     bool Load(const OrganFileBuilder& b) {
         rig.errors.Clear();
         return rig.Load(b);
+    }
+    // "loaded", or the reports; a failed load gives back what it took.
+    std::string LoadResult() {
+        if (Load(organ)) return "loaded";
+        EXPECT_EQ(rig.organ.pipesLoaded, 0u);
+        EXPECT_EQ(rig.organ.Samples().BytesUsed(), 0u);
+        return Reports();
+    }
+    Stop& StopAt(int manual, int slot) {
+        Stop* stop = rig.organ.manuals[static_cast<size_t>(manual)].GetStop(slot);
+        EXPECT_NE(stop, nullptr);
+        return *stop;
     }
     void ExpectWindow(int x, int y, int width, int height, const std::string& title) {
         const FixedMetricsConsoleView& view = rig.view;
@@ -77,8 +99,6 @@ TEST_F(OrganLoad, EachBadKeyIsReportedWithItsOwnMessage) {
         // An empty value counts as missing.
         {{{"Organ", "HasPedals", ""}}, kOrgan,
          "The pedal setting for the organ could not be found in the organ definition file."},
-        {{{"Organ", "HasPedals", "X"}}, kOrgan,
-         "The pedal setting for the organ is invalid in the organ definition file (Y/N)."},
         {{{"Organ", "NumberOfManuals", "6"}}, kOrgan,
          "An invalid number of manuals for the organ is specified in the organ definition file."},
         {{{"Organ", "NumberOfWindchestGroups", "13"}}, kOrgan,
@@ -94,8 +114,6 @@ TEST_F(OrganLoad, EachBadKeyIsReportedWithItsOwnMessage) {
          "The DispExtraPedalButtonRowOffset setting for the organ could not be found in the organ definition file."},
         {{{"Organ", "DispButtonCols", "33"}}, kOrgan,
          "An invalid DispButtonCols setting for the organ is specified in the organ definition file ."},
-        {{{"Organ", "DispControlLabelFont", nullptr}}, kOrgan,
-         "The display font setting for the drawstops could not be found ."},
         {{{"Organ", "DispGroupLabelFont", "Nonesuch"}}, kOrgan,
          "The display font setting for group labels is invalid or not installed."},
         {{{"Organ", "DispShortcutKeyLabelColour", "PURPLE"}}, kOrgan,
@@ -112,6 +130,11 @@ TEST_F(OrganLoad, EachBadKeyIsReportedWithItsOwnMessage) {
          "The name of manual 1 could not be found in the organ definition file or the manual section is missing."},
         {{{"Manual001", "NumberOfLogicalKeys", "100"}, {"Manual001", "NumberOfAccessibleKeys", "86"}}, kManual,
          "An invalid NumberOfAccessibleKeys setting for manual 1 is specified in the organ definition file."},
+        // 56 keys from the sixth of 61 fit; 57 do not.
+        {{{"Manual001", "FirstAccessibleKeyLogicalKeyNumber", "6"}, {"Manual001", "NumberOfAccessibleKeys", "57"}},
+         kManual, "An invalid FirstAccessibleKeyLogicalKeyNumber setting for manual 1 is specified in the organ definition file."},
+        {{{"Manual001", "FirstAccessibleKeyLogicalKeyNumber", "0"}}, kManual,
+         "An invalid FirstAccessibleKeyLogicalKeyNumber setting for manual 1 is specified in the organ definition file."},
         {{{"Manual001", "FirstAccessibleKeyMIDINoteNumber", "128"}}, kManual,
          "An invalid FirstAccessibleKeyMIDINoteNumber setting for manual 1 is specified in the organ definition file (0-127)."},
         {{{"Manual001", "MIDIInputNumber", "7"}}, kManual,
@@ -127,6 +150,10 @@ TEST_F(OrganLoad, EachBadKeyIsReportedWithItsOwnMessage) {
          "The AmplitudeLevel setting for the stop is invalid in the organ definition file (global stop number 1) (range 0-1000%)."},
         {{{"Stop001", "NumberOfLogicalPipes", "193"}}, kStop,
          "An invalid NumberOfLogicalPipes setting for the stop is specified in the organ definition file (global stop number 1)."},
+        // 57 pipes from the fifth of 61 fit; 58 do not.
+        {{{"Stop001", "NumberOfLogicalPipes", "61"}, {"Stop001", "FirstAccessiblePipeLogicalPipeNumber", "5"},
+          {"Stop001", "NumberOfAccessiblePipes", "58"}}, kStop,
+         "An invalid FirstAccessiblePipeLogicalPipeNumber setting for the stop is specified in the organ definition file (global stop number 1)."},
         {{{"Stop001", "Percussive", nullptr}}, kStop,
          "The Percussive setting for the stop is not specified in the organ definition file (global stop number 1)."},
         {{{"Stop001", "Pipe002", nullptr}}, kStop,
@@ -290,6 +317,157 @@ TEST_F(OrganLoad, SampleFormatFollowsTheFileAndTheSetup) {
         EXPECT_EQ(rig.organ.simulateStereo, simulate);
         EXPECT_EQ(rig.organ.outputMode, output);
     }
+}
+
+TEST_F(OrganLoad, KeyNumbersFollowTheFirstAccessibleKey) {
+    // From logical key 6, MIDI note 36 is still the first reachable key.
+    organ.Set("Manual001", "NumberOfAccessibleKeys", "56");
+    organ.Set("Manual001", "FirstAccessibleKeyLogicalKeyNumber", "6");
+    organ.Set("Manual001", "MIDIInputNumber", "6");
+    ASSERT_EQ(LoadResult(), "loaded");
+    const Manual& manual = rig.organ.manuals[1];
+    EXPECT_EQ(manual.midiNoteOfKey0, 31);
+    EXPECT_EQ(manual.midiInput, 5);
+    EXPECT_FALSE(manual.keys[4].playable);
+    EXPECT_TRUE(manual.keys[5].playable);
+    EXPECT_EQ(manual.keys[5].midiNote, 36);
+    EXPECT_TRUE(manual.keys[60].playable);
+
+    // No reachable key at all: a manual that only hears couplers. A hidden
+    // manual has none either.
+    organ.Set("Manual001", "NumberOfAccessibleKeys", "0");
+    organ.Set("Manual001", "FirstAccessibleKeyLogicalKeyNumber", "61");
+    organ.Set("Manual002", "Displayed", "N");
+    ASSERT_EQ(LoadResult(), "loaded");
+    for (int m : {1, 2})
+        for (const ManualKey& key : rig.organ.manuals[static_cast<size_t>(m)].keys)
+            EXPECT_FALSE(key.playable);
+}
+
+TEST_F(OrganLoad, TremulantSpecifiersNameOrganTremulantsFromZero) {
+    organ.Set("Organ", "NumberOfTremulants", "3");
+    for (int n = 1; n <= 3; ++n) test::SetTremulant(organ, n);
+    organ.Set("Manual001", "NumberOfTremulants", "2");
+    organ.Set("Manual001", "Tremulant001", "3");
+    organ.Set("Manual001", "Tremulant002", "1");
+    ASSERT_EQ(LoadResult(), "loaded");
+    EXPECT_EQ(rig.organ.manuals[1].tremulants[0], 2);
+    EXPECT_EQ(rig.organ.manuals[1].tremulants[1], 0);
+}
+
+TEST_F(OrganLoad, StopTextsFallBackToTheOrgansAndUnloadingGivesTheMemoryBack) {
+    organ.Set("Stop001", "ChurchName", "Elsewhere");
+    ASSERT_EQ(LoadResult(), "loaded");
+    EXPECT_EQ(rig.organ.pipesLoaded, 9u);
+    EXPECT_EQ(StopAt(1, 1).churchName, "Test Church");
+    EXPECT_EQ(StopAt(1, 0).churchName, "Elsewhere");
+    EXPECT_TRUE(rig.organ.Unload(false));
+    EXPECT_EQ(rig.organ.pipesLoaded, 0u);
+    EXPECT_EQ(rig.organ.Samples().BytesUsed(), 0u);
+    EXPECT_EQ(rig.organ.manuals[1].GetStop(0), nullptr);
+}
+
+TEST_F(OrganLoad, LogicalPipesAndAccessibleRangeBounds) {
+    organ.Set("Stop001", "NumberOfLogicalPipes", "192");
+    organ.Set("Stop001", "NumberOfAccessiblePipes", "192");
+    test::WritePipeWav(rig.dir, "one.wav");
+    for (int p = 1; p <= 192; ++p) organ.Set("Stop001", NumberedName("Pipe", p), "one.wav");
+    ASSERT_EQ(LoadResult(), "loaded");
+    EXPECT_EQ(rig.organ.pipesLoaded, 192u + 6u);
+
+    // Sixty-one pipes from the fifth leave room for 57 accessible ones.
+    organ.Set("Stop001", "NumberOfLogicalPipes", "61");
+    organ.Set("Stop001", "FirstAccessiblePipeLogicalPipeNumber", "5");
+    organ.Set("Stop001", "NumberOfAccessiblePipes", "57");
+    ASSERT_EQ(LoadResult(), "loaded");
+    EXPECT_EQ(StopAt(1, 0).firstAccessiblePipe, 4);
+}
+
+TEST_F(OrganLoad, MalformedReferencesAreRefusedInTheSecondPass) {
+    struct Case {
+        const char* specifier;
+        std::string message;
+    } cases[] = {
+        {"REF:1:002:003", "The pipe specifier for a shared pipe has an invalid format (REF:MM:SSS:PPP)"},
+        {"REF:03:001:001", "An invalid referenced manual number for a shared pipe is specified"},
+        {"REF:01:000:001", "An invalid referenced stop number for a shared pipe is specified"},
+        {"REF:01:003:001", "An invalid referenced stop for a shared pipe is specified"},
+        {"REF:01:001:000", "An invalid referenced pipe number for a shared pipe is specified"},
+        {"REF:01:001:004", "An invalid referenced pipe for a shared pipe is specified"},
+        // Pipe 1 of stop 3 is itself a reference.
+        {"REF:02:001:001", "An invalid referenced pipe for a shared pipe is specified"},
+    };
+    organ.Set("Stop003", "Pipe001", "REF:01:001:001");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.specifier);
+        organ.Set("Stop003", "Pipe002", c.specifier);
+        EXPECT_EQ(LoadResult(),
+                  c.message +
+                      " in the organ definition file (global stop number 3, pipe 2). [Loading an "
+                      "organ stop.] / Reference stop 1 for manual 2 could not be loaded. [Loading an "
+                      "organ manual (second parse).] / Manual 2 failed to load. [Loading an organ "
+                      "(second parse).]");
+    }
+}
+
+TEST_F(OrganLoad, SharedPipesResolveInEitherOrderAndAreNeverFreedByTheBorrower) {
+    test::EngineRig output(512);
+    // Manual 1 refers forward to manual 2, manual 2 back to manual 1, with any
+    // letter case in the prefix.
+    organ.Set("Stop001", "Pipe002", "ref:02:001:003");
+    organ.Set("Stop003", "Pipe001", "REF:01:002:001");
+    ASSERT_EQ(LoadResult(), "loaded");
+    EXPECT_EQ(StopAt(1, 0).pipes[1], StopAt(2, 0).GetPipe(2));
+    Pipe* borrowed = StopAt(2, 0).pipes[0];
+    EXPECT_EQ(borrowed, StopAt(1, 1).GetPipe(0));
+    // A shared entry is never handed out again, so references cannot chain.
+    EXPECT_EQ(StopAt(1, 0).GetPipe(1), nullptr);
+    // Shared pipes are not counted as pipes of their own.
+    EXPECT_EQ(rig.organ.pipesLoaded, 7u);
+
+    ASSERT_TRUE(rig.organ.AttachEngine(output.engine));
+    EXPECT_TRUE(StopAt(2, 0).Unload());
+    EXPECT_EQ(rig.organ.pipesLoaded, 5u);  // only stop 3's two own pipes went
+    StopAt(1, 1).Engage();
+    StopAt(1, 1).PipeOn(0);
+    EXPECT_TRUE(borrowed->sounding);
+}
+
+TEST_F(OrganLoad, KeysMapToPipesFromTheFirstAccessibleKey) {
+    test::EngineRig output(512);
+    organ.Set("Stop001", "FirstAccessiblePipeLogicalKeyNumber", "13");
+    organ.Set("Stop001", "NumberOfAccessiblePipes", "1");
+    organ.Set("Stop002", "FirstAccessiblePipeLogicalKeyNumber", "13");
+    organ.Set("Stop002", "FirstAccessiblePipeLogicalPipeNumber", "3");
+    organ.Set("Stop002", "NumberOfAccessiblePipes", "1");
+    ASSERT_EQ(LoadResult(), "loaded");
+    ASSERT_TRUE(rig.organ.AttachEngine(output.engine));
+    Stop& stop = StopAt(1, 0);
+    EXPECT_EQ(stop.PipeForKey(11), -1);
+    EXPECT_EQ(stop.PipeForKey(12), 0);
+    // Keys past the accessible pipes still reach the further logical pipes.
+    EXPECT_EQ(stop.PipeForKey(14), 2);
+    EXPECT_EQ(stop.PipeForKey(15), -1);
+    EXPECT_EQ(StopAt(1, 1).PipeForKey(10), 0);
+    EXPECT_EQ(StopAt(1, 1).PipeForKey(13), -1);
+    // A retired stop sounds nothing.
+    stop.PipeOn(12);
+    EXPECT_EQ(rig.organ.Voices().CountInUse(), 0);
+    stop.Engage();
+    stop.PipeOn(12);
+    EXPECT_EQ(rig.organ.Voices().CountInUse(), 1);
+}
+
+TEST_F(OrganLoad, CancellingUnwindsWithoutAStopMessageOfItsOwn) {
+    test::OrganRig cancelling(4);
+    cancelling.organ.SetDataDirectory(rig.organ.DataDirectory());
+    EXPECT_FALSE(cancelling.organ.Load(rig.dir.Write("test.organ", organ.Text())));
+    EXPECT_EQ(cancelling.errors.Messages(),
+              (std::vector<std::string>{"Loading the organ has been cancelled by the user.",
+                                        "Stop 2 on manual 1 failed to load.",
+                                        "Manual 1 failed to load."}));
+    EXPECT_EQ(cancelling.organ.pipesLoaded, 0u);
+    EXPECT_EQ(cancelling.organ.Samples().BytesUsed(), 0u);
 }
 
 }  // namespace

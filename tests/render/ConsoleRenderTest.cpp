@@ -1,13 +1,79 @@
-// Pixels of the drawn console where the drawing is exact: tiling, keys,
-// drawstop and button pictures, label plates and enclosure bars.
+// Pixels of the drawn console where the drawing is exact (tiling, keys,
+// drawstop and button pictures, label plates, enclosure bars); clicks,
+// shortcut keys and shift through the organ and the widget's Qt events.
 
 #include <QApplication>
+#include <QColor>
+#include <QKeyEvent>
+#include <gtest/gtest.h>
 
+#include <utility>
+
+#include "console/ConsolePalette.h"
+#include "console/render/ConsoleArtwork.h"
+#include "console/render/ConsoleRenderer.h"
 #include "console/render/ConsoleWidget.h"
-#include "render/RenderRig.h"
+#include "console/render/KeyCodes.h"
+#include "organ/Stop.h"
+#include "platform/DataDirectory.h"
+#include "support/CombinationSections.h"
+#include "support/OrganRig.h"
+#include "support/OrganSections.h"
 
 namespace tessaline::test {
 namespace {
+
+// A 4-column organ with pedals and an enclosure. Manual 1 has three stops:
+// 1 (shown inverted) and 2 share shortcut key A (65), 3 is hidden with
+// shortcut key left arrow (37). A general button on row 1, and a label at
+// (10, 10) on the left jamb.
+OrganFileBuilder ConsoleOrgan(const TempDir& dir) {
+    OrganFileBuilder b = OrganFileBuilder::MinimalOrgan();
+    b.Set("Organ", "HasPedals", "Y");
+    SetManual(b, 0, 32, {});
+    SetManual(b, 1, 61, {1, 2, 3});
+    for (int n = 1; n <= 3; ++n) SetStop(b, n, WritePipeWavs(dir, "p" + std::to_string(n), 61));
+    b.Set("Stop001", "DisplayInInvertedState", "Y");
+    b.Set("Stop001", "ShortcutKey", "65");
+    b.Set("Stop002", "ShortcutKey", "65");
+    b.Set("Stop003", "ShortcutKey", "37");
+    b.Set("Stop003", "Displayed", "N");
+    b.Set("Organ", "NumberOfGenerals", "1");
+    SetGeneral(b, 1, 1, 2, {{1, 1}});
+    b.Set("Organ", "NumberOfEnclosures", "1");
+    for (auto [key, value] : {std::pair{"Name", "Sw"}, {"MIDIInputNumber", "1"}, {"AmpMinimumLevel", "0"}})
+        b.Set("Enclosure001", key, value);
+    b.Set("Organ", "NumberOfLabels", "1");
+    for (auto [key, value] : {std::pair{"Name", "Hi"}, {"DispImageNum", "1"}, {"FreeXPlacement", "Y"},
+                              {"FreeYPlacement", "Y"}, {"DispXpos", "10"}, {"DispYpos", "10"},
+                              {"DispLabelColour", "Black"}, {"DispLabelFontSize", "Normal"}})
+        b.Set("Label001", key, value);
+    return b;
+}
+
+struct RenderRig : OrganRig {
+    RenderRig() {
+        organ.SetDataDirectory(DefaultDataDirectory());
+        EXPECT_TRUE(artwork.Load(DefaultDataDirectory())) << artwork.Missing();
+    }
+    // Loads the console organ and sizes the canvas to the client area the load chose.
+    void LoadAndSize() {
+        EXPECT_TRUE(Load(ConsoleOrgan(dir))) << ::testing::PrintToString(errors.Messages());
+        SizeToClient(renderer);
+    }
+    // Sizes a renderer's canvas (the rig's own or a widget's) to the client area.
+    void SizeToClient(ConsoleRenderer& r) const {
+        r.SetClientSize(static_cast<int>(view.ClientWidth()), static_cast<int>(view.ClientHeight()));
+    }
+    QRgb Pixel(int x, int y) const { return renderer.Canvas().pixel(x, y); }
+    Stop& StopAt(int s) { return *organ.manuals[1].GetStop(s); }
+
+    ConsoleArtwork artwork;
+    ConsoleRenderer renderer{organ, artwork};
+};
+
+QRgb ToRgb(Colour c) { return qRgb(c.red, c.green, c.blue); }
+
 
 TEST(ConsoleDrawing, ARegionIsTiledFromItsOwnCornerInBlocksOf256) {
     RenderRig rig;
@@ -154,6 +220,99 @@ TEST(ConsoleDrawing, AnEnclosureBarRedrawsOnlyWhenItsLitHeightChanges) {
     const_cast<QImage&>(widget.Renderer().Canvas()).setPixel(x + 5, y + 16 + 30, qRgb(1, 2, 3));
     EXPECT_FALSE(widget.Renderer().DrawEnclosureBar(0, x, y, 63));
     EXPECT_EQ(pixel(5, 16 + 30), qRgb(1, 2, 3));
+}
+
+TEST(ConsoleInput, ClicksHitFramesToTheirEdgesAndShortcutsActOnEveryMatchingControl) {
+    RenderRig rig;
+    rig.LoadAndSize();
+    Stop& stop = rig.StopAt(0);
+    const ControlRect f = stop.frame;
+    ASSERT_EQ(f.right - f.left, 74);
+    rig.organ.OnLeftButtonDown(f.right, f.bottom);
+    EXPECT_TRUE(stop.Engaged());
+    rig.organ.OnLeftButtonDown(f.left, f.top);
+    EXPECT_FALSE(stop.Engaged());
+    rig.organ.OnLeftButtonDown(f.right + 1, f.top);
+    rig.organ.OnLeftButtonDown(f.left, f.bottom + 1);
+    // The keys of a keyboard do not answer clicks, nor does a hidden drawstop.
+    const ManualKey& key = rig.organ.manuals[1].keys[10];
+    rig.organ.OnLeftButtonDown(static_cast<int32_t>(key.position.x) + 2,
+                               static_cast<int32_t>(key.position.y) + 25);
+    Stop& hidden = rig.StopAt(2);
+    rig.organ.OnLeftButtonDown(hidden.frame.left + 10, hidden.frame.top + 10);
+    for (int s = 0; s < 3; ++s) EXPECT_FALSE(rig.StopAt(s).Engaged()) << s;
+
+    // Every control with the key acts; key 0 matches none. Key 37 is also the
+    // left arrow; the hidden control acts on it all the same.
+    rig.organ.OnKeyDown(65);
+    rig.organ.OnKeyDown(0);
+    rig.organ.OnKeyDown(37);
+    EXPECT_TRUE(stop.Engaged() && rig.StopAt(1).Engaged() && hidden.Engaged());
+    rig.organ.OnKeyDown(37);
+    EXPECT_FALSE(hidden.Engaged());
+
+    // Without an organ nothing acts and capture mode stays off.
+    ASSERT_TRUE(rig.organ.Unload(false));
+    rig.organ.OnLeftButtonDown(f.left + 5, f.top + 5);
+    rig.organ.OnKeyDown(65);
+    rig.organ.SetCaptureMode(true);
+    EXPECT_FALSE(rig.organ.captureMode.load());
+}
+
+void SendKey(ConsoleWidget& widget, QEvent::Type type, int key, bool autoRepeat = false,
+             Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    QKeyEvent event(type, key, modifiers, QString(), autoRepeat);
+    QCoreApplication::sendEvent(&widget, &event);
+}
+
+TEST(ConsoleInput, ShiftHoldsCaptureModeAndNeverReachesTheShortcuts) {
+    RenderRig rig;
+    rig.LoadAndSize();
+    ConsoleWidget widget(rig.organ, rig.artwork);
+    SendKey(widget, QEvent::KeyPress, Qt::Key_Shift, false, Qt::ShiftModifier);
+    EXPECT_TRUE(rig.organ.captureMode.load());
+    // While shift is held, auto-repeat sends releases that are not real.
+    SendKey(widget, QEvent::KeyRelease, Qt::Key_Shift, true);
+    EXPECT_TRUE(rig.organ.captureMode.load());
+    // Shifted A still acts on its controls.
+    SendKey(widget, QEvent::KeyPress, Qt::Key_A, false, Qt::ShiftModifier);
+    EXPECT_TRUE(rig.StopAt(0).Engaged());
+    SendKey(widget, QEvent::KeyRelease, Qt::Key_Shift);
+    EXPECT_FALSE(rig.organ.captureMode.load());
+
+    // Switched on from the menu: shift keeps it on, releasing shift ends it.
+    rig.organ.SetCaptureMode(true);
+    SendKey(widget, QEvent::KeyPress, Qt::Key_Shift, false, Qt::ShiftModifier);
+    EXPECT_TRUE(rig.organ.captureMode.load());
+    SendKey(widget, QEvent::KeyRelease, Qt::Key_Shift);
+    EXPECT_FALSE(rig.organ.captureMode.load());
+}
+
+TEST(ConsoleInput, QtKeysBecomeVirtualKeyCodes) {
+    // Shifted keys give the code of their unshifted key.
+    EXPECT_EQ(VirtualKeyCode(Qt::Key_Z, Qt::ShiftModifier), 90u);
+    EXPECT_EQ(VirtualKeyCode(Qt::Key_Exclam, Qt::ShiftModifier), 49u);
+    EXPECT_EQ(VirtualKeyCode(Qt::Key_Colon, Qt::ShiftModifier), 186u);
+    EXPECT_EQ(VirtualKeyCode(Qt::Key_F8, Qt::NoModifier), 119u);
+    EXPECT_EQ(VirtualKeyCode(Qt::Key_Left, Qt::NoModifier), 37u);
+    EXPECT_EQ(VirtualKeyCode(Qt::Key_Shift, Qt::ShiftModifier), 16u);
+    // The keypad has codes of its own.
+    EXPECT_EQ(VirtualKeyCode(Qt::Key_Plus, Qt::KeypadModifier), 107u);
+    EXPECT_EQ(VirtualKeyCode(Qt::Key_Plus, Qt::NoModifier), 187u);
+    EXPECT_EQ(VirtualKeyCode(Qt::Key_VolumeUp, Qt::NoModifier), 0u);
+}
+
+TEST(ConsoleRedrawQueue, ARedrawQueuedBeforeAnUnloadIsDropped) {
+    RenderRig rig;
+    rig.LoadAndSize();
+    ConsoleWidget widget(rig.organ, rig.artwork);
+    rig.SizeToClient(widget.Renderer());
+    ControlRect where = rig.StopAt(0).pictureRect;
+    widget.QueueControlRedraw(rig.StopAt(0));
+    ASSERT_TRUE(rig.organ.Unload(true));
+    // The stop is gone; the flush must not draw it.
+    EXPECT_TRUE(widget.Flush());
+    EXPECT_EQ(widget.Renderer().Canvas().pixel(where.left + 32, where.top + 32), qRgb(128, 128, 128));
 }
 
 }  // namespace

@@ -108,7 +108,6 @@ TEST(Artwork, FilesAreNamedOnceEachAndTheReadmeListsEveryTile) {
     for (const ArtworkFile& f : files) names.insert(f.name);
     EXPECT_EQ(files.size(), 46U);
     EXPECT_EQ(names.size(), 46);
-    EXPECT_EQ(files[29].name, "background30.png");
     EXPECT_TRUE(names.contains("drawstop2-mask.png"));
     QString readme = ImagesReadme();
     EXPECT_TRUE(readme.contains("| 1 | background01.png | Oak, natural |"));
@@ -147,7 +146,7 @@ std::map<std::string, std::string> ReadAll(const fs::path& dir) {
     return files;
 }
 
-TEST(MakeArtwork, TwoRunsWriteTheSameBytes) {
+TEST(MakeArtwork, TwoRunsWriteTheSameBytesAndAFailureGivesItsExitCode) {
     test::TempDir first, second;
     ASSERT_EQ(RunTool("\"" + first.File("images") + "\""), 0);
     ASSERT_EQ(RunTool("\"" + second.File("images") + "\""), 0);
@@ -164,17 +163,10 @@ TEST(MakeArtwork, TwoRunsWriteTheSameBytes) {
     EXPECT_EQ(mask.depth(), 1);
     QImage picture(QString::fromStdString((dir / "drawstop1-engaged.png").string()));
     EXPECT_FALSE(picture.hasAlphaChannel());
-}
 
-TEST(MakeArtwork, FailsWhereItCannotWriteAndOnBadArguments) {
-    test::TempDir dir;
-    std::string blocker = dir.Write("not-a-directory", "x");
-    EXPECT_EQ(RunTool("\"" + blocker + "\""), 1);
+    // It fails where it cannot write, and on bad arguments.
+    EXPECT_EQ(RunTool("\"" + first.File("images/background12.png") + "\""), 1);
     EXPECT_EQ(RunTool("--preview"), 2);
-
-    ASSERT_EQ(RunTool("--preview \"" + dir.File("preview.png") + "\""), 0);
-    QImage preview(QString::fromStdString(dir.File("preview.png")));
-    EXPECT_EQ(preview.size(), QSize(1016, 668));
 }
 
 }  // namespace

@@ -102,32 +102,6 @@ TEST(Artwork, ThirtyDistinctPaletteTilesMeetThemselvesAcrossBothEdges) {
     EXPECT_EQ(TileDescription(0), "");
 }
 
-TEST(Artwork, FilesAreNamedOnceEachAndTheReadmeListsEveryTile) {
-    std::vector<ArtworkFile> files = ArtworkFiles(Generated());
-    QSet<QString> names;
-    for (const ArtworkFile& f : files) names.insert(f.name);
-    EXPECT_EQ(files.size(), 46U);
-    EXPECT_EQ(names.size(), 46);
-    EXPECT_TRUE(names.contains("drawstop2-mask.png"));
-    QString readme = ImagesReadme();
-    EXPECT_TRUE(readme.contains("| 1 | background01.png | Oak, natural |"));
-    EXPECT_TRUE(readme.contains("| 30 | background30.png | Cherry, dark stain |"));
-}
-
-TEST(Artwork, ThePreviewShowsTheMockPedalAtItsPlace) {
-    QImage preview = MakePreview(Generated());
-    EXPECT_EQ(preview.size(), QSize(1016, 668));
-    // The mock pedal has 32 keys from C to G, 2 x 84 + 58 = 226 pixels wide,
-    // centred: its first key, held in the mock registration, starts at x 395
-    // in the key strip that runs from y 626 (slot 0 at 586, under its
-    // 40-pixel button strip), and is 11 pixels wide at the front; after the
-    // one-pixel gap comes the D, a light pedal key.
-    EXPECT_EQ(preview.pixel(395, 626), qRgb(255, 0, 0));
-    EXPECT_EQ(preview.pixel(405, 650), qRgb(255, 0, 0));
-    EXPECT_NE(preview.pixel(406, 650), qRgb(235, 203, 24));
-    EXPECT_EQ(preview.pixel(407, 650), qRgb(235, 203, 24));
-}
-
 namespace fs = std::filesystem;
 
 int RunTool(const std::string& arguments) {

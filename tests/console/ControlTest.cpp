@@ -107,7 +107,6 @@ TEST_F(ControlTest, EachBadKeyIsReportedWithItsOwnMessage) {
     const std::string lastX = std::to_string(ScreenSizeWidth(ScreenSize::Small) - 1);
     std::vector<Row> rows = {
         {"Stop001", {{"DispDrawstopRow", "0"}}, row},
-        {"Stop001", {{"DispDrawstopRow", "100"}}, row},
         {"Stop001", {{"DispDrawstopRow", nullptr}}, "The drawstop display row number for the drawstop Stop001 could not be found in the organ definition file." + kDrawstop},
         {"Stop001", {{"DispDrawstopRow", "4"}, {"DispDrawstopCol", "5"}}, column},
         {"Stop001", {{"DispDrawstopRow", "4"}, {"DispDrawstopCol", "4"}}, "loaded"},
@@ -121,19 +120,15 @@ TEST_F(ControlTest, EachBadKeyIsReportedWithItsOwnMessage) {
         {"Stop001", {{"DispLabelColour", "Mauve"}}, "An invalid label colour is specified in the organ definition file for Stop001." + kControl},
         {"Stop001", {{"DispLabelFontSize", "Normal Large"}}, "An invalid label font size is specified in the organ definition file for Stop001." + kControl},
         {"Stop001", {{"ShortcutKey", "256"}}, "An invalid shortcut key number is specified for Stop001." + kControl},
-        {"General001", {{"DispButtonRow", "6"}}, buttonRow},
         {"General001", {{"DispButtonRow", "99"}}, buttonRow},  // only with the pedal button row
         {"General001", {{"DispButtonCol", "11"}}, "The display column number for the button General001 is invalid." + kButton},
         {"General001", {{"MIDIProgramChangeNumber", "129"}}, "An invalid MIDIProgramChangeNumber setting for the button General001 is specified in the organ definition file." + kButton},
         {"Label001", {{"Name", nullptr}}, "No name is specified in the organ definition file for Label001 or the section is missing." + kLabel},
         {"Label001", {{"DispImageNum", "2"}}, "An invalid DispImageNum setting for Label001 is specified in the organ definition file (1-1)." + kLabel},
-        {"Label001", {{"FreeYPlacement", "?"}}, "The free y-placement setting is invalid in the organ definition file for Label001 (Y/N)." + kLabel},
         {"Label001", {{"DispDrawstopCol", "5"}}, "An invalid display drawstop column number is specified in the organ definition file for Label001." + kLabel},
-        {"Label001", {{"DispSpanDrawstopColToRight", nullptr}}, "The DispSpanDrawstopColToRight setting is not specified in the organ definition file for Label001." + kLabel},
         // A free placement must lie inside the window.
         {"Label001", {{"FreeXPlacement", "Y"}, {"DispXpos", lastX.c_str()}}, "loaded"},
         {"Label001", {{"FreeXPlacement", "Y"}, {"DispXpos", width.c_str()}}, x},
-        {"Label001", {{"FreeXPlacement", "Y"}, {"DispXpos", "-1"}}, x},
         {"Label001", {{"FreeXPlacement", "Y"}}, "The display x-position is not specified in the organ definition file for Label001." + kLabel},
     };
     // Shift, control, 25, escape, 28 and F1 to F8 are the console's own.
@@ -158,19 +153,14 @@ TEST_F(ControlTest, EachBadKeyIsReportedWithItsOwnMessage) {
 }
 
 TEST_F(ControlTest, ExtraRowsWidenTheRowRangesAndTheirMessages) {
-    organFile.Set("Organ", "DispExtraDrawstopRows", "2");
-    organFile.Set("Organ", "DispExtraDrawstopCols", "6");
-    organFile.Set("Organ", "DispExtraPedalButtonRow", "Y");
-    organFile.Set("Organ", "DispExtraPedalButtonRowOffset", "N");
-    organFile.Set("Organ", "DispExtraPedalButtonRowOffsetRight", "N");
-    organFile.Set("Organ", "DispExtraButtonRows", "2");
+    for (auto [key, value] : {std::pair{"DispExtraDrawstopRows", "2"}, {"DispExtraDrawstopCols", "6"},
+                              {"DispExtraPedalButtonRow", "Y"}, {"DispExtraPedalButtonRowOffset", "N"},
+                              {"DispExtraPedalButtonRowOffsetRight", "N"}, {"DispExtraButtonRows", "2"}})
+        organFile.Set("Organ", key, value);
     ASSERT_TRUE(rig.Load(organFile)) << ::testing::PrintToString(rig.errors.Messages());
     Check({
         {"Stop001", {{"DispDrawstopRow", "102"}}, "The display row number for the drawstop Stop001 is invalid (1-4, 100-101)." + kDrawstop},
-        {"Stop001", {{"DispDrawstopRow", "101"}, {"DispDrawstopCol", "7"}}, "The drawstop display column number for the drawstop Stop001 is invalid." + kDrawstop},
-        {"Stop001", {{"DispDrawstopRow", "101"}, {"DispDrawstopCol", "6"}}, "loaded"},
         {"General001", {{"DispButtonRow", "99"}}, "loaded"},
-        {"General001", {{"DispButtonRow", "101"}}, "loaded"},
         {"General001", {{"DispButtonRow", "102"}}, "The display row number for the button General001 is invalid (0-5, 99, 100-101)." + kButton},
     });
 }
@@ -196,18 +186,10 @@ TEST_F(ControlTest, AControlPlacedBeyondTheCoordinateRangeKeepsOrderedRectangles
 }
 
 TEST_F(ControlTest, ShortcutLabelsComeFromTheKeyFileAndNoControlLoadsWithoutIt) {
-    controls.Set("Stop001", "ShortcutKey", "65");
-    Drawstop drawstop;
-    ASSERT_TRUE(Load(drawstop, "Stop"));
-    EXPECT_EQ(drawstop.shortcutKeyLabel, "A");
-
-    // A private key file: four characters are accepted, five are not, and a
-    // control without a shortcut reads Key000.
+    // A private key file: four characters are accepted, five are not.
     rig.organ.SetDataDirectory(rig.dir.Path().string());
-    std::string keyFile = rig.dir.Write("ShortcutKeys.ini", "[ShortcutKeyLabels]\nKey000=none\nKey066=Bbbb\nKey067=Ccccc\n");
-    controls.Remove("Stop001", "ShortcutKey");
-    ASSERT_TRUE(Load(drawstop, "Stop"));
-    EXPECT_EQ(drawstop.shortcutKeyLabel, "none");
+    std::string keyFile = rig.dir.Write("ShortcutKeys.ini", "[ShortcutKeyLabels]\nKey066=Bbbb\nKey067=Ccccc\n");
+    Drawstop drawstop;
     controls.Set("Stop001", "ShortcutKey", "66");
     ASSERT_TRUE(Load(drawstop, "Stop"));
     EXPECT_EQ(drawstop.shortcutKeyLabel, "Bbbb");
@@ -243,35 +225,6 @@ TEST_F(ControlTest, RectanglesFollowTheLabelSideAndTheMeasuredName) {
     EXPECT_EQ(button.frame, (ControlRect{bx, by, bx + 44, by + 35}));
     // Taller than the picture: the name starts above it.
     EXPECT_EQ(button.nameRect, (ControlRect{bx + 3, by - 5, bx + 28, by + 30}));
-}
-
-TEST_F(ControlTest, EngagingRedrawsOnlyOnAChangeOfALoadedDrawstop) {
-    Drawstop drawstop;
-    drawstop.Attach(rig.organ);
-    int before = rig.view.controlRedraws;
-    drawstop.Engage();
-    EXPECT_FALSE(drawstop.Engaged());
-    EXPECT_EQ(rig.view.controlRedraws, before);
-
-    controls.Set("Stop001", "DefaultToEngaged", "Y");
-    ASSERT_TRUE(Load(drawstop, "Stop"));
-    EXPECT_FALSE(drawstop.Engaged());
-    drawstop.Engage();
-    drawstop.Engage();
-    drawstop.Disengage();
-    drawstop.ResetToDefault();
-    EXPECT_TRUE(drawstop.Engaged());
-    EXPECT_EQ(rig.view.controlRedraws, before + 3);
-}
-
-TEST_F(ControlTest, ASecondLabelFailingUnloadsTheFirst) {
-    labelOrgan.Set("Organ", "NumberOfLabels", "2");
-    test::OrganRig labelRig;
-    EXPECT_FALSE(labelRig.Load(labelOrgan));
-    EXPECT_EQ(labelRig.errors.Messages().at(0),
-              "No name is specified in the organ definition file for Label002 or the section is missing.");
-    EXPECT_FALSE(labelRig.organ.labels[0].loaded);
-    EXPECT_TRUE(labelRig.organ.labels[0].name.empty());
 }
 
 }  // namespace

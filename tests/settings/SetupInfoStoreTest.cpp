@@ -193,13 +193,5 @@ TEST_F(SetupInfoStoreTest, OneTextValueIsReadUpTo1023Characters) {
     EXPECT_EQ(errors.Errors().at(1).attemptedAction, "Reading settings store string.");
 }
 
-TEST(SettingNumber, ParsesBlanksSignAndLeadingDigits) {
-    EXPECT_EQ(ParseSettingNumber("\t-3x4"), -3);
-    EXPECT_EQ(ParseSettingNumber("-"), 0);
-    EXPECT_EQ(ParseSettingNumber("4294967295"), 4294967295);
-    EXPECT_EQ(ParseSettingNumber("99999999999999999999999"), 4294967295);
-    EXPECT_EQ(ParseSettingNumber("-99999999999999999999999"), -2147483648);
-}
-
 }  // namespace
 }  // namespace tessaline

@@ -140,7 +140,6 @@ TEST(KeyGeometry, SpansShapesAndKeyboardPlacement) {
     EXPECT_EQ(shapes, (std::vector<KeyShape>{KeyShape::NotchRight, KeyShape::BlackKey,
                                              KeyShape::NotchBoth, KeyShape::BlackKey,
                                              KeyShape::NotchLeft}));
-    EXPECT_EQ(ShapeOfKey(40, true, false), KeyShape::Plain);  // E first
     EXPECT_EQ(RectsOfKeyShape(KeyShape::NotchBoth).upper, (Rect{3, 0, 9, 20}));
 
     ConsoleLayout layout = Layout(8, 4);

@@ -72,7 +72,8 @@ protected:
     // Each row's edits on the controls of SetUp, loaded on their own.
     void Check(const std::vector<Row>& rows) {
         for (const Row& row : rows) {
-            OrganFileBuilder& target = std::string(row.section) == "Label001" ? labelOrgan : controls;
+            const std::string section = row.section;
+            OrganFileBuilder& target = section == "Label001" ? labelOrgan : controls;
             const OrganFileBuilder saved = target;
             std::string trace = row.section;
             for (const auto& [key, value] : row.edits) {
@@ -81,7 +82,6 @@ protected:
                 else target.Remove(row.section, key);
             }
             SCOPED_TRACE(trace);
-            const std::string section = row.section;
             EXPECT_EQ(section == "Stop001"      ? Result<Drawstop>("Stop")
                       : section == "General001" ? Result<Button>("General")
                                                 : LabelResult(),
@@ -98,36 +98,30 @@ protected:
 };
 
 TEST_F(ControlTest, EachBadKeyIsReportedWithItsOwnMessage) {
-    const std::string row = "The display row number for the drawstop Stop001 is invalid (1-4)." + kDrawstop;
-    const std::string column = "The drawstop display column number for the drawstop Stop001 is invalid." + kDrawstop;
-    const std::string buttonRow = "The display row number for the button General001 is invalid (0-5, 99)." + kButton;
-    const std::string x = "An invalid display x-position is specified in the organ definition file for Label001." + kLabel;
     const std::string width = std::to_string(ScreenSizeWidth(ScreenSize::Small));
     const std::string lastX = std::to_string(ScreenSizeWidth(ScreenSize::Small) - 1);
     std::vector<Row> rows = {
-        {"Stop001", {{"DispDrawstopRow", "0"}}, row},
+        {"Stop001", {{"DispDrawstopRow", "0"}}, "The display row number for the drawstop Stop001 is invalid (1-4)." + kDrawstop},
         {"Stop001", {{"DispDrawstopRow", nullptr}}, "The drawstop display row number for the drawstop Stop001 could not be found in the organ definition file." + kDrawstop},
-        {"Stop001", {{"DispDrawstopRow", "4"}, {"DispDrawstopCol", "5"}}, column},
+        {"Stop001", {{"DispDrawstopRow", "4"}, {"DispDrawstopCol", "5"}}, "The drawstop display column number for the drawstop Stop001 is invalid." + kDrawstop},
         {"Stop001", {{"DispDrawstopRow", "4"}, {"DispDrawstopCol", "4"}}, "loaded"},
         {"Stop001", {{"DefaultToEngaged", "maybe"}}, "The DefaultToEngaged setting for the drawstop Stop001 is invalid in the organ definition file (Y/N)." + kDrawstop},
         {"Stop001", {{"StopControlMIDIKeyNumber", "128"}}, "The StopControlMIDIKeyNumber setting for the drawstop Stop001 is invalid." + kDrawstop},
         {"Stop001", {{"DispImageNum", "3"}}, "An invalid DispImageNum setting for the drawstop Stop001 is specified in the organ definition file (1-2)." + kDrawstop},
         // The keys every control shares, read after the drawstop's own.
         {"Stop001", {{"Name", nullptr}, {"StopControlMIDIKeyNumber", "127"}}, "No name is specified in the organ definition file for Stop001." + kControl},
-        {"Stop001", {{"Displayed", nullptr}}, "No display setting is specified in the organ definition file for Stop001." + kControl},
         {"Stop001", {{"Displayed", "Q"}}, "An invalid display setting is specified in the organ definition file for Stop001 (Y/N)." + kControl},
         {"Stop001", {{"DispLabelColour", "Mauve"}}, "An invalid label colour is specified in the organ definition file for Stop001." + kControl},
         {"Stop001", {{"DispLabelFontSize", "Normal Large"}}, "An invalid label font size is specified in the organ definition file for Stop001." + kControl},
         {"Stop001", {{"ShortcutKey", "256"}}, "An invalid shortcut key number is specified for Stop001." + kControl},
-        {"General001", {{"DispButtonRow", "99"}}, buttonRow},  // only with the pedal button row
+        {"General001", {{"DispButtonRow", "99"}}, "The display row number for the button General001 is invalid (0-5, 99)." + kButton},  // only with the pedal button row
         {"General001", {{"DispButtonCol", "11"}}, "The display column number for the button General001 is invalid." + kButton},
         {"General001", {{"MIDIProgramChangeNumber", "129"}}, "An invalid MIDIProgramChangeNumber setting for the button General001 is specified in the organ definition file." + kButton},
         {"Label001", {{"Name", nullptr}}, "No name is specified in the organ definition file for Label001 or the section is missing." + kLabel},
-        {"Label001", {{"DispImageNum", "2"}}, "An invalid DispImageNum setting for Label001 is specified in the organ definition file (1-1)." + kLabel},
         {"Label001", {{"DispDrawstopCol", "5"}}, "An invalid display drawstop column number is specified in the organ definition file for Label001." + kLabel},
         // A free placement must lie inside the window.
         {"Label001", {{"FreeXPlacement", "Y"}, {"DispXpos", lastX.c_str()}}, "loaded"},
-        {"Label001", {{"FreeXPlacement", "Y"}, {"DispXpos", width.c_str()}}, x},
+        {"Label001", {{"FreeXPlacement", "Y"}, {"DispXpos", width.c_str()}}, "An invalid display x-position is specified in the organ definition file for Label001." + kLabel},
         {"Label001", {{"FreeXPlacement", "Y"}}, "The display x-position is not specified in the organ definition file for Label001." + kLabel},
     };
     // Shift, control, 25, escape, 28 and F1 to F8 are the console's own.
@@ -147,24 +141,15 @@ TEST_F(ControlTest, EachBadKeyIsReportedWithItsOwnMessage) {
               (std::vector<int64_t>{127, 9, 0}));
 }
 
-TEST_F(ControlTest, ExtraRowsWidenTheRowRangesAndTheirMessages) {
-    for (auto [key, value] : {std::pair{"DispExtraDrawstopRows", "2"}, {"DispExtraDrawstopCols", "6"},
-                              {"DispExtraPedalButtonRow", "Y"}, {"DispExtraPedalButtonRowOffset", "N"},
-                              {"DispExtraPedalButtonRowOffsetRight", "N"}, {"DispExtraButtonRows", "2"}})
-        organFile.Set("Organ", key, value);
-    ASSERT_TRUE(rig.Load(organFile)) << ::testing::PrintToString(rig.errors.Messages());
-    Check({
-        {"Stop001", {{"DispDrawstopRow", "102"}}, "The display row number for the drawstop Stop001 is invalid (1-4, 100-101)." + kDrawstop},
-        {"General001", {{"DispButtonRow", "99"}}, "loaded"},
-        {"General001", {{"DispButtonRow", "102"}}, "The display row number for the button General001 is invalid (0-5, 99, 100-101)." + kButton},
-    });
-}
-
 // Found by fuzzing: more extra columns than the console is wide make the
 // layout wrap to the end of the coordinate range; the control must still
-// get ordered rectangles (adding its width overflowed).
+// get ordered rectangles (adding its width overflowed). Extra rows widen the
+// row ranges and their messages.
 TEST_F(ControlTest, AControlPlacedBeyondTheCoordinateRangeKeepsOrderedRectangles) {
-    organFile.Set("Organ", "DispExtraDrawstopRows", "1");
+    for (auto [key, value] : {std::pair{"DispExtraDrawstopRows", "2"}, {"DispExtraButtonRows", "2"},
+                              {"DispExtraPedalButtonRow", "Y"}, {"DispExtraPedalButtonRowOffset", "N"},
+                              {"DispExtraPedalButtonRowOffsetRight", "N"}})
+        organFile.Set("Organ", key, value);
     controls.Set("Stop001", "DispDrawstopRow", "100");
     for (int columns : {30, 35, 40}) {
         organFile.Set("Organ", "DispExtraDrawstopCols", std::to_string(columns));
@@ -178,6 +163,11 @@ TEST_F(ControlTest, AControlPlacedBeyondTheCoordinateRangeKeepsOrderedRectangles
             EXPECT_LT(drawstop.pictureRect.left, drawstop.pictureRect.right);
         }
     }
+    Check({
+        {"Stop001", {{"DispDrawstopRow", "102"}}, "The display row number for the drawstop Stop001 is invalid (1-4, 100-101)." + kDrawstop},
+        {"General001", {{"DispButtonRow", "99"}}, "loaded"},
+        {"General001", {{"DispButtonRow", "102"}}, "The display row number for the button General001 is invalid (0-5, 99, 100-101)." + kButton},
+    });
 }
 
 TEST_F(ControlTest, ShortcutLabelsComeFromTheKeyFileAndNoControlLoadsWithoutIt) {

@@ -48,12 +48,9 @@ TEST(DefinitionReader, LookupsAnswerAsAScanFromTheFirstLine) {
 }
 
 TEST(DefinitionReader, ValueConventions) {
-    bool flag = false;
-    EXPECT_FALSE(ParseFlag(" Y", flag));
     EXPECT_EQ(ParseWholeNumber("99999999999999999999"), INT32_MAX);
     EXPECT_DOUBLE_EQ(ParseRealNumber("2e2x"), 200.0);
     EXPECT_DOUBLE_EQ(ParseRealNumber("inf"), 0.0);
-    EXPECT_EQ(NumberedName("General", 1000), "General1000");
 }
 
 TEST(FilePaths, BackslashesAndLetterCaseAreResolvedFolderByFolder) {

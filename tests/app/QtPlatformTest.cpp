@@ -10,10 +10,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <optional>
 #include <random>
-#include <sstream>
 #include <thread>
 
 #include "ShellRig.h"
@@ -105,25 +103,6 @@ protected:
     bool Write(const SetupInfo& info) {
         return info.Write(store, shell.window->Midi(), shell.window->Stream());
     }
-    // A complete file with every value past the 32-bit range (a key shift
-    // once wrapped it to -1), a few of other types or bytes, and binary
-    // lines and a stray group around them.
-    std::string Spoiled(const std::string& file) {
-        SetupInfo written;
-        EXPECT_TRUE(Write(written));
-        std::ifstream in(file, std::ios::binary);
-        std::istringstream lines(std::string{std::istreambuf_iterator<char>(in), {}});
-        std::string spoiled = "\x01\xff garbage \x7f\n[\x02\xfe]\nAudioBufferBlocks=12\n", line;
-        while (std::getline(lines, line)) {
-            size_t eq = line.find('=');
-            std::string key = line.substr(0, eq), value = "4294967296999";
-            if (key == "AudioBufferBlocks") value = "@Variant(\\0\\0\\0\\x7f\\0\\0\\0\\x10garbage)";
-            if (key == "AmplitudeLevel") value = "@ByteArray(\\xff\\xfe)";
-            if (key == "Manual1Chan") value = std::string("\x01\x02\xff\xfe", 4);
-            spoiled += eq == std::string::npos ? line + "\n" : key + "=" + value + "\n";
-        }
-        return spoiled + "\x03\x04=\x05\n";
-    }
 
     test::ShellRig shell;
     QtSettingsStore store;
@@ -134,20 +113,23 @@ TEST_F(SettingsFile, AMissingUnreadableOrSpoiledFileReadsAsTheDefaultsNotSetUp) 
     std::mt19937 random(7);
     std::string noise(2048, '\0');
     for (char& c : noise) c = static_cast<char>(random());
+    // Values of the wrong type, bytes, a stray group, and a number past the
+    // 32-bit range (a key shift once wrapped it to -1); NUL bytes come with
+    // the noise.
+    const std::string spoiled =
+        "\xff\xfe[\x02]\nManual0Chan=\x01\n=\nAudioBufferBlocks=@Variant(\\0\\0\\x7f)\n"
+        "AmplitudeLevel=@ByteArray(\\xff\\xfe)\nManualAChan=1, 2, 3\n"
+        "Manual1KeyShift=4294967296999\nManual2Chan=4294967296999\n";
     const std::string file = shell.dir.File("settings.ini");
     const std::pair<const char*, std::function<void()>> cases[] = {
         {"missing", [&] { Use(shell.dir.File("absent/settings.ini")); }},
-        {"spoiled",
-         [&] {
-             Use(file);
-             shell.dir.Write("settings.ini", Spoiled(file));
-         }},
+        {"spoiled", [&] { Use(shell.dir.Write("spoiled.ini", spoiled)); }},
         {"random", [&] { Use(shell.dir.Write("random.ini", noise)); }},
         // A folder where the file should be cannot be read even with every right.
         {"unreadable",
          [&] {
-             Use(shell.dir.File("folder.ini"));
-             std::filesystem::create_directories(shell.dir.File("folder.ini"));
+             Use(file);
+             std::filesystem::create_directories(file);
          }},
     };
     for (const auto& [name, prepare] : cases) {
@@ -163,7 +145,7 @@ TEST_F(SettingsFile, AMissingUnreadableOrSpoiledFileReadsAsTheDefaultsNotSetUp) 
     EXPECT_FALSE(Write(SetupInfo{}));
     EXPECT_EQ(shell.Reports(), Texts{"Could not write a value to the settings store. | Saving "
                                      "Tessaline setup information."});
-    Use(file);
+    Use(shell.dir.File("spoiled.ini"));
     SetupInfo written, again;
     written.ManualChan[1] = 9;
     ASSERT_TRUE(Write(written));

@@ -1,18 +1,13 @@
-// The console as the live window shows it: the renderer's picture between
-// menu bar and status bar, redraws from another thread painted once on the
-// UI thread, and the window's keys passed to the console unless they belong
-// to the window's commands.
+// The console as the live window shows it: redraws from another thread
+// painted once on the UI thread, and the window's keys passed to the console
+// unless they belong to the window's commands.
 
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QDir>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QMenuBar>
-#include <QStatusBar>
 #include <QTest>
-#include <filesystem>
 #include <thread>
 
 #include "ShellRig.h"
@@ -79,32 +74,6 @@ protected:
 
     test::ShellRig rig;
 };
-
-// The demo organ also leaves a picture of the whole window in the build tree.
-TEST_F(LiveConsole, TheDemoOrganFillsTheWindowBetweenMenuBarAndStatusBar) {
-    const std::string organ = std::string(DEMO_ORGAN_DIRECTORY) + "/Tessaline Demo Organ.organ";
-    ASSERT_TRUE(std::filesystem::exists(organ)) << organ << " (build target demo-organ makes it)";
-    ASSERT_TRUE(Window().LoadOrganFromPath(organ)) << rig.Reports()[0];
-    QTest::qWait(100);
-    ASSERT_EQ(rig.errors.Count(), 0u) << rig.Reports()[0];
-    QImage shot = Window().grab().toImage().convertToFormat(QImage::Format_RGB32);
-    QDir().mkpath(WINDOW_PICTURE_DIRECTORY);
-    EXPECT_TRUE(shot.save(WINDOW_PICTURE_DIRECTORY "/tessaline-window.png"));
-
-    EXPECT_EQ(shot.size(), QSize(1016, 728));
-    const QRect console = Console().geometry();
-    EXPECT_EQ(console.top(), Window().menuBar()->geometry().bottom() + 1);
-    EXPECT_EQ(console.bottom() + 1, Window().statusBar()->geometry().top());
-    EXPECT_EQ(Window().statusBar()->geometry().bottom() + 1, shot.height());
-    EXPECT_EQ(shot.copy(console), Canvas());
-    // The first paint after the load brought the window forward with the
-    // keyboard on the console.
-    EXPECT_TRUE(QTest::qWaitForWindowActive(&Window()));
-    EXPECT_EQ(QApplication::focusWidget(), &Console());
-    ASSERT_TRUE(Window().CloseOrgan());
-    QTest::qWait(60);
-    EXPECT_EQ(Canvas().pixel(500, 300), qRgb(128, 128, 128));  // grey without an organ
-}
 
 TEST_F(LiveConsole, AGeneralSettingSixtyDrawstopsFromAnotherThreadRepaintsOnce) {
     Load();

@@ -1,0 +1,567 @@
+// The main window's commands on virtual devices: the organ's lifecycle, the
+// menus, accelerators and status panes, the File menu's recent lists and
+// files, the information dialogs, and the checks of start-up.
+
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QCoreApplication>
+#include <QFormLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTest>
+#include <filesystem>
+#include <fstream>
+
+#include "ShellRig.h"
+#include "app/InfoDialogs.h"
+#include "app/RecentFiles.h"
+#include "console/ConsoleLayout.h"
+#include "organ/Constants.h"
+#include "platform/DataDirectory.h"
+
+namespace tessaline {
+namespace {
+
+using Command = MainWindow::Command;
+using Texts = std::vector<std::string>;
+using Entries = RecentFiles::Entries;
+using test::OrganFileBuilder;
+using test::ShellRig;
+
+class Shell : public ::testing::Test {
+protected:
+    // Every dialog shown: its title, its texts (the labels, or for a form
+    // each label with its field) and its buttons; then `press` is clicked.
+    void SetUp() override {
+        rig.StartSetUp();
+        rig.onDialog = [this](QDialog& dialog) {
+            shown = {dialog.windowTitle().toStdString()};
+            if (auto* form = dialog.findChild<QFormLayout*>()) {
+                for (int row = 0; row < form->rowCount(); ++row) {
+                    auto* field = qobject_cast<QLineEdit*>(
+                        form->itemAt(row, QFormLayout::FieldRole)->widget());
+                    auto* label =
+                        qobject_cast<QLabel*>(form->itemAt(row, QFormLayout::LabelRole)->widget());
+                    shown.push_back(label->text().toStdString() + " " +
+                                    field->text().toStdString() +
+                                    (field->isReadOnly() ? "" : " (editable)"));
+                }
+            } else {
+                for (QLabel* label : dialog.findChildren<QLabel*>())
+                    if (!label->text().isEmpty()) shown.push_back(label->text().toStdString());
+            }
+            for (QAbstractButton* button : dialog.findChildren<QAbstractButton*>())
+                shown.push_back("[" + button->text().toStdString() + "]");
+            for (QAbstractButton* button : dialog.findChildren<QAbstractButton*>())
+                if (button->text().toStdString() == press) button->click();
+        };
+    }
+    MainWindow& Window() { return *rig.window; }
+    bool Playing() { return Window().Stream().IsPlaying(); }
+    bool MidiOpen() { return rig.ports.IsOpen(0); }
+    // The last `count` reports.
+    Texts Last(size_t count) {
+        Texts all = rig.Reports();
+        return all.size() < count ? all : Texts(all.end() - static_cast<long>(count), all.end());
+    }
+    // "text|prompt|keys|enabled" of every item of a top-level menu.
+    Texts Items(int menuIndex) {
+        Texts items;
+        for (QAction* action : Window().menuBar()->actions().at(menuIndex)->menu()->actions())
+            items.push_back(action->isSeparator()
+                                ? "-"
+                                : action->text().toStdString() + "|" +
+                                      action->statusTip().toStdString() + "|" +
+                                      action->shortcut().toString().toStdString() + "|" +
+                                      (action->isEnabled() ? "on" : "off"));
+        return items;
+    }
+    // "text=identifier" of every item of a submenu.
+    static Texts Items(QMenu* menu) {
+        Texts items;
+        for (QAction* action : menu->actions())
+            items.push_back(action->text().toStdString() + "=" +
+                            action->data().toString().toStdString());
+        return items;
+    }
+    // The enabled commands among those whose enabling depends on the state.
+    std::string Enabled() {
+        std::string on;
+        for (Command c : {Command::CloseOrgan, Command::Activate, Command::Deactivate,
+                          Command::ResetAll, Command::ResetNotes, Command::StartRecording,
+                          Command::StopRecording, Command::PlayTestNote, Command::CaptureMode,
+                          Command::ShowOrganDetails, Command::LoadCombinations})
+            on += Window().Action(c)->isEnabled() ? "1" : "0";
+        return on;
+    }
+    Texts Panes() {
+        Texts all;
+        for (int p = 0; p < MainWindow::kPanes; ++p)
+            all.push_back(
+                Window().PaneLabel(static_cast<MainWindow::Pane>(p))->text().toStdString());
+        return all;
+    }
+    // The general of registration frame 1, captured from the drawstops.
+    const General& FirstFrame() { return Window().GetOrgan().generals[kMaxGenerals]; }
+    void CaptureFirstFrame() {
+        Window().GetOrgan().SetCaptureMode(true);
+        Window().GetOrgan().PressGeneral(kMaxGenerals);
+        Window().GetOrgan().SetCaptureMode(false);
+    }
+
+    ShellRig rig;
+    std::string press;
+    Texts shown;
+};
+using Lifecycle = Shell;
+using Menus = Shell;
+using FileCommands = Shell;
+
+TEST_F(Lifecycle, LoadingActivatesAndAFailedSecondLoadLeavesNoOrgan) {
+    std::string file = rig.WriteOrgan("Cathedral.organ", "St Mary");
+    std::string path = file.substr(0, file.size() - 6);  // without ".organ"
+    ASSERT_TRUE(Window().LoadOrganFromPath(path));
+    EXPECT_TRUE(Window().IsActive());
+    EXPECT_TRUE(Playing());
+    EXPECT_TRUE(MidiOpen());
+    EXPECT_EQ(Window().CurrentOrganPath(), path);
+    EXPECT_EQ(Window().windowTitle().toStdString(), "Tessaline Console - St Mary");
+    EXPECT_TRUE(Window().RecentCombinationsMenu()->menuAction()->isEnabled());
+    EXPECT_EQ(OrganFileName("/o/Great.ORGAN"), "/o/Great.ORGAN");
+    EXPECT_EQ(OrganFileName("/o/Great.Organ.bak"), "/o/Great.Organ.bak.organ");
+
+    // The loaded organ is closed before the new file is looked for.
+    std::string missing = rig.dir.File("Missing");
+    EXPECT_FALSE(Window().LoadOrganFromPath(missing));
+    EXPECT_FALSE(Window().IsLoaded());
+    EXPECT_FALSE(Playing());
+    EXPECT_FALSE(MidiOpen());
+    EXPECT_EQ(Window().windowTitle().toStdString(), "Tessaline Console");
+    EXPECT_FALSE(Window().RecentCombinationsMenu()->menuAction()->isEnabled());
+    EXPECT_FALSE(Window().CloseOrgan());
+    EXPECT_EQ(rig.Reports(),
+              (Texts{"Could not find the specified organ file " + missing +
+                           ".organ. | Loading Tessaline organ.",
+                       "Could not close organ because no organ is currently loaded. | "
+                       "Closing Tessaline organ."}));
+}
+
+TEST_F(Lifecycle, TheLoadCommandStartsInTheLastFolderAndSaysWhyALoadFailed) {
+    Window().Run(Command::LoadOrgan);  // cancelled
+    EXPECT_EQ(rig.chooserFolder, Window().ProgramDirectory() + "/Organs");
+    rig.store.values["OrganLastPath"] = "/srv/organs";
+    OrganFileBuilder broken = OrganFileBuilder::MinimalOrgan();
+    broken.Set("Organ", "TessalineOrganFileFormatVersion", "1.22");
+    rig.chosen = rig.dir.Write("Broken.organ", broken.Text());
+    Window().Run(Command::LoadOrgan);
+    EXPECT_EQ(rig.chooserFolder, "/srv/organs");
+    EXPECT_EQ(rig.Reports(),
+              (Texts{"The organ definition file requires a higher version of Tessaline.\n"
+                       "Please upgrade Tessaline to the latest version in order to use the "
+                       "organ. | Loading an organ.",
+                       "Could not load organ. | Loading Tessaline organ.",
+                       "Could not load and activate organ. | Loading Tessaline organ."}));
+    EXPECT_FALSE(Window().IsLoaded());
+}
+
+TEST_F(Lifecycle, ActivationAndDeactivationRefuseTheWrongState) {
+    EXPECT_FALSE(Window().ActivateOrgan());
+    ASSERT_TRUE(Window().LoadOrganFromPath(rig.WriteOrgan("A.organ")));
+    EXPECT_FALSE(Window().UpdateEngine());  // not while the audio plays
+    Window().Run(Command::Deactivate);
+    EXPECT_FALSE(Playing());
+    EXPECT_FALSE(MidiOpen());
+    EXPECT_FALSE(Window().DeactivateOrgan());
+    Window().Run(Command::Activate);
+    EXPECT_TRUE(MidiOpen());
+    ASSERT_EQ(rig.errors.Count(), 3u);
+    EXPECT_EQ(rig.Reports()[0],
+              "Cannot activate organ until an organ is loaded properly. | Activating Tessaline.");
+}
+
+TEST_F(Lifecycle, ADeviceFailingAtActivationLeavesTheOrganLoadedWithBothDevicesStopped) {
+    const std::pair<std::function<void()>, const char*> faults[] = {
+        {[this] { rig.ports.InjectFailure(0, VirtualMidiPorts::Operation::Open, "busy"); },
+         "Cannot activate organ because a required MIDI input device could not be opened."},
+        {[this] { rig.audio.faults.play = true; },
+         "Cannot activate organ because audio playback failed to start."},
+    };
+    for (const auto& [inject, report] : faults) {
+        SCOPED_TRACE(report);
+        rig.ports.ClearFailures();
+        rig.audio.faults.play = false;
+        inject();
+        EXPECT_FALSE(Window().LoadOrganFromPath(rig.WriteOrgan("A.organ")));
+        EXPECT_EQ(Last(2), (Texts{std::string(report) + " | Activating Tessaline.",
+                                    "Failed to activate the organ. | Loading Tessaline organ."}));
+        EXPECT_TRUE(Window().IsLoaded());
+        EXPECT_FALSE(Window().IsActive());
+        EXPECT_FALSE(Playing());
+        EXPECT_FALSE(MidiOpen());
+    }
+}
+
+TEST_F(Lifecycle, SetupReloadsTheOrganOnlyWhenTheSoundSettingsChanged) {
+    ASSERT_TRUE(Window().LoadOrganFromPath(rig.WriteOrgan("A.organ")));
+    rig.setupChanges = [](SetupInfo& setup) {
+        setup.AmplitudeLevel = 80;
+        setup.reloadRequired = true;
+    };
+    size_t usedBefore = Window().GetOrgan().Samples().BytesUsed();
+    ASSERT_TRUE(Window().ShowSystemSetup());
+    EXPECT_EQ(rig.store.values.at("AmplitudeLevel"), "80");
+    EXPECT_EQ(Window().GetOrgan().Setup().AmplitudeLevel, 80u);
+    EXPECT_TRUE(Window().IsActive());
+    EXPECT_EQ(Window().GetOrgan().pipesLoaded, 122u);
+    EXPECT_EQ(Window().GetOrgan().Samples().BytesUsed(), usedBefore);
+
+    rig.setupChanges = [](SetupInfo& setup) { setup.AudioBufferBlocks = 8; };
+    ASSERT_TRUE(Window().ShowSystemSetup());
+    EXPECT_TRUE(Window().IsActive());
+    EXPECT_EQ(Window().Stream().BufferFrames(), 8 * 128);
+    EXPECT_EQ(rig.errors.Count(), 0u);
+}
+
+TEST_F(Lifecycle, TheTestNoteAndTheResets) {
+    ASSERT_TRUE(Window().LoadOrganFromPath(rig.WriteOrgan("A.organ")));
+    Organ& organ = Window().GetOrgan();
+    const ManualKey& middleC = organ.manuals[1].keys[60 - 36];
+    Window().Run(Command::PlayTestNote);
+    EXPECT_EQ(middleC.directMask, 1u << kTestNoteSource);
+    EXPECT_TRUE(Window().Action(Command::PlayTestNote)->isChecked());
+
+    // Reset All lets every key go, ends capture mode and goes back to the
+    // first frame; the organ plays on.
+    Window().Run(Command::CaptureMode);
+    organ.NextFrame();
+    ASSERT_TRUE(rig.ports.Send(0, 0x91u | (61u << 8) | (100u << 16)));
+    Window().Run(Command::ResetAll);
+    EXPECT_FALSE(organ.captureMode.load());
+    EXPECT_EQ(organ.frameNumber.load(), 0u);
+    EXPECT_FALSE(Window().TestNoteOn());
+    EXPECT_EQ(middleC.holds, 0u);
+    EXPECT_EQ(organ.manuals[1].keys[61 - 36].holds, 0u);
+    EXPECT_TRUE(Window().IsActive());
+
+    // Deactivation lets the test note go, which then cannot sound.
+    Window().Run(Command::PlayTestNote);
+    Window().Run(Command::Deactivate);
+    Window().Run(Command::PlayTestNote);
+    EXPECT_FALSE(Window().TestNoteOn());
+    EXPECT_EQ(rig.errors.Count(), 0u);
+}
+
+TEST_F(Lifecycle, DeactivatingFinishesARecording) {
+    ASSERT_TRUE(Window().LoadOrganFromPath(rig.WriteOrgan("A.organ")));
+    rig.store.values["OutputRecDir"] = "/rec";
+    Window().Run(Command::StartRecording);
+    ASSERT_TRUE(Window().GetRecorder().IsRecording());
+    EXPECT_EQ(Window().PaneText(MainWindow::Pane::Rec).toStdString(), "Rec");
+    EXPECT_FALSE(Window().Action(Command::StartRecording)->isEnabled());
+    Window().Run(Command::Deactivate);
+    EXPECT_FALSE(Window().GetRecorder().IsRecording());
+    EXPECT_EQ(rig.errors.Count(), 0u);
+}
+
+TEST(Startup, MissingDevicesOrAnUnreadableStoreEndStartUp) {
+    // The port list reports its own trouble when it is made, then the
+    // window's check speaks.
+    ShellRig noMidi(0);
+    EXPECT_FALSE(noMidi.Start());
+    EXPECT_EQ(noMidi.Reports().back(),
+              "No valid MIDI input devices were found on the system. | Initialising Tessaline.");
+    ShellRig noAudio;
+    noAudio.audio.faults.enumerate = true;
+    EXPECT_FALSE(noAudio.Start());
+    ShellRig noStore;
+    noStore.store.failOpen = true;
+    EXPECT_FALSE(noStore.Start());
+    EXPECT_EQ(noStore.Reports().back(),
+              "Could not obtain setup information. | Initialising Tessaline");
+}
+
+TEST(Startup, AFirstRunAsksForTheSetupUntilItIsConfirmed) {
+    ShellRig rig;
+    rig.setupAnswer = false;
+    EXPECT_FALSE(rig.Start());
+    EXPECT_EQ(rig.notices,
+              (Texts{"Please set up the devices and settings for your audio and MIDI systems\n"
+                       "on the following screen before using Tessaline.",
+                       "The audio and MIDI systems were not set up. You will not be able to\n"
+                       "run Tessaline until these settings have been set or confirmed."}));
+    EXPECT_TRUE(rig.store.values.empty());
+    rig.setupAnswer = true;
+    rig.window.reset();
+    ASSERT_TRUE(rig.Start());
+    rig.window.reset();
+    ASSERT_TRUE(rig.Start());  // confirmed: not asked again
+    EXPECT_EQ(rig.setupRuns, 2);
+    EXPECT_EQ(rig.errors.Count(), 0u);
+}
+
+// The File menu whole, with its submenus and separators; of the others the
+// items of each kind: with keys, with Escape, with Shift shown only, checkable.
+TEST_F(Menus, TheMenuBarHoldsEveryCommandWithItsPromptAndKeys) {
+    QList<QAction*> top = Window().menuBar()->actions();
+    ASSERT_EQ(top.size(), 4);
+    EXPECT_EQ(top[0]->text().toStdString(), "&File");
+    EXPECT_EQ(top[1]->text().toStdString(), "&Organ");
+    EXPECT_EQ(top[2]->text().toStdString(), "S&etup");
+    EXPECT_EQ(top[3]->text().toStdString(), "&Help");
+    EXPECT_EQ(Items(0), (Texts{"L&oad Organ\tCtrl+O|Load a new organ definition file|Ctrl+O|on",
+                               "&Close Organ\tCtrl+C|Close the current organ|Ctrl+C|off",
+                               "&Load Combination File\tCtrl+L|Load a set of saved combinations "
+                               "for the currently-loaded organ|Ctrl+L|off",
+                               "&Save Combinations to a File\tCtrl+S|Save the current "
+                               "combinations for the currently-loaded organ to a file|Ctrl+S|off",
+                               "Reloa&d Default Organ Combinations\tCtrl+D|Reload the default "
+                               "combinations for the currently-loaded organ|Ctrl+D|off",
+                               "Set D&irectory for Recording Audio Output\tCtrl+I|Set the "
+                               "directory in which recordings of the output audio will be "
+                               "saved|Ctrl+I|on",
+                               "-", "Recent Or&gans|||on", "&Recent Organ Combinations|||off",
+                               "-", "E&xit\tCtrl+X|Exit Tessaline|Ctrl+X|on"}));
+    const Texts organ = Items(1);
+    ASSERT_EQ(organ.size(), 10u);
+    EXPECT_EQ(organ[0], "Ac&tivate|Activate the currently loaded organ||off");
+    EXPECT_EQ(organ[3], "Rese&t Notes Only\tEscape|Turn off all active notes|Esc|off");
+    EXPECT_EQ(organ[5], "Sto&p Recording Audio Output\tCtrl+P|Stop recording the audio output "
+                        "from Tessaline to a file|Ctrl+P|off");
+    EXPECT_EQ(organ[7], "Combination &Capture Mode\tShift|Enter/exit combination capture mode||off");
+    EXPECT_EQ(organ[8], "-");
+    EXPECT_EQ(Items(2), Texts{"S&ystem Setup\tCtrl+Y|Set up the audio and MIDI systems|Ctrl+Y|on"});
+    EXPECT_EQ(Items(3), (Texts{"&Help Contents|Open the help system||on", "-",
+                               "&About|Show details about Tessaline||on"}));
+    EXPECT_EQ(Window().Action(Command::ReopenRecentOrgan)->shortcut().toString().toStdString(),
+              "Ctrl+N");
+}
+
+TEST_F(Menus, CommandsAndPanesFollowTheLifecycleState) {
+    const Texts noOrgan{"Redirectable Input A:", "Redirectable Input B:", "Registration Frame:",
+                        "", "", ""};
+    EXPECT_EQ(Enabled(), "00000000000");
+    EXPECT_EQ(Panes(), noOrgan);
+    ASSERT_TRUE(Window().LoadOrganFromPath(rig.WriteOrgan("A.organ")));
+    Window().UpdateCommandStates();
+    // close, activate, deactivate, reset all, reset notes, start rec, stop
+    // rec, test note, capture, details, load combinations
+    EXPECT_EQ(Enabled(), "10111101111");
+    Window().Run(Command::CaptureMode);
+    Window().GetOrgan().NextFrame();
+    Window().GetOrgan().NextFrame();
+    Window().UpdatePanes();
+    // The reset after the load put both redirectable inputs on manual 1.
+    EXPECT_EQ(Panes(), (Texts{"Redirectable Input A: Manual 1", "Redirectable Input B: Manual 1",
+                              "Registration Frame: 3", "Active", "Capture", ""}));
+    EXPECT_TRUE(Window().Action(Command::CaptureMode)->isChecked());
+    Window().Run(Command::Deactivate);
+    EXPECT_EQ(Enabled(), "11011001011");
+    Window().Run(Command::CloseOrgan);
+    EXPECT_EQ(Enabled(), "00000000000");
+    EXPECT_EQ(Panes(), noOrgan);
+    EXPECT_EQ(rig.errors.Count(), 0u);
+}
+
+TEST_F(Menus, AGreyedCommandDoesNotRunFromItsKeys) {
+    Window().show();
+    QApplication::setActiveWindow(&Window());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&Window()));
+    // Close Organ is greyed without an organ: Ctrl+C reports nothing.
+    QTest::keyClick(&Window(), Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(rig.errors.Count(), 0u);
+
+    ASSERT_TRUE(Window().LoadOrganFromPath(rig.WriteOrgan("A.organ")));
+    Window().UpdateCommandStates();
+    // The loading dialog was the active window meanwhile.
+    QApplication::setActiveWindow(&Window());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&Window()));
+    QTest::keyClick(&Window(), Qt::Key_C, Qt::ControlModifier);
+    EXPECT_FALSE(Window().IsLoaded());
+    // System Setup is always there: Ctrl+Y runs the setup.
+    QTest::keyClick(&Window(), Qt::Key_Y, Qt::ControlModifier);
+    EXPECT_EQ(rig.setupRuns, 1);
+    EXPECT_EQ(rig.errors.Count(), 0u);
+}
+
+TEST_F(Menus, AboutShowsBothVersionsAndOpensTheWebsite) {
+    press = "&Website";
+    Window().Run(Command::About);
+    EXPECT_EQ(shown, (Texts{"About Tessaline", "Tessaline Version 1.21",
+                            "Organ File Version Supported: 1.21", "A virtual pipe organ project",
+                            "[&Website]", "[&OK]"}));
+    EXPECT_EQ(rig.opened, Texts{kWebsiteAddress});
+    rig.openSucceeds = false;
+    Window().Run(Command::About);
+    EXPECT_EQ(
+        rig.Reports(),
+        Texts{"Could not open Tessaline website. Please make sure that you are currently "
+              "connected to the Internet.\nYou can find the website by going to " +
+              std::string(kWebsiteAddress) + " in your web browser. | Opening Tessaline website."});
+}
+
+TEST_F(Menus, OrganDetailsShowsSixFieldsAndOpensTheInfoPage) {
+    ASSERT_TRUE(Window().LoadOrganFromPath(rig.WriteOrgan("St Mary.organ", "St Mary")));
+    Window().GetOrgan().infoFilename.clear();
+    press = "More &Info";
+    Window().Run(Command::ShowOrganDetails);
+    EXPECT_EQ(shown, (Texts{"Organ Details", "Church Name: St Mary",
+                            "Church Address: 1 Test Street", "Organ Builder: Test Builder",
+                            "Date Organ Built: 1900", "Details of Recording: None",
+                            "Other Information: None", "[More &Info]", "[OK]"}));
+    EXPECT_EQ(rig.opened, Texts{rig.dir.File("St Mary.html")});
+    // A page the organ names is found beside it, "\" separating folders.
+    Window().GetOrgan().infoFilename = "pages\\Mary.htm";
+    EXPECT_EQ(Window().InfoPagePath(), rig.dir.File("pages/Mary.htm"));
+    EXPECT_EQ(WithHtmlExtension("/o/v1.2/Mary"), "/o/v1.2/Mary.html");
+}
+
+TEST_F(Menus, HelpOpensTheInstalledIndexPage) {
+    Window().Run(Command::HelpContents);
+    const std::string index = DefaultDataDirectory() + "/help/index.html";
+    EXPECT_EQ(rig.opened, Texts{index});
+    EXPECT_TRUE(std::filesystem::is_regular_file(index));
+}
+
+TEST(DisplayCheck, TheScreenMustExceedTheWindowBothWays) {
+    RecordingErrorSink errors;
+    EXPECT_TRUE(CheckDisplay({800, 600, 16}, nullptr));
+    EXPECT_FALSE(CheckDisplay({1920, 1200, 15}, nullptr));
+    EXPECT_FALSE(CheckDisplay({792, 600, 24}, nullptr));
+    ConsoleLayout layout;
+    layout.windowWidth = 1024;
+    layout.windowHeight = 700;
+    EXPECT_TRUE(CheckDisplay({1025, 701, 32}, &layout));
+    EXPECT_FALSE(CheckDisplay({1024, 768, 32}, &layout));
+    ASSERT_EQ(errors.Count(), 3u);
+    EXPECT_EQ(errors.Messages()[0],
+              "The number of colours available in the current screen display mode is too "
+              "small.\nTessaline requires at least 16-bit colour for accurate display.\nIf your "
+              "graphics card and monitor support it, please try to increase the number of "
+              "colours (in the display settings of your desktop).");
+    EXPECT_EQ(errors.Errors()[2].attemptedAction, "Checking display properties.");
+}
+
+TEST_F(FileCommands, TheRecentOrganMenuListsLoadsWithGapsKeptAndReopensThem) {
+    QMenu* file = Window().menuBar()->actions().at(0)->menu();
+    EXPECT_EQ(file->actions().at(7)->menu(), Window().RecentOrgansMenu());
+    EXPECT_EQ(file->actions().at(8)->menu(), Window().RecentCombinationsMenu());
+    std::string a = rig.WriteOrgan("A.organ");
+    std::string bFile = rig.WriteOrgan("B.organ");
+    std::string b = bFile.substr(0, bFile.size() - 6);  // listed as given, without extension
+    ASSERT_TRUE(Window().LoadOrganFromPath(a));
+    ASSERT_TRUE(Window().LoadOrganFromPath(b));
+    rig.store.values["OrganMRUFile03"] = "/o/D.organ";
+    Window().RebuildRecentOrganMenu();
+    EXPECT_EQ(Items(Window().RecentOrgansMenu()),
+              (std::vector<std::string>{"&1 " + b + "\tCtrl+N=102", "&2 " + a + "=103",
+                                        "&4 /o/D.organ=105"}));
+
+    Window().RecentOrgansMenu()->actions().at(1)->trigger();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(Window().CurrentOrganPath(), a);
+    ASSERT_TRUE(Window().CloseOrgan());
+    Window().Run(Command::ReopenRecentOrgan);
+    EXPECT_EQ(Window().CurrentOrganPath(), a);
+    Window().RunRecentCommand(MainWindow::kRecentOrganCommand + 3);
+    EXPECT_FALSE(Window().IsLoaded());
+    EXPECT_EQ(rig.Reports(),
+              (Texts{"Could not find the specified organ file /o/D.organ. | "
+                       "Loading Tessaline organ.",
+                       "Could not load and activate organ. | Loading Tessaline organ."}));
+    // Without an organ a recent combination file cannot be opened.
+    rig.errors.Clear();
+    rig.store.values["CombinationMRUFile00"] = "/c/A.cmb";
+    EXPECT_FALSE(Window().OpenRecentCombination(0));
+    EXPECT_EQ(rig.Reports().back(),
+              "Could not load combination file. | Loading Tessaline combination file.");
+}
+
+TEST_F(FileCommands, CombinationFilesAreChosenFromTheLastFolderAndListed) {
+    ASSERT_TRUE(Window().LoadOrganFromPath(rig.WriteOrgan("A.organ", "St Test")));
+    CaptureFirstFrame();
+    rig.store.values["CombinationLastPath"] = "/last";
+    rig.chosen = rig.dir.File("Mine.cmb");
+    Window().Run(Command::SaveCombinations);
+    EXPECT_EQ(rig.chooserFolder, "/last");
+    EXPECT_EQ(rig.proposedName, "St Test-01");
+    Window().Run(Command::LoadCombinations);
+    EXPECT_EQ(rig.chooserFolder, rig.dir.Path().string());
+    EXPECT_EQ(Items(Window().RecentCombinationsMenu()),
+              (std::vector<std::string>{"&1 " + rig.chosen + "\tCtrl+M=32792"}));
+    EXPECT_EQ(rig.errors.Count(), 0u);
+    rig.chosen = rig.dir.File("no folder/A.cmb");
+    Window().Run(Command::SaveCombinations);
+    EXPECT_EQ(rig.Reports().back(), "Could not save combination file. | Saving Tessaline organ "
+                                    "combination file.");
+}
+
+TEST_F(FileCommands, ReloadingTheDefaultsLeavesTheRecentListAlone) {
+    // The minimal organ lacks NumberOfFrameGenerals: it cannot be read as a
+    // combination file.
+    std::string plain = rig.WriteOrgan("Plain.organ");
+    ASSERT_TRUE(Window().LoadOrganFromPath(plain));
+    Window().Run(Command::ReloadDefaultCombinations);
+    ASSERT_FALSE(rig.Reports().empty());
+    EXPECT_EQ(rig.Reports().back(), "Could not reload combinations from organ file " + plain +
+                                        ". | Loading Tessaline organ combination file.");
+
+    std::ifstream in(plain, std::ios::binary);
+    std::string text{std::istreambuf_iterator<char>(in), {}};
+    text.insert(text.find('\n', text.find("[Organ]")) + 1, "NumberOfFrameGenerals=0\r\n");
+    ASSERT_TRUE(Window().LoadOrganFromPath(rig.dir.Write("Full.organ", text)));
+    rig.errors.Clear();
+    CaptureFirstFrame();
+    Window().Run(Command::ReloadDefaultCombinations);
+    EXPECT_TRUE(FirstFrame().Empty());
+    EXPECT_EQ(rig.errors.Count(), 0u);
+    EXPECT_EQ(rig.store.values.count("CombinationMRUFile00"), 0u);
+}
+
+TEST_F(FileCommands, TheRecordingDirectoryIsStoredAsChosen) {
+    rig.chosen = "/home/player/Recordings";
+    Window().Run(Command::RecordingDirectory);
+    rig.chosen = "";  // cancelled
+    Window().Run(Command::RecordingDirectory);
+    EXPECT_EQ(rig.chooserFolder, "/home/player/Recordings");
+    EXPECT_EQ(rig.store.values["OutputRecDir"], "/home/player/Recordings");
+    rig.chosen = "/x";
+    rig.store.failWriteOf = "OutputRecDir";
+    Window().Run(Command::RecordingDirectory);
+    EXPECT_EQ(rig.Reports(), (Texts{"Could not write a value to the settings store. | Saving "
+                                      "output recording directory."}));
+}
+
+TEST(RecentList, KeepsNineDistinctPathsNewestFirstWithGapsInPlace) {
+    MemorySettingsStore store;
+    store.values["AudioBufferBlocks"] = "42";  // set up, as after the first run
+    RecentFiles organs{store, RecentKind::Organs};
+    for (char c = 'A'; c <= 'I'; ++c) ASSERT_TRUE(organs.Add(std::string("/o/") + c + ".organ"));
+    // The same file in other letters moves to the top in its new spelling;
+    // a tenth distinct path then pushes the oldest out.
+    ASSERT_TRUE(organs.Add("/O/e.ORGAN"));
+    ASSERT_TRUE(organs.Add("/p/J.organ"));
+    EXPECT_EQ(organs.Read(),
+              (Entries{"/p/J.organ", "/O/e.ORGAN", "/o/I.organ", "/o/H.organ", "/o/G.organ",
+                       "/o/F.organ", "/o/D.organ", "/o/C.organ", "/o/B.organ"}));
+    EXPECT_EQ(store.values["OrganLastPath"], "/p");
+    EXPECT_EQ(store.values.count("CombinationLastPath"), 0u);
+    ASSERT_TRUE(organs.Add("Organs/A.organ"));  // stored in full
+    EXPECT_EQ(store.values["OrganMRUFile00"],
+              (std::filesystem::current_path() / "Organs/A.organ").string());
+
+    // Removing the older copy closes up everything after it, gaps included.
+    RecentFiles combinations{store, RecentKind::Combinations};
+    store.values["CombinationMRUFile00"] = "/c/A.cmb";
+    store.values["CombinationMRUFile02"] = "/c/C.cmb";
+    ASSERT_TRUE(combinations.Add("/d/N.cmb"));
+    ASSERT_TRUE(combinations.Add("/c/a.cmb"));
+    EXPECT_EQ(combinations.Read(), (Entries{"/c/a.cmb", "/d/N.cmb", "", "/c/C.cmb"}));
+    EXPECT_EQ(store.values["CombinationLastPath"], "/c");
+}
+
+}  // namespace
+}  // namespace tessaline

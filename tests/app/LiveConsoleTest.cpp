@@ -29,9 +29,7 @@ protected:
     MainWindow& Window() { return *rig.window; }
     ConsoleWidget& Console() { return Window().Console(); }
     Organ& TheOrgan() { return Window().GetOrgan(); }
-    QImage Canvas() {
-        return Console().Renderer().Canvas().convertToFormat(QImage::Format_RGB32);
-    }
+    QImage Canvas() { return Console().Renderer().Canvas().convertToFormat(QImage::Format_RGB32); }
     // Manual 1 with 60 stops of two keys (stop 1 on shortcut key P, which is
     // also the last key of Ctrl+P), manual 2 with one, and a general that
     // draws all 60 stops of manual 1. The first paint after the load
@@ -55,8 +53,8 @@ protected:
             b.Set("General001", std::string("StopManual") + number, "1");
             b.Set("General001", std::string("StopNumber") + number, std::to_string(s));
         }
-        for (const char* key : {"NumberOfCouplers", "NumberOfTremulants",
-                                "NumberOfDivisionalCouplers"})
+        for (const char* key :
+             {"NumberOfCouplers", "NumberOfTremulants", "NumberOfDivisionalCouplers"})
             b.Set("General001", key, "0");
         ASSERT_TRUE(Window().LoadOrganFromPath(rig.dir.Write("Live.organ", b.Text())));
         QTest::qWait(60);

@@ -74,9 +74,12 @@ TEST_F(SetupDialogTest, SixPagesInTabOrderAndCaptionsThatLeadToTheirControls) {
     }
     // A representative of each kind of caption.
     const std::pair<const char*, const char*> captions[] = {
-        {"Input &1 (Pedal):", "Manual0MIDIInDev"}, {"F&8:", "ManualBSend4"},
-        {"Buffer Si&ze (Blocks):", "AudioBufferBlocks"}, {"&6:", "Enclosure5MIDIInDev"},
-        {"&Channel:", "ControlChan"}, {"Input &3:", "CombFrame3MIDIInDev"}};
+        {"Input &1 (Pedal):", "Manual0MIDIInDev"},
+        {"F&8:", "ManualBSend4"},
+        {"Buffer Si&ze (Blocks):", "AudioBufferBlocks"},
+        {"&6:", "Enclosure5MIDIInDev"},
+        {"&Channel:", "ControlChan"},
+        {"Input &3:", "CombFrame3MIDIInDev"}};
     const auto labels = dialog->findChildren<QLabel*>();
     for (const auto& [text, control] : captions) {
         const bool found = std::any_of(labels.begin(), labels.end(), [&](QLabel* label) {

@@ -44,9 +44,8 @@ struct ShellRig {
         prompts.chooseOrganFile = choose;
         prompts.chooseRecordingDirectory = choose;
         prompts.chooseCombinationFile = choose;
-        prompts.chooseCombinationSaveFile = [this, choose](QWidget* owner, const QString& initial,
-                                                           const QString& proposed) {
-            proposedName = proposed.toStdString();
+        prompts.chooseCombinationSaveFile = [choose](QWidget* owner, const QString& initial,
+                                                     const QString&) {
             return choose(owner, initial);
         };
         prompts.openFile = [this](const QString& path) {
@@ -115,7 +114,6 @@ struct ShellRig {
     std::function<void(SetupInfo&)> setupChanges;
     std::string chosen;  // the answer of every chooser
     std::string chooserFolder;
-    std::string proposedName;
     // What the player does with a modal dialog while it shows.
     std::function<void(QDialog&)> onDialog;
     std::vector<std::string> opened;  // documents and web addresses, in order

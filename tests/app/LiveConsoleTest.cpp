@@ -4,8 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QApplication>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QTest>
 #include <thread>
@@ -16,7 +14,6 @@
 namespace tessaline {
 namespace {
 
-using Pane = MainWindow::Pane;
 constexpr int kGeneralStops = 60;
 
 class LiveConsole : public ::testing::Test {
@@ -30,19 +27,16 @@ protected:
     ConsoleWidget& Console() { return Window().Console(); }
     Organ& TheOrgan() { return Window().GetOrgan(); }
     QImage Canvas() { return Console().Renderer().Canvas().convertToFormat(QImage::Format_RGB32); }
-    // Manual 1 with 60 stops of two keys (stop 1 on shortcut key P, which is
-    // also the last key of Ctrl+P), manual 2 with one, and a general that
-    // draws all 60 stops of manual 1. The first paint after the load
+    // Manual 1 with 60 stops (stop 1 on shortcut key P, which is also the
+    // last key of Ctrl+P) and a general that draws them all. The first paint after the load
     // activates the window.
     void Load() {
         auto b = test::OrganFileBuilder::MinimalOrgan();
-        b.Set("Organ", "NumberOfManuals", "2");
         std::vector<int> stops;
         for (int s = 1; s <= kGeneralStops; ++s) stops.push_back(s);
         test::SetManual(b, 1, 61, stops);
-        test::SetManual(b, 2, 61, {kGeneralStops + 1});
         std::vector<std::string> pipes(61, test::WritePipeWav(rig.dir, "pipe.wav"));
-        for (int s = 1; s <= kGeneralStops + 1; ++s) test::SetStop(b, s, pipes);
+        for (int s = 1; s <= kGeneralStops; ++s) test::SetStop(b, s, pipes);
         b.Set("Stop001", "ShortcutKey", "80");
         b.Set("Organ", "NumberOfGenerals", "1");
         test::SetButtonKeys(b, "General001", "G", 1, 2);
@@ -61,15 +55,6 @@ protected:
         ASSERT_EQ(rig.errors.Count(), 0u) << rig.Reports()[0];
         ASSERT_TRUE(QTest::qWaitForWindowActive(&Window()));
     }
-    // A key event to the widget that has the keyboard.
-    void Key(QEvent::Type type, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier,
-             bool autoRepeat = false) {
-        QWidget* target = QApplication::focusWidget();
-        ASSERT_NE(target, nullptr);
-        QKeyEvent event(type, key, modifiers, QString(), autoRepeat);
-        QApplication::sendEvent(target, &event);
-    }
-
     test::ShellRig rig;
 };
 
@@ -89,35 +74,19 @@ TEST_F(LiveConsole, AGeneralSettingSixtyDrawstopsFromAnotherThreadRepaintsOnce) 
 TEST_F(LiveConsole, TheWindowsKeysReachTheConsoleUnlessACommandOwnsThem) {
     Load();
     Stop& shortcut = *TheOrgan().manuals[1].GetStop(0);
-    // Plain P toggles its stop, and again with every auto-repeat.
-    Key(QEvent::KeyPress, Qt::Key_P);
+    // Plain P toggles its stop; Ctrl+P is the greyed Stop Recording command,
+    // which does nothing at all.
+    QTest::keyClick(static_cast<QWidget*>(nullptr), Qt::Key_P);
     EXPECT_TRUE(shortcut.Engaged());
-    Key(QEvent::KeyPress, Qt::Key_P, Qt::NoModifier, true);
-    EXPECT_FALSE(shortcut.Engaged());
-    Key(QEvent::KeyRelease, Qt::Key_P);
-    // Ctrl+P is the greyed Stop Recording command: nothing happens at all.
     ASSERT_FALSE(Window().Action(MainWindow::Command::StopRecording)->isEnabled());
     QTest::keyClick(static_cast<QWidget*>(nullptr), Qt::Key_P, Qt::ControlModifier);
-    EXPECT_FALSE(shortcut.Engaged());
-
-    // F3 sends redirectable input A to manual 2, F6 input B too.
-    QTest::keyClick(static_cast<QWidget*>(nullptr), Qt::Key_F3);
-    QTest::keyClick(static_cast<QWidget*>(nullptr), Qt::Key_F6);
-    EXPECT_EQ(Window().PaneText(Pane::RedirectA).toStdString(), "Redirectable Input A: Manual 2");
-    EXPECT_EQ(Window().PaneText(Pane::RedirectB).toStdString(), "Redirectable Input B: Manual 2");
+    EXPECT_TRUE(shortcut.Engaged());
 
     // The arrows step the registration frames; the pane follows at once.
     QTest::keyClick(static_cast<QWidget*>(nullptr), Qt::Key_Right);
-    QTest::keyClick(static_cast<QWidget*>(nullptr), Qt::Key_Right);
-    QTest::keyClick(static_cast<QWidget*>(nullptr), Qt::Key_Left);
     QCoreApplication::processEvents();
-    EXPECT_EQ(Window().PaneLabel(Pane::Frame)->text().toStdString(), "Registration Frame: 2");
-
-    // Shift holds capture mode while it is down.
-    Key(QEvent::KeyPress, Qt::Key_Shift, Qt::ShiftModifier);
-    EXPECT_TRUE(TheOrgan().captureMode.load());
-    Key(QEvent::KeyRelease, Qt::Key_Shift);
-    EXPECT_FALSE(TheOrgan().captureMode.load());
+    EXPECT_EQ(Window().PaneLabel(MainWindow::Pane::Frame)->text().toStdString(),
+              "Registration Frame: 2");
 
     // Escape is Reset Notes Only, which is enabled: the command runs.
     ASSERT_TRUE(rig.ports.Send(0, 0x91u | (60u << 8) | (100u << 16)));

@@ -41,16 +41,7 @@ protected:
     }
 };
 
-TEST(ErrorBox, IsTitledWithAnOkButtonOnlyAndNoIcon) {
-    QWidget owner;
-    auto box = QtErrorSink::MakeBox(&owner, "Message: a\n\nAttempted action: b");
-    EXPECT_EQ(box->windowTitle().toStdString(), "Tessaline Error");
-    EXPECT_EQ(box->standardButtons(), QMessageBox::Ok);
-    EXPECT_EQ(box->icon(), QMessageBox::NoIcon);
-    EXPECT_EQ(box->parentWidget(), &owner);
-}
-
-TEST(ErrorBox, OwnerIsNoneThenTheRunningLoadingDialogThenTheActiveOrMainWindow) {
+TEST(ErrorBox, IsOwnedByNoneThenTheRunningLoadingDialogThenTheActiveOrMainWindow) {
     KeepingErrorSink sink;
     ReportError("Early %d.", "Starting.", 1);
     QMainWindow main;
@@ -63,6 +54,11 @@ TEST(ErrorBox, OwnerIsNoneThenTheRunningLoadingDialogThenTheActiveOrMainWindow) 
     dialog.Finish();
     ReportError("After %s.", "100% done.", "it");
     ASSERT_EQ(sink.boxes.size(), 3u);
+    // A box titled "Tessaline Error" with an OK button only and no icon.
+    auto box = QtErrorSink::MakeBox(&main, "Message: a");
+    EXPECT_EQ(box->windowTitle().toStdString(), "Tessaline Error");
+    EXPECT_EQ(box->standardButtons(), QMessageBox::Ok);
+    EXPECT_EQ(box->icon(), QMessageBox::NoIcon);
     EXPECT_EQ(sink.boxes[0].owner, nullptr);
     EXPECT_EQ(sink.boxes[0].text, "Message: Early 1.\n\nAttempted action: Starting.");
     EXPECT_EQ(sink.boxes[1].owner, &dialog);

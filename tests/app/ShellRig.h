@@ -24,9 +24,8 @@
 namespace tessaline::test {
 
 struct ShellRig {
-    explicit ShellRig(int midiPorts = 1) {
-        for (int i = 0; i < midiPorts; ++i)
-            ports.AddPort(i == 0 ? "Keyboard" : "Port " + std::to_string(i));
+    ShellRig() {
+        ports.AddPort("Keyboard");
         prompts.notice = [this](QWidget*, const QString& text) {
             notices.push_back(text.toStdString());
         };
@@ -60,10 +59,10 @@ struct ShellRig {
         prompts.splashMilliseconds = 0;
     }
 
-    // Builds the window on a settings store and runs its creation sequence.
-    bool Start(SettingsStore* settings = nullptr) {
-        window = std::make_unique<MainWindow>(
-            ShellDevices{ports, audio, timers, settings ? *settings : store, files}, prompts);
+    // Builds the window and runs its creation sequence.
+    bool Start() {
+        window =
+            std::make_unique<MainWindow>(ShellDevices{ports, audio, timers, store, files}, prompts);
         return window->Create();
     }
     // Starts with a complete settings store, so that no setup is asked for.

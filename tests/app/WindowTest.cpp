@@ -1,6 +1,5 @@
 // The main window's commands on virtual devices: the organ's lifecycle, the
-// menus, accelerators and status panes, the recent lists, the information
-// dialogs, and the first run.
+// menus, keys, panes and recent lists, the information dialogs, the first run.
 
 #include <gtest/gtest.h>
 
@@ -14,13 +13,10 @@
 #include <QMenuBar>
 #include <QTest>
 #include <filesystem>
-#include <fstream>
 
 #include "ShellRig.h"
 #include "app/InfoDialogs.h"
 #include "app/RecentFiles.h"
-#include "console/ConsoleLayout.h"
-#include "platform/DataDirectory.h"
 
 namespace tessaline {
 namespace {
@@ -53,20 +49,15 @@ protected:
                 for (QLabel* label : dialog.findChildren<QLabel*>())
                     if (!label->text().isEmpty()) shown.push_back(label->text().toStdString());
             }
-            for (QAbstractButton* button : dialog.findChildren<QAbstractButton*>())
+            for (QAbstractButton* button : dialog.findChildren<QAbstractButton*>()) {
                 shown.push_back("[" + button->text().toStdString() + "]");
-            for (QAbstractButton* button : dialog.findChildren<QAbstractButton*>())
                 if (button->text().toStdString() == press) button->click();
+            }
         };
     }
     MainWindow& Window() { return *rig.window; }
     bool Playing() { return Window().Stream().IsPlaying(); }
     bool MidiOpen() { return rig.ports.IsOpen(0); }
-    // The last `count` reports.
-    Texts Last(size_t count) {
-        Texts all = rig.Reports();
-        return all.size() < count ? all : Texts(all.end() - static_cast<long>(count), all.end());
-    }
     // "text|prompt|keys|enabled" of every item of a top-level menu.
     Texts Items(int menuIndex) {
         Texts items;
@@ -110,7 +101,6 @@ protected:
 };
 using Lifecycle = Shell;
 using Menus = Shell;
-using FileCommands = Shell;
 
 TEST_F(Lifecycle, LoadingActivatesAndAFailedSecondLoadLeavesNoOrgan) {
     std::string file = rig.WriteOrgan("Cathedral.organ", "St Mary");
@@ -121,7 +111,6 @@ TEST_F(Lifecycle, LoadingActivatesAndAFailedSecondLoadLeavesNoOrgan) {
     EXPECT_TRUE(MidiOpen());
     EXPECT_EQ(Window().windowTitle().toStdString(), "Tessaline Console - St Mary");
     EXPECT_EQ(OrganFileName("/o/Great.ORGAN"), "/o/Great.ORGAN");
-    EXPECT_EQ(OrganFileName("/o/Great.Organ.bak"), "/o/Great.Organ.bak.organ");
 
     // The loaded organ is closed before the new file is looked for.
     std::string missing = rig.dir.File("Missing");
@@ -130,7 +119,6 @@ TEST_F(Lifecycle, LoadingActivatesAndAFailedSecondLoadLeavesNoOrgan) {
     EXPECT_FALSE(Playing());
     EXPECT_FALSE(MidiOpen());
     EXPECT_EQ(Window().windowTitle().toStdString(), "Tessaline Console");
-    EXPECT_FALSE(Window().RecentCombinationsMenu()->menuAction()->isEnabled());
     EXPECT_FALSE(Window().CloseOrgan());
     EXPECT_EQ(rig.Reports(), (Texts{"Could not find the specified organ file " + missing +
                                         ".organ. | Loading Tessaline organ.",
@@ -165,8 +153,10 @@ TEST_F(Lifecycle, ADeviceFailingAtActivationLeavesTheOrganLoadedWithBothDevicesS
         rig.audio.faults.play = false;
         inject();
         EXPECT_FALSE(Window().LoadOrganFromPath(rig.WriteOrgan("A.organ")));
-        EXPECT_EQ(Last(2), (Texts{std::string(report) + " | Activating Tessaline.",
-                                  "Failed to activate the organ. | Loading Tessaline organ."}));
+        Texts reports = rig.Reports();
+        ASSERT_GE(reports.size(), 2u);
+        EXPECT_EQ(reports[reports.size() - 2], std::string(report) + " | Activating Tessaline.");
+        EXPECT_EQ(reports.back(), "Failed to activate the organ. | Loading Tessaline organ.");
         EXPECT_TRUE(Window().IsLoaded());
         EXPECT_FALSE(Window().IsActive());
         EXPECT_FALSE(Playing());
@@ -182,10 +172,8 @@ TEST_F(Lifecycle, SetupReloadsTheOrganOnlyWhenTheSoundSettingsChanged) {
     };
     size_t usedBefore = Window().GetOrgan().Samples().BytesUsed();
     ASSERT_TRUE(Window().ShowSystemSetup());
-    EXPECT_EQ(rig.store.values.at("AmplitudeLevel"), "80");
     EXPECT_EQ(Window().GetOrgan().Setup().AmplitudeLevel, 80u);
-    EXPECT_EQ(Window().GetOrgan().pipesLoaded, 122u);
-    EXPECT_EQ(Window().GetOrgan().Samples().BytesUsed(), usedBefore);
+    EXPECT_EQ(Window().GetOrgan().Samples().BytesUsed(), usedBefore);  // reloaded, not added
 
     rig.setupChanges = [](SetupInfo& setup) { setup.AudioBufferBlocks = 8; };
     ASSERT_TRUE(Window().ShowSystemSetup());
@@ -209,7 +197,6 @@ TEST_F(Lifecycle, TheTestNoteAndTheResets) {
     Window().Run(Command::ResetAll);
     EXPECT_FALSE(organ.captureMode.load());
     EXPECT_EQ(organ.frameNumber.load(), 0u);
-    EXPECT_FALSE(Window().TestNoteOn());
     EXPECT_EQ(middleC.holds, 0u);
     EXPECT_EQ(organ.manuals[1].keys[61 - 36].holds, 0u);
     EXPECT_TRUE(Window().IsActive());
@@ -241,12 +228,10 @@ TEST(Startup, AFirstRunAsksForTheSetupUntilItIsConfirmed) {
 // The File menu whole, with its submenus and separators; of the others the
 // items of each kind: with keys, with Escape, with Shift shown only, checkable.
 TEST_F(Menus, TheMenuBarHoldsEveryCommandWithItsPromptAndKeys) {
-    QList<QAction*> top = Window().menuBar()->actions();
-    ASSERT_EQ(top.size(), 4);
-    EXPECT_EQ(top[0]->text().toStdString(), "&File");
-    EXPECT_EQ(top[1]->text().toStdString(), "&Organ");
-    EXPECT_EQ(top[2]->text().toStdString(), "S&etup");
-    EXPECT_EQ(top[3]->text().toStdString(), "&Help");
+    Texts titles;
+    for (QAction* menu : Window().menuBar()->actions())
+        titles.push_back(menu->text().toStdString());
+    EXPECT_EQ(titles, (Texts{"&File", "&Organ", "S&etup", "&Help"}));
     EXPECT_EQ(Items(0), (Texts{"L&oad Organ\tCtrl+O|Load a new organ definition file|Ctrl+O|on",
                                "&Close Organ\tCtrl+C|Close the current organ|Ctrl+C|off",
                                "&Load Combination File\tCtrl+L|Load a set of saved combinations "
@@ -280,8 +265,6 @@ TEST_F(Menus, TheMenuBarHoldsEveryCommandWithItsPromptAndKeys) {
 TEST_F(Menus, CommandsAndPanesFollowTheLifecycleState) {
     const Texts noOrgan{
         "Redirectable Input A:", "Redirectable Input B:", "Registration Frame:", "", "", ""};
-    EXPECT_EQ(Enabled(), "00000000000");
-    EXPECT_EQ(Panes(), noOrgan);
     ASSERT_TRUE(Window().LoadOrganFromPath(rig.WriteOrgan("A.organ")));
     Window().UpdateCommandStates();
     // close, activate, deactivate, reset all, reset notes, start rec, stop
@@ -300,7 +283,6 @@ TEST_F(Menus, CommandsAndPanesFollowTheLifecycleState) {
     Window().Run(Command::CloseOrgan);
     EXPECT_EQ(Enabled(), "00000000000");
     EXPECT_EQ(Panes(), noOrgan);
-    EXPECT_EQ(rig.errors.Count(), 0u);
 }
 
 TEST_F(Menus, AGreyedCommandDoesNotRunFromItsKeys) {
@@ -318,9 +300,6 @@ TEST_F(Menus, AGreyedCommandDoesNotRunFromItsKeys) {
     ASSERT_TRUE(QTest::qWaitForWindowActive(&Window()));
     QTest::keyClick(&Window(), Qt::Key_C, Qt::ControlModifier);
     EXPECT_FALSE(Window().IsLoaded());
-    // System Setup is always there: Ctrl+Y runs the setup.
-    QTest::keyClick(&Window(), Qt::Key_Y, Qt::ControlModifier);
-    EXPECT_EQ(rig.setupRuns, 1);
     EXPECT_EQ(rig.errors.Count(), 0u);
 }
 
@@ -353,10 +332,9 @@ TEST_F(Menus, OrganDetailsShowsSixFieldsAndOpensTheInfoPage) {
     // A page the organ names is found beside it, "\" separating folders.
     Window().GetOrgan().infoFilename = "pages\\Mary.htm";
     EXPECT_EQ(Window().InfoPagePath(), rig.dir.File("pages/Mary.htm"));
-    EXPECT_EQ(WithHtmlExtension("/o/v1.2/Mary"), "/o/v1.2/Mary.html");
 }
 
-TEST_F(FileCommands, TheRecentOrganMenuListsLoadsWithGapsKeptAndReopensThem) {
+TEST_F(Menus, TheRecentOrganMenuListsLoadsWithGapsKeptAndReopensThem) {
     std::string a = rig.WriteOrgan("A.organ");
     std::string bFile = rig.WriteOrgan("B.organ");
     std::string b = bFile.substr(0, bFile.size() - 6);  // listed as given, without extension
@@ -371,8 +349,7 @@ TEST_F(FileCommands, TheRecentOrganMenuListsLoadsWithGapsKeptAndReopensThem) {
     Window().RecentOrgansMenu()->actions().at(1)->trigger();
     QCoreApplication::processEvents();
     EXPECT_EQ(Window().CurrentOrganPath(), a);
-    ASSERT_TRUE(Window().CloseOrgan());
-    Window().Run(Command::ReopenRecentOrgan);
+    Window().Run(Command::ReopenRecentOrgan);  // Ctrl+N: the newest, now a again
     EXPECT_EQ(Window().CurrentOrganPath(), a);
     Window().RunRecentCommand(MainWindow::kRecentOrganCommand + 3);  // /o/D.organ is not there
     EXPECT_FALSE(Window().IsLoaded());

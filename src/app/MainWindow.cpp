@@ -348,23 +348,34 @@ void MainWindow::UpdateCommandStates() {
     set(Command::StopRecording, loaded && active && recording);
 }
 
-bool MainWindow::IsAccelerator(const QKeyEvent& key) const {
+bool MainWindow::FindAccelerator(const QKeyEvent& key, Command& command) const {
     QKeySequence pressed(key.keyCombination());
-    for (const QAction* action : actions)
+    for (int c = 0; c < kCommands; ++c) {
+        const QAction* action = actions[static_cast<size_t>(c)];
         if (action != nullptr && !action->shortcut().isEmpty() &&
-            action->shortcut().matches(pressed) == QKeySequence::ExactMatch)
+            action->shortcut().matches(pressed) == QKeySequence::ExactMatch) {
+            command = static_cast<Command>(c);
             return true;
+        }
+    }
     return false;
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     // An enabled accelerator runs its command before the console sees the
-    // key. A greyed one reaches the console as a plain key press, where
-    // Ctrl+R would toggle the control whose shortcut key is R: the key
-    // belongs to the command, which does not run, so it is dropped here.
+    // key, so an accelerator's key arrives here only when its command was
+    // greyed. The key belongs to the command either way: as a plain key
+    // press, Ctrl+R would toggle the control whose shortcut key is R.
+    // The greying is refreshed only after commands and on the idle timer,
+    // so just after a load it may still say "no organ": Run judges again on
+    // the present state, and Escape right after a load still silences the
+    // notes instead of being dropped.
+    Command command{};
     if (watched == console && event->type() == QEvent::KeyPress &&
-        IsAccelerator(*static_cast<QKeyEvent*>(event)))
+        FindAccelerator(*static_cast<QKeyEvent*>(event), command)) {
+        Run(command);
         return true;
+    }
     return QMainWindow::eventFilter(watched, event);
 }
 

@@ -232,7 +232,8 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
-    // Keeps the keys of greyed commands from the console (see the source).
+    // Keeps the keys of commands from the console and runs a command whose
+    // greying was out of date (see the source).
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -254,8 +255,9 @@ private:
     // and the first registration frame.
     void ResetOrgan(bool redraw);
     bool AnyMidiInputOpen() const;
-    // True when the key pressed is one of the window's accelerators.
-    bool IsAccelerator(const QKeyEvent& key) const;
+    // True when the key pressed is one of the window's accelerators; command
+    // is then the command it runs.
+    bool FindAccelerator(const QKeyEvent& key, Command& command) const;
     // title alone, or followed by the manual the redirectable input plays
     // (read under the action lock: a MIDI reset may retarget it meanwhile).
     QString RedirectPaneText(const char* title, int input);

@@ -9,7 +9,8 @@ int main(int argc, char** argv) {
     // a screen for the demo organ, so it gets the test screen too; a platform
     // chosen otherwise is kept.
     const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
-    if (platform.isEmpty() || platform == "offscreen") qputenv("QT_QPA_PLATFORM", APP_TEST_PLATFORM);
+    if (platform.isEmpty() || platform == "offscreen")
+        qputenv("QT_QPA_PLATFORM", APP_TEST_PLATFORM);
     QApplication application(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

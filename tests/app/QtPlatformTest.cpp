@@ -1,16 +1,17 @@
+// The Qt side of the platform as the program uses it: error boxes, the
+// settings file, and the program's answers on the command line.
+
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
 #include <QApplication>
-#include <QMenuBar>
 #include <QMessageBox>
-#include <QPushButton>
-#include <QStatusBar>
-#include <QTest>
 #include <QThread>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
+#include <random>
 #include <thread>
 
 #include "ShellRig.h"
@@ -21,6 +22,8 @@
 
 namespace tessaline {
 namespace {
+
+using Texts = std::vector<std::string>;
 
 // Keeps the boxes it would show, with their owner and thread.
 class KeepingErrorSink : public QtErrorSink {
@@ -38,27 +41,24 @@ protected:
     }
 };
 
-TEST(ErrorBox, IsTitledWithAnOkButtonOnlyAndNoIcon) {
-    QWidget owner;
-    auto box = QtErrorSink::MakeBox(&owner, "Message: a\n\nAttempted action: b");
-    EXPECT_EQ(box->windowTitle().toStdString(), "Tessaline Error");
-    EXPECT_EQ(box->text().toStdString(), "Message: a\n\nAttempted action: b");
-    EXPECT_EQ(box->standardButtons(), QMessageBox::Ok);
-    EXPECT_EQ(box->icon(), QMessageBox::NoIcon);
-    EXPECT_EQ(box->parentWidget(), &owner);
-}
-
-TEST(ErrorBox, OwnerIsNoneThenTheLoadingDialogThenTheActiveOrMainWindow) {
+TEST(ErrorBox, IsOwnedByNoneThenTheRunningLoadingDialogThenTheActiveOrMainWindow) {
     KeepingErrorSink sink;
     ReportError("Early %d.", "Starting.", 1);
     QMainWindow main;
-    QWidget dialog;
     sink.SetMainWindow(&main);
-    sink.SetLoadingDialog(&dialog);
+    LoadingDialog dialog(&main);
+    dialog.SetErrorSink(&sink);
+    dialog.Begin(70000);
+    EXPECT_EQ(dialog.Total(), 70000);  // more than a 16-bit range
     ReportError("During the load.", "Loading.");
-    sink.SetLoadingDialog(nullptr);
+    dialog.Finish();
     ReportError("After %s.", "100% done.", "it");
     ASSERT_EQ(sink.boxes.size(), 3u);
+    // A box titled "Tessaline Error" with an OK button only and no icon.
+    auto box = QtErrorSink::MakeBox(&main, "Message: a");
+    EXPECT_EQ(box->windowTitle().toStdString(), "Tessaline Error");
+    EXPECT_EQ(box->standardButtons(), QMessageBox::Ok);
+    EXPECT_EQ(box->icon(), QMessageBox::NoIcon);
     EXPECT_EQ(sink.boxes[0].owner, nullptr);
     EXPECT_EQ(sink.boxes[0].text, "Message: Early 1.\n\nAttempted action: Starting.");
     EXPECT_EQ(sink.boxes[1].owner, &dialog);
@@ -75,142 +75,78 @@ TEST(ErrorBox, AReportFromAnotherThreadIsQueuedToTheUiThread) {
     QCoreApplication::processEvents();
     ASSERT_EQ(sink.boxes.size(), 1u);
     EXPECT_TRUE(sink.boxes[0].onUiThread);
-    EXPECT_EQ(sink.boxes[0].text, "Message: Port 3 failed.\n\nAttempted action: Receiving MIDI.");
 }
 
-TEST(ErrorBox, TheLoadingDialogOwnsBoxesOnlyWhileItRuns) {
-    KeepingErrorSink sink;
-    QMainWindow main;
-    sink.SetMainWindow(&main);
-    LoadingDialog dialog(&main);
-    dialog.SetErrorSink(&sink);
-    dialog.Begin(70000);
-    EXPECT_EQ(dialog.windowTitle().toStdString(), "Loading Organ");
-    EXPECT_EQ(dialog.CancelButton()->text().toStdString(), "&Cancel");
-    EXPECT_EQ(dialog.Total(), 70000);  // more than a 16-bit range
-    EXPECT_TRUE(dialog.StepLoadingProgress());
-    EXPECT_TRUE(dialog.StepLoadingProgress());
-    EXPECT_EQ(dialog.Position(), 2);
-    ReportError("Inside.", "Loading an organ.");
-    dialog.CancelButton()->click();
-    EXPECT_TRUE(dialog.Cancelled());
-    EXPECT_FALSE(dialog.StepLoadingProgress());
-    dialog.Finish();
-    ReportError("Outside.", "Loading an organ.");
-    ASSERT_EQ(sink.boxes.size(), 3u);
-    EXPECT_EQ(sink.boxes[0].owner, &dialog);
-    EXPECT_EQ(sink.boxes[1].owner, &dialog);
-    EXPECT_EQ(sink.boxes[1].text,
-              "Message: Loading the organ has been cancelled by the user.\n\n"
-              "Attempted action: Loading an organ.");
-    EXPECT_NE(sink.boxes[2].owner, &dialog);
-    // A new load starts uncancelled at 0.
-    dialog.Begin(5);
-    EXPECT_FALSE(dialog.Cancelled());
-    EXPECT_EQ(dialog.Position(), 0);
-    dialog.Finish();
-}
-
-TEST(ConsoleView, PlacesTheWindowAndMeasuresTheConsoleArea) {
-    test::ShellRig rig;
-    rig.StartSetUp();
-    MainWindow& window = *rig.window;
-    QtConsoleView& view = window.View();
-    view.PlaceWindow(10, 20, 1016, 728);
-    EXPECT_EQ(window.size(), QSize(1016, 728));
-    EXPECT_EQ(window.minimumSize(), window.maximumSize());
-    EXPECT_EQ(view.ClientWidth(), 1016u);
-    uint32_t bars = static_cast<uint32_t>(window.menuBar()->sizeHint().height() +
-                                          window.statusBar()->sizeHint().height());
-    EXPECT_GT(bars, 0u);
-    EXPECT_EQ(view.ClientHeight(), 728u - bars);
-    view.SetTitle("Tessaline Console - X");
-    EXPECT_EQ(window.windowTitle().toStdString(), "Tessaline Console - X");
-    ScreenMetrics screen = view.Screen();
-    EXPECT_GT(screen.width, 0u);
-    EXPECT_GE(screen.bitsPerPixel, 16u);
-}
-
-TEST(ConsoleView, MeasuresTextOnOneLineOrWrapped) {
-    test::ShellRig rig;
-    rig.StartSetUp();
-    QtConsoleView& view = rig.window->View();
-    FontSpec font{"Sans", 12, 400};
-    TextSize line = view.MeasureText(font, "Principal Eight Foot Open", 0, false);
-    TextSize wrapped = view.MeasureText(font, "Principal Eight Foot Open", 40, true);
-    EXPECT_GT(line.width, 40u);
-    EXPECT_LE(wrapped.width, line.width);
-    EXPECT_GE(wrapped.height, 2 * line.height - 2);
-    TextSize bold = view.MeasureText({"Sans", 12, 700}, "Principal", 0, false);
-    EXPECT_GE(bold.width, view.MeasureText(font, "Principal", 0, false).width);
-    EXPECT_TRUE(view.FontUsable("Times New Roman"));
-}
-
-TEST(ConsoleView, RedrawsAskedFromAnyThreadComeToOneRepaint) {
-    test::ShellRig rig;
-    rig.StartSetUp();
-    MainWindow& window = *rig.window;
-    window.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-    QCoreApplication::processEvents();
-    QTest::qWait(100);
-    int before = window.Console().Repaints();
-    std::thread midi([&] {
-        for (int i = 0; i < 50; ++i) window.View().RequestRedraw();
-    });
-    midi.join();
-    window.View().RequestRedraw();
-    QTest::qWait(100);
-    EXPECT_EQ(window.Console().Repaints(), before + 1);
-}
-
-// The QSettings store on an INI file named by TESSALINE_SETTINGS.
-TEST(QtSettings, KeepsValuesInTheNamedFile) {
-    test::TempDir dir;
-    std::string file = dir.File("settings.ini");
-    const char* old = std::getenv("TESSALINE_SETTINGS");
-    std::string saved = old ? old : "";
-    setenv("TESSALINE_SETTINGS", file.c_str(), 1);
-    {
-        QtSettingsStore store;
-        bool createdNew = false;
-        ASSERT_TRUE(store.Open(createdNew));
-        EXPECT_TRUE(createdNew);
-        EXPECT_TRUE(store.WriteString("OutputRecDir", "/home/player/rec"));
-        EXPECT_TRUE(store.WriteString("Manual1KeyShift", "-3"));
-        EXPECT_TRUE(store.Close());
-        ASSERT_TRUE(store.Open(createdNew));
-        EXPECT_FALSE(createdNew);
-        std::string value;
-        EXPECT_TRUE(store.ReadString("Manual1KeyShift", value));
-        EXPECT_EQ(value, "-3");
-        EXPECT_FALSE(store.ReadString("Missing", value));
-        EXPECT_TRUE(store.Close());
-        EXPECT_EQ(SetupInfo::ReadSettingString(store, "OutputRecDir"), "/home/player/rec");
+// The settings file TESSALINE_SETTINGS names, read and written through the
+// QSettings store with the window's devices; the variable is put back.
+class SettingsFile : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (const char* old = std::getenv("TESSALINE_SETTINGS")) previous = old;
+        shell.StartSetUp();
     }
-    EXPECT_TRUE(std::filesystem::exists(file));
-    if (old)
-        setenv("TESSALINE_SETTINGS", saved.c_str(), 1);
-    else
-        unsetenv("TESSALINE_SETTINGS");
-}
+    void TearDown() override {
+        if (previous)
+            setenv("TESSALINE_SETTINGS", previous->c_str(), 1);
+        else
+            unsetenv("TESSALINE_SETTINGS");
+    }
+    void Use(const std::string& path) { setenv("TESSALINE_SETTINGS", path.c_str(), 1); }
+    bool Read(SetupInfo& info) {
+        return info.Read(store, shell.window->Midi(), shell.window->Stream());
+    }
+    bool Write(const SetupInfo& info) {
+        return info.Write(store, shell.window->Midi(), shell.window->Stream());
+    }
 
-TEST(CommandLineArguments, TakeOneOrganFileOrAnOption) {
-    CommandLine none = ParseCommandLine({});
-    EXPECT_EQ(none.action, CommandLine::Action::Run);
-    EXPECT_EQ(none.organPath, "");
-    CommandLine organ = ParseCommandLine({"/organs/St Mary"});
-    EXPECT_EQ(organ.action, CommandLine::Action::Run);
-    EXPECT_EQ(organ.organPath, "/organs/St Mary");
-    EXPECT_EQ(ParseCommandLine({"--version"}).action, CommandLine::Action::Version);
-    EXPECT_EQ(ParseCommandLine({"x.organ", "--help"}).action, CommandLine::Action::Help);
-    CommandLine wrong = ParseCommandLine({"--quiet"});
-    EXPECT_EQ(wrong.action, CommandLine::Action::Wrong);
-    EXPECT_EQ(wrong.problem, "unknown option --quiet");
-    EXPECT_EQ(ParseCommandLine({"a.organ", "b.organ"}).problem, "more than one organ file given");
-    CommandLine dashed = ParseCommandLine({"--", "-odd.organ"});
-    EXPECT_EQ(dashed.action, CommandLine::Action::Run);
-    EXPECT_EQ(dashed.organPath, "-odd.organ");
+    test::ShellRig shell;
+    QtSettingsStore store;
+    std::optional<std::string> previous;
+};
+
+TEST_F(SettingsFile, AMissingUnreadableOrSpoiledFileReadsAsTheDefaultsNotSetUp) {
+    std::mt19937 random(7);
+    std::string noise(2048, '\0');
+    for (char& c : noise) c = static_cast<char>(random());
+    // Values of the wrong type, bytes, a stray group, and a number past the
+    // 32-bit range (a key shift once wrapped it to -1); NUL bytes come with
+    // the noise.
+    const std::string spoiled =
+        "\xff\xfe[\x02]\nManual0Chan=\x01\n=\nAudioBufferBlocks=@Variant(\\0\\0\\x7f)\n"
+        "AmplitudeLevel=@ByteArray(\\xff\\xfe)\nManualAChan=1, 2, 3\n"
+        "Manual1KeyShift=4294967296999\nManual2Chan=4294967296999\n";
+    const std::string file = shell.dir.File("settings.ini");
+    const std::pair<const char*, std::function<void()>> cases[] = {
+        {"missing", [&] { Use(shell.dir.File("absent/settings.ini")); }},
+        {"spoiled", [&] { Use(shell.dir.Write("spoiled.ini", spoiled)); }},
+        {"random", [&] { Use(shell.dir.Write("random.ini", noise)); }},
+        // A folder where the file should be cannot be read even with every right.
+        {"unreadable",
+         [&] {
+             Use(file);
+             std::filesystem::create_directories(file);
+         }},
+    };
+    for (const auto& [name, prepare] : cases) {
+        SCOPED_TRACE(name);
+        prepare();
+        SetupInfo info;
+        info.AudioBufferBlocks = 7;
+        EXPECT_TRUE(Read(info));
+        EXPECT_EQ(info, SetupInfo{});
+        EXPECT_EQ(shell.errors.Count(), 0u);
+    }
+    // Only writing the unreadable file fails; a write repairs a spoiled one.
+    EXPECT_FALSE(Write(SetupInfo{}));
+    EXPECT_EQ(shell.Reports(), Texts{"Could not write a value to the settings store. | Saving "
+                                     "Tessaline setup information."});
+    Use(shell.dir.File("spoiled.ini"));
+    SetupInfo written, again;
+    written.ManualChan[1] = 9;
+    ASSERT_TRUE(Write(written));
+    EXPECT_TRUE(Read(again));
+    EXPECT_TRUE(again.setUp);
+    EXPECT_EQ(again.ManualChan[1], 9u);
 }
 
 #ifdef TESSALINE_PROGRAM

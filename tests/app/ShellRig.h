@@ -24,9 +24,8 @@
 namespace tessaline::test {
 
 struct ShellRig {
-    explicit ShellRig(int midiPorts = 1) {
-        for (int i = 0; i < midiPorts; ++i)
-            ports.AddPort(i == 0 ? "Keyboard" : "Port " + std::to_string(i));
+    ShellRig() {
+        ports.AddPort("Keyboard");
         prompts.notice = [this](QWidget*, const QString& text) {
             notices.push_back(text.toStdString());
         };
@@ -36,23 +35,17 @@ struct ShellRig {
             if (setupChanges) setupChanges(setup);
             return setupAnswer;
         };
-        prompts.chooseOrganFile = [this](QWidget*, const QString& initial) {
+        // Every chooser notes the folder it starts in and answers `chosen`.
+        auto choose = [this](QWidget*, const QString& initial) {
             chooserFolder = initial.toStdString();
-            return QString::fromStdString(chosenOrgan);
+            return QString::fromStdString(chosen);
         };
-        prompts.chooseRecordingDirectory = [this](QWidget*, const QString& initial) {
-            chooserFolder = initial.toStdString();
-            return QString::fromStdString(chosenRecordingFolder);
-        };
-        prompts.chooseCombinationFile = [this](QWidget*, const QString& initial) {
-            chooserFolder = initial.toStdString();
-            return QString::fromStdString(chosenCombinations);
-        };
-        prompts.chooseCombinationSaveFile = [this](QWidget*, const QString& initial,
-                                                   const QString& proposed) {
-            chooserFolder = initial.toStdString();
-            proposedName = proposed.toStdString();
-            return QString::fromStdString(chosenCombinations);
+        prompts.chooseOrganFile = choose;
+        prompts.chooseRecordingDirectory = choose;
+        prompts.chooseCombinationFile = choose;
+        prompts.chooseCombinationSaveFile = [choose](QWidget* owner, const QString& initial,
+                                                     const QString&) {
+            return choose(owner, initial);
         };
         prompts.openFile = [this](const QString& path) {
             opened.push_back(path.toStdString());
@@ -92,11 +85,6 @@ struct ShellRig {
             SetStop(organ, n, WritePipeWavs(dir, "pipes" + std::to_string(n), 61));
         return dir.Write(name, organ.Text());
     }
-    std::string WriteBrokenOrgan(const std::string& name) {
-        OrganFileBuilder organ = OrganFileBuilder::MinimalOrgan();
-        organ.Set("Organ", "TessalineOrganFileFormatVersion", "1.22");
-        return dir.Write(name, organ.Text());
-    }
 
     // Every report as "message | action".
     std::vector<std::string> Reports() const {
@@ -104,6 +92,11 @@ struct ShellRig {
         for (const auto& e : errors.Errors())
             texts.push_back(e.message + " | " + e.attemptedAction);
         return texts;
+    }
+    // The last report as "message | action"; empty when there is none.
+    std::string LastReport() const {
+        std::vector<std::string> texts = Reports();
+        return texts.empty() ? std::string() : texts.back();
     }
 
     TempDir dir;
@@ -118,11 +111,8 @@ struct ShellRig {
     bool setupAnswer = true;
     int setupRuns = 0;
     std::function<void(SetupInfo&)> setupChanges;
-    std::string chosenOrgan;
+    std::string chosen;  // the answer of every chooser
     std::string chooserFolder;
-    std::string chosenRecordingFolder;
-    std::string chosenCombinations;
-    std::string proposedName;
     // What the player does with a modal dialog while it shows.
     std::function<void(QDialog&)> onDialog;
     std::vector<std::string> opened;  // documents and web addresses, in order

@@ -12,7 +12,8 @@ namespace tessaline {
 namespace {
 
 TEST(MidiPortLoss, AnUnpluggedKeyboardIsReportedOnceAndTheOtherInputPlaysOn) {
-    test::ShellRig rig(2);
+    test::ShellRig rig;
+    rig.ports.AddPort("Pedalboard");
     // The manuals listen to the second port (manual 1 on channel 2).
     rig.setupChanges = [](SetupInfo& setup) { setup.ManualMIDIInDevNumber.fill(1); };
     rig.StartSetUp();

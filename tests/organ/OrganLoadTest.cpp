@@ -279,6 +279,31 @@ TEST_F(OrganLoad, KeysAndPipesCountFromTheFirstAccessibleOneUpToTheirBounds) {
     EXPECT_EQ(StopAt(1, 0).firstAccessiblePipe, 4);
 }
 
+TEST_F(OrganLoad, KeysMapToPipesFromTheFirstAccessibleKeyAndOnlyADrawnStopSounds) {
+    test::EngineRig output(512);
+    organ.Set("Stop001", "FirstAccessiblePipeLogicalKeyNumber", "13");
+    organ.Set("Stop001", "NumberOfAccessiblePipes", "1");
+    organ.Set("Stop002", "FirstAccessiblePipeLogicalKeyNumber", "13");
+    organ.Set("Stop002", "FirstAccessiblePipeLogicalPipeNumber", "3");
+    organ.Set("Stop002", "NumberOfAccessiblePipes", "1");
+    ASSERT_EQ(LoadResult(), "loaded");
+    ASSERT_TRUE(rig.organ.AttachEngine(output.engine));
+    Stop& stop = StopAt(1, 0);
+    // Keys past the accessible pipes still reach the further logical pipes.
+    EXPECT_EQ((std::vector<int>{stop.PipeForKey(11), stop.PipeForKey(12), stop.PipeForKey(14),
+                                stop.PipeForKey(15)}),
+              (std::vector<int>{-1, 0, 2, -1}));
+    EXPECT_EQ((std::vector<int>{StopAt(1, 1).PipeForKey(10), StopAt(1, 1).PipeForKey(12),
+                                StopAt(1, 1).PipeForKey(13)}),
+              (std::vector<int>{0, 2, -1}));
+
+    stop.PipeOn(12);
+    EXPECT_EQ(rig.organ.Voices().CountInUse(), 0) << "a retired stop sounded";
+    stop.Engage();
+    stop.PipeOn(13);
+    EXPECT_EQ(rig.organ.Voices().CountInUse(), 1);
+}
+
 TEST_F(OrganLoad, MalformedReferencesAreRefusedInTheSecondPass) {
     struct Case {
         const char* specifier;

@@ -1,7 +1,7 @@
 #pragma once
-// The organs of the load and MIDI fuzzers and the few pipe samples all of
-// them name, so that every definition file a fuzzer makes up finds real
-// samples beside it without writing any per run.
+// The organs of the load, MIDI and combination fuzzers and the few pipe
+// samples all of them name, so that every definition file a fuzzer makes up
+// finds real samples beside it without writing any per run.
 
 #include <array>
 #include <string>
@@ -9,9 +9,10 @@
 
 #include "DemoInstrument.h"
 #include "OrganFileWriter.h"
-#include "support/OrganFileBuilder.h"
+#include "combinations/CombinationRig.h"
+#include "support/EngineRig.h"
+#include "support/OrganRig.h"
 #include "support/OrganSections.h"
-#include "support/TempDir.h"
 #include "support/WavBuilder.h"
 
 namespace tessaline::test {
@@ -26,9 +27,7 @@ inline void WriteFuzzSamples(const TempDir& dir) {
     WritePipeWav(dir, kFuzzSamples[0], 1, 600);
     WritePipeWav(dir, kFuzzSamples[1], 2, 400);
     WritePipeWav(dir, kFuzzSamples[2], 1, 900);
-    WavBuilder percussive;
-    percussive.Pattern(200).NoSampler().NoCues();
-    dir.Write(kFuzzSamples[3], percussive.Build());
+    dir.Write(kFuzzSamples[3], WavBuilder().Pattern(200).NoSampler().NoCues().Build());
 }
 
 // The demo organ's definition with every pipe that owns a sample naming one
@@ -87,5 +86,57 @@ inline OrganFileBuilder SmallFuzzOrgan() {
     b.Set("Manual001", "Tremulant001", "1");
     return b;
 }
+
+// An organ over the fuzz samples, with the engine it plays on (which
+// outlives the organ attached to it).
+struct FuzzOrganRig {
+    FuzzOrganRig() {
+        WriteFuzzSamples(rig.dir);
+        rig.organ.SetDataDirectory(TESSALINE_FUZZ_DATA_DIR);
+    }
+    EngineRig sound{512};
+    OrganRig rig;
+};
+
+// Calls f(number, manual) for every manual the organ has.
+template <class F>
+void ForEachManual(Organ& organ, F f) {
+    for (uint32_t m = 0; m <= organ.numberOfManuals; ++m)
+        if (Manual* manual = organ.ManualAt(static_cast<int>(m))) f(static_cast<int>(m), *manual);
+}
+
+inline bool NoKeyHeld(Organ& organ) {
+    bool none = true;
+    ForEachManual(organ, [&](int, const Manual& manual) {
+        for (int k = 0; k < manual.numberOfLogicalKeys; ++k)
+            none = none && manual.keys[static_cast<size_t>(k)].holds == 0;
+    });
+    return none;
+}
+
+// The combination test organ with two couplers on the Great (into the Swell,
+// and an octave up on itself), two tremulants and a one-way divisional
+// coupler from the Swell to the Great.
+class CombinationFuzzOrgan : public CombinationRig {
+public:
+    CombinationFuzzOrgan() {
+        SetCoupler(organ, 1, 2, 0);
+        SetCoupler(organ, 2, 1, 12);
+        organ.Set("Manual001", "NumberOfCouplers", "2");
+        organ.Set("Manual001", "Coupler001", "1");
+        organ.Set("Manual001", "Coupler002", "2");
+        organ.Set("Organ", "NumberOfTremulants", "2");
+        SetTremulant(organ, 1);
+        SetTremulant(organ, 2);
+        organ.Set("Manual002", "NumberOfTremulants", "1");
+        organ.Set("Manual002", "Tremulant001", "2");
+        SetDrawstopKeys(organ, "DivisionalCoupler001", "Swell to Great", 3, 1);
+        organ.Set("DivisionalCoupler001", "NumberOfManuals", "2");
+        organ.Set("DivisionalCoupler001", "Manual001", "2");
+        organ.Set("DivisionalCoupler001", "Manual002", "1");
+        organ.Set("DivisionalCoupler001", "BiDirectionalCoupling", "N");
+        organ.Set("Organ", "NumberOfDivisionalCouplers", "1");
+    }
+};
 
 }  // namespace tessaline::test

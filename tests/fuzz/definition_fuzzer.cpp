@@ -8,24 +8,35 @@
 // must not fault on any text.
 
 #include <algorithm>
-#include <cstdint>
 #include <cstring>
 #include <optional>
 #include <set>
-#include <string>
-#include <string_view>
-#include <utility>
-#include <vector>
 
+#include "fuzz/FuzzCommon.h"
+#include "fuzz/FuzzOrgans.h"
 #include "organ/DefinitionReader.h"
+
+namespace tessaline::test {
+
+// The small fuzz organ, the demo organ, and texts at the edges of the
+// reader's rules (quotes, repeated sections and keys, comments, a header
+// without its bracket, long lines cut into pieces, a NUL, LF and CR LF).
+std::vector<std::string> Seeds(const std::filesystem::path&) {
+    return {SmallFuzzOrgan().Text(), DemoOrganOverFuzzSamples(),
+            "[Organ]\nKey=  \"abc\"\nQuoted=\"abc\"\nEmpty=\"\"\nKey = 5\nSum=a=b\n"
+            "; Comment=1\nNumberOfManuals=3 ; three\n[Organ]\nLater=1\n",
+            "before=1\r\n  [Manual001]  \r\nKey=1\r\n[Other\r\nAfter=2\r\n[Manual001]\r\nKey=2\r\n",
+            "[Organ]\n" + std::string(505, 'k') + "=v\n" + std::string(600, 'x') + "\nKey=" +
+                std::string(520, '9') + "\n",
+            std::string("[Organ]\nNul=a") + '\0' + "b\nHasPedals=yes\nColour=dark Grey\n"};
+}
+
+}  // namespace tessaline::test
 
 namespace {
 
 using namespace tessaline;
-
-void Check(bool condition) {
-    if (!condition) __builtin_trap();
-}
+using test::Check;
 
 bool Blank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
 

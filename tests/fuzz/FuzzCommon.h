@@ -1,12 +1,10 @@
 #pragma once
 // What every fuzz target shares: a failed check traps, so that the fuzzer
-// keeps the input; an error sink that shows nothing; an in-memory file that
-// holds each run's input for the loaders that read by path. Built with
-// TESSALINE_FUZZ_SEEDS, the target's source becomes its seed program instead:
-// the target defines Seeds() and this main writes them into the corpus.
+// keeps the input; the input is written where a loader reads it. Built with TESSALINE_FUZZ_SEEDS, the target's source is
+// its seed program instead: this main writes the target's Seeds() into the
+// corpus directory.
 
 #include <sys/mman.h>
-#include <unistd.h>
 
 #include <cstdint>
 #include <cstdio>
@@ -16,39 +14,23 @@
 #include <string>
 #include <vector>
 
-#include "platform/ErrorReporting.h"
-
 namespace tessaline::test {
 
 inline void Check(bool condition) {
     if (!condition) __builtin_trap();
 }
 
-class SilentErrorSink : public ErrorSink {
-public:
-    void Show(const std::string&, const std::string&, const std::string&) override {}
-};
+// A file in memory, for inputs that need no folder of their own.
+inline std::string MemoryFilePath(const char* name) {
+    const int fd = ::memfd_create(name, 0);
+    if (fd < 0) std::abort();
+    return "/proc/self/fd/" + std::to_string(fd);
+}
 
-class InputFile {
-public:
-    explicit InputFile(const char* name) : fd(::memfd_create(name, 0)) {
-        if (fd < 0) std::abort();
-    }
-    // Replaces the contents with the bytes; returns the path to read them by.
-    const std::string& Hold(const uint8_t* data, size_t size) {
-        if (::ftruncate(fd, 0) != 0) std::abort();
-        for (size_t written = 0; written < size;) {
-            ssize_t n = ::pwrite(fd, data + written, size - written, static_cast<off_t>(written));
-            if (n <= 0) std::abort();
-            written += static_cast<size_t>(n);
-        }
-        return path;
-    }
-
-private:
-    int fd;
-    std::string path = "/proc/self/fd/" + std::to_string(fd);
-};
+inline void WriteInput(const std::string& path, const uint8_t* data, size_t size) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    if (!out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size))) std::abort();
+}
 
 // The target's starting inputs; it may also write files of its own into
 // the corpus directory.

@@ -4,12 +4,12 @@
 // finds real samples beside it without writing any per run.
 
 #include <array>
+#include <sstream>
 #include <string>
-#include <string_view>
+#include <vector>
 
 #include "DemoInstrument.h"
 #include "OrganFileWriter.h"
-#include "combinations/CombinationRig.h"
 #include "support/EngineRig.h"
 #include "support/OrganRig.h"
 #include "support/OrganSections.h"
@@ -31,29 +31,18 @@ inline void WriteFuzzSamples(const TempDir& dir) {
 }
 
 // The demo organ's definition with every pipe that owns a sample naming one
-// of the fuzz samples (looped ones only, as no demo stop is percussive; stereo ones allowed):
-// every kind of section the loader knows, with couplers, an enclosure, a
-// tremulant and combinations, over a handful of small files.
+// of the looped fuzz samples: every kind of section the loader knows, with
+// couplers, an enclosure, a tremulant and combinations, over a handful of
+// small files.
 inline std::string DemoOrganOverFuzzSamples() {
-    std::string text = demo::OrganDefinitionText(demo::TheDemoOrgan(), true);
+    std::istringstream in(demo::OrganDefinitionText(demo::TheDemoOrgan(), true));
     std::string out;
-    size_t pos = 0;
     int pipe = 0;
-    while (pos < text.size()) {
-        size_t end = text.find('\n', pos);
-        end = end == std::string::npos ? text.size() : end + 1;
-        std::string_view line(text.data() + pos, end - pos);
-        size_t eq = line.find('=');
-        bool ownedPipe = line.starts_with("Pipe") && eq != std::string_view::npos &&
-                         line.substr(eq + 1, 4) != "REF:";
-        if (ownedPipe) {
-            out.append(line.substr(0, eq + 1));
-            out.append(kFuzzSamples[static_cast<size_t>(pipe++ % 3)]);
-            out.append("\r\n");
-        } else {
-            out.append(line);
-        }
-        pos = end;
+    for (std::string line; std::getline(in, line);) {
+        const size_t eq = line.find('=');
+        if (line.starts_with("Pipe") && eq != std::string::npos && line.compare(eq + 1, 4, "REF:") != 0)
+            line = line.substr(0, eq + 1) + kFuzzSamples[static_cast<size_t>(pipe++ % 3)] + "\r";
+        out += line + "\n";
     }
     return out;
 }
@@ -87,6 +76,20 @@ inline OrganFileBuilder SmallFuzzOrgan() {
     return b;
 }
 
+// Definition files over the fuzz samples that load (the small fuzz organ, the
+// demo organ, a pedal and five manuals without stops) and some that fail late
+// in the load (a missing sample, a shared pipe naming a stop that does not
+// exist, a coupler into a missing manual).
+inline std::vector<std::string> OrganSeeds() {
+    OrganFileBuilder manuals = OrganFileBuilder::MinimalOrgan();
+    manuals.Set("Organ", "HasPedals", "Y").Set("Organ", "NumberOfManuals", "5");
+    for (int m = 0; m <= 5; ++m) SetManual(manuals, m, m == 0 ? 32 : 61, {});
+    return {SmallFuzzOrgan().Text(), DemoOrganOverFuzzSamples(), manuals.Text(),
+            SmallFuzzOrgan().Set("Stop001", "Pipe002", "missing.wav").Text(),
+            SmallFuzzOrgan().Set("Stop003", "Pipe001", "REF:01:009:001").Text(),
+            SmallFuzzOrgan().Set("Coupler002", "DestinationManual", "4").Text()};
+}
+
 // An organ over the fuzz samples, with the engine it plays on (which
 // outlives the organ attached to it).
 struct FuzzOrganRig {
@@ -113,30 +116,5 @@ inline bool NoKeyHeld(Organ& organ) {
     });
     return none;
 }
-
-// The combination test organ with two couplers on the Great (into the Swell,
-// and an octave up on itself), two tremulants and a one-way divisional
-// coupler from the Swell to the Great.
-class CombinationFuzzOrgan : public CombinationRig {
-public:
-    CombinationFuzzOrgan() {
-        SetCoupler(organ, 1, 2, 0);
-        SetCoupler(organ, 2, 1, 12);
-        organ.Set("Manual001", "NumberOfCouplers", "2");
-        organ.Set("Manual001", "Coupler001", "1");
-        organ.Set("Manual001", "Coupler002", "2");
-        organ.Set("Organ", "NumberOfTremulants", "2");
-        SetTremulant(organ, 1);
-        SetTremulant(organ, 2);
-        organ.Set("Manual002", "NumberOfTremulants", "1");
-        organ.Set("Manual002", "Tremulant001", "2");
-        SetDrawstopKeys(organ, "DivisionalCoupler001", "Swell to Great", 3, 1);
-        organ.Set("DivisionalCoupler001", "NumberOfManuals", "2");
-        organ.Set("DivisionalCoupler001", "Manual001", "2");
-        organ.Set("DivisionalCoupler001", "Manual002", "1");
-        organ.Set("DivisionalCoupler001", "BiDirectionalCoupling", "N");
-        organ.Set("Organ", "NumberOfDivisionalCouplers", "1");
-    }
-};
 
 }  // namespace tessaline::test

@@ -1,23 +1,37 @@
 // Feeds arbitrary bytes to the combination file loader as a combination file
-// for a loaded test organ with stops, couplers and divisional couplers. A
-// refused file must have been reported; whatever was loaded must name only
-// objects that exist, and recalling it must be safe. The organ's own
-// combinations are restored after every run so runs do not depend on each
-// other. Seeds: the organ's definition file (which reads as a combination
-// file) and combination files saved from it, before and after captures into
-// divisionals, generals and frames.
+// for the loaded demo organ (over the fuzz samples): stops, couplers,
+// tremulants and a divisional coupler. A refused file must have been
+// reported; whatever was loaded must name only objects that exist, and
+// recalling it must be safe. The organ's own combinations, saved at the
+// start, are restored after every run so runs do not depend on each other. Seeds: the organ's
+// definition file (which reads as a combination file) and combination files
+// saved from it, before and after captures into divisionals, a general and
+// frames.
 
 #include "fuzz/FuzzCommon.h"
 #include "fuzz/FuzzOrgans.h"
+#include "support/ToolRun.h"
 
 namespace tessaline::test {
+namespace {
+
+struct Harness : FuzzOrganRig {
+    Harness() {
+        if (!rig.organ.Load(rig.dir.Write("demo.organ", DemoOrganOverFuzzSamples())) ||
+            !rig.organ.SaveCombinationFile(defaults))
+            std::abort();
+    }
+    const std::string path = MemoryFilePath("fuzz.cmb");
+    const std::string defaults = rig.dir.File("defaults.cmb");
+};
+
+}  // namespace
 
 std::vector<std::string> Seeds(const std::filesystem::path& corpus) {
-    CombinationFuzzOrgan fuzzOrgan;
-    Organ& organ = fuzzOrgan.model();
-    if (!fuzzOrgan.Load() || !organ.SaveCombinationFile((corpus / "defaults.cmb").string())) return {};
-    fuzzOrgan.SetRegistration("101010101010/011");
-    organ.manuals[1].CouplerOn(0);
+    Harness h;
+    Organ& organ = h.rig.organ;
+    for (int s = 0; s < 3; ++s) organ.StopOn(1, s);
+    organ.CouplerOn(1, 0);
     organ.DivisionalCouplerOn(0);
     organ.captureMode = true;
     organ.PressDivisional(1, 1);
@@ -27,7 +41,7 @@ std::vector<std::string> Seeds(const std::filesystem::path& corpus) {
     organ.NextFrame();
     organ.captureMode = false;
     if (!organ.SaveCombinationFile((corpus / "captured.cmb").string())) return {};
-    return {fuzzOrgan.organ.Text()};
+    return {DemoOrganOverFuzzSamples(), FileBytes(h.defaults)};
 }
 
 }  // namespace tessaline::test
@@ -38,11 +52,12 @@ using namespace tessaline;
 using test::Check;
 
 template <typename List>
-void CheckEntries(const List& list, uint32_t capacity, int count) {
+void CheckEntries(const List& list, uint32_t capacity, int64_t count) {
     Check(list.count <= capacity);
-    for (uint32_t i = 0; i < list.count; ++i) Check(list.entries[i].index < static_cast<uint32_t>(count));
+    for (uint32_t i = 0; i < list.count; ++i) Check(list.entries[i].index < count);
 }
 
+// Entries of generals name their manual; those of divisionals are the manual's own.
 void CheckCombinations(Organ& organ) {
     test::ForEachManual(organ, [](int, const Manual& manual) {
         for (int d = 0; d < manual.numberOfDivisionals; ++d) {
@@ -55,36 +70,30 @@ void CheckCombinations(Organ& organ) {
     for (const General& general : organ.generals) {
         Check(general.stops.count <= kMaxGeneralStops && general.couplers.count <= kMaxGeneralCouplers);
         for (const CombinationEntry& e : general.stops)
-            Check(e.manual >= 1 && e.manual <= organ.numberOfManuals &&
-                  e.index < organ.manuals[e.manual].numberOfStops);
+            Check(organ.ManualAt(e.manual) && e.index < organ.ManualAt(e.manual)->numberOfStops);
         for (const CombinationEntry& e : general.couplers)
-            Check(e.manual >= 1 && e.manual <= organ.numberOfManuals &&
-                  e.index < organ.manuals[e.manual].numberOfCouplers);
-        CheckEntries(general.tremulants, kMaxTremulants, static_cast<int>(organ.numberOfTremulants));
+            Check(organ.ManualAt(e.manual) && e.index < organ.ManualAt(e.manual)->numberOfCouplers);
+        CheckEntries(general.tremulants, kMaxTremulants, organ.numberOfTremulants);
         CheckEntries(general.divisionalCouplers, kMaxDivisionalCouplers,
-                     static_cast<int>(organ.numberOfDivisionalCouplers));
+                     organ.numberOfDivisionalCouplers);
     }
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static struct Harness {
-        Harness() {
-            if (!fuzzOrgan.Load()) std::abort();
-        }
-        test::CombinationFuzzOrgan fuzzOrgan;
-        test::InputFile file{"fuzz.cmb"};
-    } h;
-    Organ& organ = h.fuzzOrgan.model();
-    h.fuzzOrgan.rig.errors.Clear();
-    if (!organ.LoadCombinationFile(h.file.Hold(data, size))) Check(h.fuzzOrgan.rig.errors.Count() > 0);
+    static test::Harness h;
+    Organ& organ = h.rig.organ;
+    test::WriteInput(h.path, data, size);
+    h.rig.errors.Clear();
+    if (!organ.LoadCombinationFile(h.path)) Check(h.rig.errors.Count() > 0);
     CheckCombinations(organ);
-    for (int m = 1; m <= 2; ++m)
-        for (int d = 0; d < 2; ++d) organ.PressDivisional(m, d);
+    test::ForEachManual(organ, [&](int m, const Manual& manual) {
+        for (int d = 0; d < manual.numberOfDivisionals; ++d) organ.PressDivisional(m, d);
+    });
     for (int e = 0; e < kGeneralEntries; ++e) organ.PressGeneral(e);
 
-    h.fuzzOrgan.rig.errors.Clear();
-    if (!organ.LoadCombinationFile(h.fuzzOrgan.OrganPath())) std::abort();
+    h.rig.errors.Clear();
+    if (!organ.LoadCombinationFile(h.defaults)) std::abort();
     return 0;
 }

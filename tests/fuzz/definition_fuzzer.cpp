@@ -18,18 +18,9 @@
 
 namespace tessaline::test {
 
-// The small fuzz organ, the demo organ, and texts at the edges of the
-// reader's rules (quotes, repeated sections and keys, comments, a header
-// without its bracket, long lines cut into pieces, a NUL, LF and CR LF).
-std::vector<std::string> Seeds(const std::filesystem::path&) {
-    return {SmallFuzzOrgan().Text(), DemoOrganOverFuzzSamples(),
-            "[Organ]\nKey=  \"abc\"\nQuoted=\"abc\"\nEmpty=\"\"\nKey = 5\nSum=a=b\n"
-            "; Comment=1\nNumberOfManuals=3 ; three\n[Organ]\nLater=1\n",
-            "before=1\r\n  [Manual001]  \r\nKey=1\r\n[Other\r\nAfter=2\r\n[Manual001]\r\nKey=2\r\n",
-            "[Organ]\n" + std::string(505, 'k') + "=v\n" + std::string(600, 'x') + "\nKey=" +
-                std::string(520, '9') + "\n",
-            std::string("[Organ]\nNul=a") + '\0' + "b\nHasPedals=yes\nColour=dark Grey\n"};
-}
+// The dictionary supplies the reader's punctuation: quotes, comments,
+// brackets and line ends.
+std::vector<std::string> Seeds(const std::filesystem::path&) { return OrganSeeds(); }
 
 }  // namespace tessaline::test
 
@@ -37,8 +28,6 @@ namespace {
 
 using namespace tessaline;
 using test::Check;
-
-bool Blank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
 
 // The lines of the text as a reader with a 512-byte line buffer gets them:
 // a piece holds at most 511 characters, its line end included; CR LF is one
@@ -55,12 +44,11 @@ std::vector<std::string> ReadLines(std::string_view text) {
             piece.push_back(c);
             if (c == '\n') break;
         }
-        std::string line = piece.substr(0, piece.find('\0'));
-        size_t first = 0;
-        while (first < line.size() && Blank(line[first])) ++first;
-        size_t last = line.size();
-        while (last > first && Blank(line[last - 1])) --last;
-        lines.push_back(line.substr(first, last - first));
+        const std::string line = piece.substr(0, piece.find('\0'));
+        const size_t first = line.find_first_not_of(" \t\n\v\f\r");
+        lines.push_back(first == std::string::npos
+                            ? ""
+                            : line.substr(first, line.find_last_not_of(" \t\n\v\f\r") - first + 1));
     }
     return lines;
 }

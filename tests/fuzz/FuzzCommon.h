@@ -1,8 +1,8 @@
 #pragma once
 // What every fuzz target shares: a failed check traps, so that the fuzzer
-// keeps the input; the input is written where a loader reads it. Built with TESSALINE_FUZZ_SEEDS, the target's source is
-// its seed program instead: this main writes the target's Seeds() into the
-// corpus directory.
+// keeps the input; the input is written where a loader reads it. Built with
+// TESSALINE_FUZZ_SEEDS, the target's source is its seed program instead: this
+// main writes the target's Seeds() into the corpus directory.
 
 #include <sys/mman.h>
 
@@ -29,7 +29,8 @@ inline std::string MemoryFilePath(const char* name) {
 
 inline void WriteInput(const std::string& path, const uint8_t* data, size_t size) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (!out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size))) std::abort();
+    if (!out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size)))
+        std::abort();
 }
 
 // The target's starting inputs; it may also write files of its own into

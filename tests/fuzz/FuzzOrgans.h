@@ -40,7 +40,8 @@ inline std::string DemoOrganOverFuzzSamples() {
     int pipe = 0;
     for (std::string line; std::getline(in, line);) {
         const size_t eq = line.find('=');
-        if (line.starts_with("Pipe") && eq != std::string::npos && line.compare(eq + 1, 4, "REF:") != 0)
+        if (line.starts_with("Pipe") && eq != std::string::npos &&
+            line.compare(eq + 1, 4, "REF:") != 0)
             line = line.substr(0, eq + 1) + kFuzzSamples[static_cast<size_t>(pipe++ % 3)] + "\r";
         out += line + "\n";
     }
@@ -84,7 +85,9 @@ inline std::vector<std::string> OrganSeeds() {
     OrganFileBuilder manuals = OrganFileBuilder::MinimalOrgan();
     manuals.Set("Organ", "HasPedals", "Y").Set("Organ", "NumberOfManuals", "5");
     for (int m = 0; m <= 5; ++m) SetManual(manuals, m, m == 0 ? 32 : 61, {});
-    return {SmallFuzzOrgan().Text(), DemoOrganOverFuzzSamples(), manuals.Text(),
+    return {SmallFuzzOrgan().Text(),
+            DemoOrganOverFuzzSamples(),
+            manuals.Text(),
             SmallFuzzOrgan().Set("Stop001", "Pipe002", "missing.wav").Text(),
             SmallFuzzOrgan().Set("Stop003", "Pipe001", "REF:01:009:001").Text(),
             SmallFuzzOrgan().Set("Coupler002", "DestinationManual", "4").Text()};

@@ -68,7 +68,8 @@ void CheckCombinations(Organ& organ) {
         }
     });
     for (const General& general : organ.generals) {
-        Check(general.stops.count <= kMaxGeneralStops && general.couplers.count <= kMaxGeneralCouplers);
+        Check(general.stops.count <= kMaxGeneralStops &&
+              general.couplers.count <= kMaxGeneralCouplers);
         for (const CombinationEntry& e : general.stops)
             Check(organ.ManualAt(e.manual) && e.index < organ.ManualAt(e.manual)->numberOfStops);
         for (const CombinationEntry& e : general.couplers)

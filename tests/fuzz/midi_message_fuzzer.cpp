@@ -35,7 +35,7 @@ std::vector<std::string> Seeds(const std::filesystem::path&) {
     for (uint32_t note = 30; note < 100; ++note) add(held, 0, 0x640090 | note << 8);
     for (uint32_t note = 30; note < 100; ++note) add(held, 0, 0x640097 | note << 8);
     held += std::string(8, '\x8F');  // two records of 512 frames
-    add(controls, 1, 0x402891);       // a pedal key held
+    add(controls, 1, 0x402891);      // a pedal key held
     for (uint32_t note = 36; note < 48; ++note) add(controls, 1, 0x7F0094 | note << 8);  // stops on
     for (uint32_t message : {0x400130u, 0x0003C0u, 0x007BB0u, 0x0000FFu}) add(controls, 0, message);
     add(controls, 1, 0x7F0131);  // the second swell pedal

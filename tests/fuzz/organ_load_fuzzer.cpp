@@ -35,7 +35,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         Check(manual.numberOfLogicalKeys >= 0 && manual.numberOfLogicalKeys <= kMaxLogicalKeys);
         Check(manual.numberOfStops >= 0 && manual.numberOfStops <= kMaxStopsPerManual);
         for (int s = 0; s < manual.numberOfStops; ++s) {
-            Check(manual.GetStop(s) != nullptr && manual.GetStop(s)->numberOfLogicalPipes <= kMaxLogicalKeys);
+            Check(manual.GetStop(s) != nullptr &&
+                  manual.GetStop(s)->numberOfLogicalPipes <= kMaxLogicalKeys);
             organ.StopOn(m, s);
         }
         for (int c = 0; c < manual.numberOfCouplers; ++c) organ.CouplerOn(m, c);

@@ -1,8 +1,9 @@
 // Feeds arbitrary bytes to the pipe sample loader as a WAV file: the first
 // byte chooses the load settings, the rest is the file, read through the
 // organ's loading buffer. A refused file must have been reported; a loaded
-// sample must be laid out consistently and every frame of it must be readable. Seeds: valid and nearly valid pipe
-// files, each behind one of the settings bytes in turn.
+// sample must be laid out consistently and every frame of it must be
+// readable. Seeds: valid and nearly valid pipe files, each behind one of the
+// settings bytes in turn.
 
 #include "fuzz/FuzzCommon.h"
 #include "platform/virtual/RecordingErrorSink.h"
@@ -46,10 +47,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const uint8_t options = data[0];
     const bool percussive = options & 1;
     const SampleFormat memoryFormat = options & 2 ? SampleFormat::Stereo : SampleFormat::Mono;
-    const SampleFormat highest =
-        options & 8 && memoryFormat == SampleFormat::Mono ? SampleFormat::Mono : SampleFormat::Stereo;
-    const SampleLoadContext context{h.buffer, h.memory, highest, memoryFormat, (options & 4) != 0,
-                                    (options >> 4) / 4.0};
+    const SampleFormat highest = options & 8 && memoryFormat == SampleFormat::Mono
+                                     ? SampleFormat::Mono
+                                     : SampleFormat::Stereo;
+    const SampleLoadContext context{h.buffer,     h.memory,           highest,
+                                    memoryFormat, (options & 4) != 0, (options >> 4) / 4.0};
 
     test::WriteInput(h.path, data + 1, size - 1);
     h.errors.Clear();
@@ -57,7 +59,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (LoadPipeSample(context, sample, h.path.c_str(), 50, percussive, 1.0)) {
         Check(sample.Present() && sample.end >= 0);
         if (percussive)
-            Check(sample.loopStart == PipeSample::kNoFrame && sample.releaseStart == PipeSample::kNoFrame);
+            Check(sample.loopStart == PipeSample::kNoFrame &&
+                  sample.releaseStart == PipeSample::kNoFrame);
         else
             Check(sample.loopStart >= 0 && sample.loopStart < sample.releaseStart &&
                   sample.releaseStart <= sample.end);

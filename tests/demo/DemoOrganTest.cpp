@@ -28,7 +28,9 @@ namespace {
 
 using test::Quote;
 
-test::ToolRun Generate(const std::string& arguments) { return test::RunTool(DEMO_GENERATOR, arguments); }
+test::ToolRun Generate(const std::string& arguments) {
+    return test::RunTool(DEMO_GENERATOR, arguments);
+}
 
 // Amplitude of the sinusoid with k periods in the n values, by Goertzel's
 // recurrence.
@@ -48,9 +50,9 @@ double BinAmplitude(const int16_t* values, int64_t n, int64_t k) {
 // Great Principal's pipes.
 constexpr double kMixture = -1.0;
 const std::pair<const char*, double> kStops[] = {
-    {"Stop001", 0},  {"Stop002", 0},   {"Stop003", 12}, {"Stop004", kMixture}, {"Stop005", 0},
-    {"Stop006", 0},  {"Stop007", 0},   {"Stop008", 0.06}, {"Stop009", 12},    {"Stop010", 19},
-    {"Stop011", 0},  {"Stop012", -12}, {"Stop013", 0},  {"Stop014", -12}};
+    {"Stop001", 0}, {"Stop002", 0},   {"Stop003", 12},   {"Stop004", kMixture}, {"Stop005", 0},
+    {"Stop006", 0}, {"Stop007", 0},   {"Stop008", 0.06}, {"Stop009", 12},       {"Stop010", 19},
+    {"Stop011", 0}, {"Stop012", -12}, {"Stop013", 0},    {"Stop014", -12}};
 
 std::vector<double> Ranks(double interval, int key) {
     if (interval != kMixture) return {key + interval};
@@ -78,7 +80,8 @@ std::vector<PipeFile> PipesOf(const DefinitionFile& organ, const std::string& fo
         std::string specifier = *organ.Find(stop, NumberedName("Pipe", p));
         if (specifier.starts_with("REF:")) {
             const std::string manual = NumberedName("Manual", std::stoi(specifier.substr(4, 2)));
-            const int owner = number(manual, NumberedName("Stop", std::stoi(specifier.substr(7, 3))));
+            const int owner =
+                number(manual, NumberedName("Stop", std::stoi(specifier.substr(7, 3))));
             specifier = *organ.Find(NumberedName("Stop", owner),
                                     NumberedName("Pipe", std::stoi(specifier.substr(11, 3))));
         }
@@ -127,7 +130,8 @@ TEST_F(GeneratedDemo, EveryPipeLoopsSeamlesslyAndSoundsItsRanksInTune) {
     RecordingErrorSink errors;
     SampleLoadingBuffer buffer;
     SampleMemory memory;
-    const SampleLoadContext context{buffer, memory, SampleFormat::Mono, SampleFormat::Mono, false, 1.0};
+    const SampleLoadContext context{buffer, memory, SampleFormat::Mono, SampleFormat::Mono,
+                                    false,  1.0};
     int checked = 0;
     for (const auto& [stop, interval] : kStops)
         for (const PipeFile& pipe : PipesOf(organ, dir->Path().string(), stop)) {
@@ -147,7 +151,8 @@ TEST_F(GeneratedDemo, EveryPipeLoopsSeamlesslyAndSoundsItsRanksInTune) {
                 SCOPED_TRACE(note);
                 const double wanted = 440.0 * std::pow(2.0, (note - 69.0) / 12.0);
                 const int64_t bin = std::llround(wanted * static_cast<double>(loop) / 44100.0);
-                const double binPitch = static_cast<double>(bin) * 44100.0 / static_cast<double>(loop);
+                const double binPitch =
+                    static_cast<double>(bin) * 44100.0 / static_cast<double>(loop);
                 EXPECT_LT(std::fabs(1200.0 * std::log2(binPitch / wanted)), 1.0);
                 const double here = BinAmplitude(values, loop, bin);
                 EXPECT_GT(here, 0.02 * peak);
@@ -170,9 +175,11 @@ TEST(DemoStereo, PipesStandOnAlternateSidesAndLoopInBothChannels) {
     RecordingErrorSink errors;
     SampleLoadingBuffer buffer;
     SampleMemory memory;
-    const SampleLoadContext stereo{buffer, memory, SampleFormat::Stereo, SampleFormat::Stereo, false, 1.0};
+    const SampleLoadContext stereo{buffer, memory, SampleFormat::Stereo, SampleFormat::Stereo,
+                                   false,  1.0};
     // A mono organ that simulates stereo keeps each pipe on its side.
-    const SampleLoadContext panned{buffer, memory, SampleFormat::Stereo, SampleFormat::Mono, true, 1.0};
+    const SampleLoadContext panned{buffer, memory, SampleFormat::Stereo, SampleFormat::Mono,
+                                   true,   1.0};
     for (const PipeFile& pipe : PipesOf(organ, dir.Path().string(), "Stop012")) {
         SCOPED_TRACE(pipe.path);
         PipeSample s;
@@ -227,7 +234,8 @@ TEST(DemoGenerator, OnlyWritesTheChosenStopsAndEveryRunIsTheSame) {
         const std::string relative = std::string("TessalineDemo/Swell/Nazard/") + pipe;
         EXPECT_NE(organ.find("=" + relative + "\r\n"), std::string::npos) << pipe;
         EXPECT_FALSE(test::FileBytes(first.File(relative)).empty()) << pipe;
-        EXPECT_EQ(test::FileBytes(first.File(relative)), test::FileBytes(again.File(relative))) << pipe;
+        EXPECT_EQ(test::FileBytes(first.File(relative)), test::FileBytes(again.File(relative)))
+            << pipe;
     }
 }
 
@@ -270,7 +278,8 @@ TEST(DemoConsole, EveryPieceLiesOnTheMediumWindowWithoutOverlapping) {
     std::vector<PlacedPiece> pieces;
     uint32_t width = 0, height = 0;
     std::string error;
-    ASSERT_TRUE(PlaceConsole(file, kWindowFrameWidth, kWindowFrameHeight, pieces, width, height, error))
+    ASSERT_TRUE(
+        PlaceConsole(file, kWindowFrameWidth, kWindowFrameHeight, pieces, width, height, error))
         << error;
     // 3 keyboards, 21 drawstops, 16 buttons, 3 labels, 1 enclosure panel.
     EXPECT_EQ(pieces.size(), 3u + 21u + 16u + 3u + 1u);
@@ -279,7 +288,8 @@ TEST(DemoConsole, EveryPieceLiesOnTheMediumWindowWithoutOverlapping) {
         EXPECT_TRUE(a.right <= width && a.bottom <= height) << pieces[i].section;
         for (size_t j = i + 1; j < pieces.size(); ++j) {
             const Rect& b = pieces[j].frame;
-            EXPECT_FALSE(a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom)
+            EXPECT_FALSE(a.left < b.right && b.left < a.right && a.top < b.bottom &&
+                         b.top < a.bottom)
                 << pieces[i].section << " overlaps " << pieces[j].section;
         }
     }

@@ -83,7 +83,8 @@ OrganFileBuilder::Section& OrganFileBuilder::Find(const std::string& name) {
 OrganFileBuilder& OrganFileBuilder::Set(const std::string& section, const std::string& key,
                                         const std::string& value) {
     auto& lines = Find(section).lines;
-    auto line = std::find_if(lines.begin(), lines.end(), [&](const auto& l) { return l.first == key; });
+    auto line =
+        std::find_if(lines.begin(), lines.end(), [&](const auto& l) { return l.first == key; });
     if (line != lines.end())
         line->second = value;
     else

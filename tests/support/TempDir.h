@@ -13,7 +13,8 @@ namespace tessaline::test {
 class TempDir {
 public:
     TempDir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "tessaline-test-XXXXXX").string();
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "tessaline-test-XXXXXX").string();
         if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
         path = pattern;
     }

@@ -1,17 +1,18 @@
 #pragma once
-// The organs of the load and MIDI fuzzers and the few pipe samples all of
-// them name, so that every definition file a fuzzer makes up finds real
-// samples beside it without writing any per run.
+// The organs of the load, MIDI and combination fuzzers and the few pipe
+// samples all of them name, so that every definition file a fuzzer makes up
+// finds real samples beside it without writing any per run.
 
 #include <array>
+#include <sstream>
 #include <string>
-#include <string_view>
+#include <vector>
 
 #include "DemoInstrument.h"
 #include "OrganFileWriter.h"
-#include "support/OrganFileBuilder.h"
+#include "support/EngineRig.h"
+#include "support/OrganRig.h"
 #include "support/OrganSections.h"
-#include "support/TempDir.h"
 #include "support/WavBuilder.h"
 
 namespace tessaline::test {
@@ -26,35 +27,23 @@ inline void WriteFuzzSamples(const TempDir& dir) {
     WritePipeWav(dir, kFuzzSamples[0], 1, 600);
     WritePipeWav(dir, kFuzzSamples[1], 2, 400);
     WritePipeWav(dir, kFuzzSamples[2], 1, 900);
-    WavBuilder percussive;
-    percussive.Pattern(200).NoSampler().NoCues();
-    dir.Write(kFuzzSamples[3], percussive.Build());
+    dir.Write(kFuzzSamples[3], WavBuilder().Pattern(200).NoSampler().NoCues().Build());
 }
 
 // The demo organ's definition with every pipe that owns a sample naming one
-// of the fuzz samples (looped ones only, as no demo stop is percussive; stereo ones allowed):
-// every kind of section the loader knows, with couplers, an enclosure, a
-// tremulant and combinations, over a handful of small files.
+// of the looped fuzz samples: every kind of section the loader knows, with
+// couplers, an enclosure, a tremulant and combinations, over a handful of
+// small files.
 inline std::string DemoOrganOverFuzzSamples() {
-    std::string text = demo::OrganDefinitionText(demo::TheDemoOrgan(), true);
+    std::istringstream in(demo::OrganDefinitionText(demo::TheDemoOrgan(), true));
     std::string out;
-    size_t pos = 0;
     int pipe = 0;
-    while (pos < text.size()) {
-        size_t end = text.find('\n', pos);
-        end = end == std::string::npos ? text.size() : end + 1;
-        std::string_view line(text.data() + pos, end - pos);
-        size_t eq = line.find('=');
-        bool ownedPipe = line.starts_with("Pipe") && eq != std::string_view::npos &&
-                         line.substr(eq + 1, 4) != "REF:";
-        if (ownedPipe) {
-            out.append(line.substr(0, eq + 1));
-            out.append(kFuzzSamples[static_cast<size_t>(pipe++ % 3)]);
-            out.append("\r\n");
-        } else {
-            out.append(line);
-        }
-        pos = end;
+    for (std::string line; std::getline(in, line);) {
+        const size_t eq = line.find('=');
+        if (line.starts_with("Pipe") && eq != std::string::npos &&
+            line.compare(eq + 1, 4, "REF:") != 0)
+            line = line.substr(0, eq + 1) + kFuzzSamples[static_cast<size_t>(pipe++ % 3)] + "\r";
+        out += line + "\n";
     }
     return out;
 }
@@ -86,6 +75,49 @@ inline OrganFileBuilder SmallFuzzOrgan() {
     b.Set("Manual001", "NumberOfTremulants", "1");
     b.Set("Manual001", "Tremulant001", "1");
     return b;
+}
+
+// Definition files over the fuzz samples that load (the small fuzz organ, the
+// demo organ, a pedal and five manuals without stops) and some that fail late
+// in the load (a missing sample, a shared pipe naming a stop that does not
+// exist, a coupler into a missing manual).
+inline std::vector<std::string> OrganSeeds() {
+    OrganFileBuilder manuals = OrganFileBuilder::MinimalOrgan();
+    manuals.Set("Organ", "HasPedals", "Y").Set("Organ", "NumberOfManuals", "5");
+    for (int m = 0; m <= 5; ++m) SetManual(manuals, m, m == 0 ? 32 : 61, {});
+    return {SmallFuzzOrgan().Text(),
+            DemoOrganOverFuzzSamples(),
+            manuals.Text(),
+            SmallFuzzOrgan().Set("Stop001", "Pipe002", "missing.wav").Text(),
+            SmallFuzzOrgan().Set("Stop003", "Pipe001", "REF:01:009:001").Text(),
+            SmallFuzzOrgan().Set("Coupler002", "DestinationManual", "4").Text()};
+}
+
+// An organ over the fuzz samples, with the engine it plays on (which
+// outlives the organ attached to it).
+struct FuzzOrganRig {
+    FuzzOrganRig() {
+        WriteFuzzSamples(rig.dir);
+        rig.organ.SetDataDirectory(TESSALINE_FUZZ_DATA_DIR);
+    }
+    EngineRig sound{512};
+    OrganRig rig;
+};
+
+// Calls f(number, manual) for every manual the organ has.
+template <class F>
+void ForEachManual(Organ& organ, F f) {
+    for (uint32_t m = 0; m <= organ.numberOfManuals; ++m)
+        if (Manual* manual = organ.ManualAt(static_cast<int>(m))) f(static_cast<int>(m), *manual);
+}
+
+inline bool NoKeyHeld(Organ& organ) {
+    bool none = true;
+    ForEachManual(organ, [&](int, const Manual& manual) {
+        for (int k = 0; k < manual.numberOfLogicalKeys; ++k)
+            none = none && manual.keys[static_cast<size_t>(k)].holds == 0;
+    });
+    return none;
 }
 
 }  // namespace tessaline::test

@@ -8,26 +8,26 @@
 // must not fault on any text.
 
 #include <algorithm>
-#include <cstdint>
 #include <cstring>
 #include <optional>
 #include <set>
-#include <string>
-#include <string_view>
-#include <utility>
-#include <vector>
 
+#include "fuzz/FuzzCommon.h"
+#include "fuzz/FuzzOrgans.h"
 #include "organ/DefinitionReader.h"
+
+namespace tessaline::test {
+
+// The dictionary supplies the reader's punctuation: quotes, comments,
+// brackets and line ends.
+std::vector<std::string> Seeds(const std::filesystem::path&) { return OrganSeeds(); }
+
+}  // namespace tessaline::test
 
 namespace {
 
 using namespace tessaline;
-
-void Check(bool condition) {
-    if (!condition) __builtin_trap();
-}
-
-bool Blank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
+using test::Check;
 
 // The lines of the text as a reader with a 512-byte line buffer gets them:
 // a piece holds at most 511 characters, its line end included; CR LF is one
@@ -44,12 +44,11 @@ std::vector<std::string> ReadLines(std::string_view text) {
             piece.push_back(c);
             if (c == '\n') break;
         }
-        std::string line = piece.substr(0, piece.find('\0'));
-        size_t first = 0;
-        while (first < line.size() && Blank(line[first])) ++first;
-        size_t last = line.size();
-        while (last > first && Blank(line[last - 1])) --last;
-        lines.push_back(line.substr(first, last - first));
+        const std::string line = piece.substr(0, piece.find('\0'));
+        const size_t first = line.find_first_not_of(" \t\n\v\f\r");
+        lines.push_back(first == std::string::npos
+                            ? ""
+                            : line.substr(first, line.find_last_not_of(" \t\n\v\f\r") - first + 1));
     }
     return lines;
 }

@@ -26,7 +26,6 @@ public:
 
     // The chunk "MTrk", its length and the bytes.
     std::string Chunk() const;
-    const std::string& Body() const { return body; }
 
 private:
     std::string body;

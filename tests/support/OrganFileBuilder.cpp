@@ -82,26 +82,18 @@ OrganFileBuilder::Section& OrganFileBuilder::Find(const std::string& name) {
 
 OrganFileBuilder& OrganFileBuilder::Set(const std::string& section, const std::string& key,
                                         const std::string& value) {
-    Section& s = Find(section);
-    std::string text = key + "=" + value;
-    for (auto& line : s.lines) {
-        if (line.key == key) {
-            line.text = text;
-            return *this;
-        }
-    }
-    s.lines.push_back({key, text});
+    auto& lines = Find(section).lines;
+    auto line =
+        std::find_if(lines.begin(), lines.end(), [&](const auto& l) { return l.first == key; });
+    if (line != lines.end())
+        line->second = value;
+    else
+        lines.emplace_back(key, value);
     return *this;
 }
 
 OrganFileBuilder& OrganFileBuilder::Remove(const std::string& section, const std::string& key) {
-    Section& s = Find(section);
-    std::erase_if(s.lines, [&](const Line& line) { return line.key == key; });
-    return *this;
-}
-
-OrganFileBuilder& OrganFileBuilder::RawLine(const std::string& section, const std::string& line) {
-    Find(section).lines.push_back({"", line});
+    std::erase_if(Find(section).lines, [&](const auto& line) { return line.first == key; });
     return *this;
 }
 
@@ -109,7 +101,7 @@ std::string OrganFileBuilder::Text() const {
     std::string text;
     for (const auto& section : sections) {
         text += "[" + section.name + "]\r\n";
-        for (const auto& line : section.lines) text += line.text + "\r\n";
+        for (const auto& [key, value] : section.lines) text += key + "=" + value + "\r\n";
         text += "\r\n";
     }
     return text;
@@ -124,8 +116,7 @@ size_t OrganFileBuilder::LineCount() const {
 std::vector<std::pair<std::string, std::string>> OrganFileBuilder::Keys() const {
     std::vector<std::pair<std::string, std::string>> keys;
     for (const auto& section : sections)
-        for (const auto& line : section.lines)
-            if (!line.key.empty()) keys.emplace_back(section.name, line.key);
+        for (const auto& line : section.lines) keys.emplace_back(section.name, line.first);
     return keys;
 }
 

@@ -21,24 +21,18 @@ public:
                           const std::string& value);
     // Removes a key (or nothing when absent).
     OrganFileBuilder& Remove(const std::string& section, const std::string& key);
-    // Adds a line as written (a comment, a malformed line) at the end of section.
-    OrganFileBuilder& RawLine(const std::string& section, const std::string& line);
 
     // The file text, CR LF line ends as organ files usually have.
     std::string Text() const;
-    // Number of key and raw lines in all sections.
+    // Number of keys in all sections.
     size_t LineCount() const;
     // Every (section, key) pair, in file order.
     std::vector<std::pair<std::string, std::string>> Keys() const;
 
 private:
-    struct Line {
-        std::string key;  // empty for a raw line
-        std::string text;
-    };
     struct Section {
         std::string name;
-        std::vector<Line> lines;
+        std::vector<std::pair<std::string, std::string>> lines;  // key, value
     };
     Section& Find(const std::string& name);
     std::vector<Section> sections;

@@ -1,20 +1,12 @@
 #include "support/OrganSections.h"
 
-#include <cstdio>
-
+#include "organ/DefinitionReader.h"
+#include "support/CombinationSections.h"
 #include "support/WavBuilder.h"
 
 namespace tessaline::test {
 
 namespace {
-
-std::string Numbered(const char* stem, int number) {
-    char name[32];
-    std::snprintf(name, sizeof name, "%s%03d", stem, number);
-    return name;
-}
-
-}  // namespace
 
 void SetControlKeys(OrganFileBuilder& b, const std::string& section, const std::string& name) {
     b.Set(section, "Name", name);
@@ -23,6 +15,8 @@ void SetControlKeys(OrganFileBuilder& b, const std::string& section, const std::
     b.Set(section, "DispLabelColour", "White");
     b.Set(section, "DispLabelFontSize", "Normal");
 }
+
+}  // namespace
 
 void SetDrawstopKeys(OrganFileBuilder& b, const std::string& section, const std::string& name,
                      int row, int column) {
@@ -44,7 +38,7 @@ void SetButtonKeys(OrganFileBuilder& b, const std::string& section, const std::s
 }
 
 void SetStop(OrganFileBuilder& b, int n, const std::vector<std::string>& specifiers) {
-    std::string section = Numbered("Stop", n);
+    std::string section = NumberedName("Stop", n);
     SetDrawstopKeys(b, section, "Stop " + std::to_string(n), 1, (n - 1) % 4 + 1);
     b.Set(section, "AmplitudeLevel", "100");
     b.Set(section, "NumberOfLogicalPipes", std::to_string(specifiers.size()));
@@ -54,11 +48,11 @@ void SetStop(OrganFileBuilder& b, int n, const std::vector<std::string>& specifi
     b.Set(section, "WindchestGroup", "1");
     b.Set(section, "Percussive", "N");
     for (size_t p = 0; p < specifiers.size(); ++p)
-        b.Set(section, Numbered("Pipe", static_cast<int>(p + 1)), specifiers[p]);
+        b.Set(section, NumberedName("Pipe", static_cast<int>(p + 1)), specifiers[p]);
 }
 
 void SetCoupler(OrganFileBuilder& b, int n, int destination, int keyshift) {
-    std::string section = Numbered("Coupler", n);
+    std::string section = NumberedName("Coupler", n);
     SetDrawstopKeys(b, section, "Coupler " + std::to_string(n), 2, (n - 1) % 4 + 1);
     b.Set(section, "UnisonOff", "N");
     b.Set(section, "DestinationManual", std::to_string(destination));
@@ -69,7 +63,7 @@ void SetCoupler(OrganFileBuilder& b, int n, int destination, int keyshift) {
 }
 
 void SetTremulant(OrganFileBuilder& b, int n) {
-    std::string section = Numbered("Tremulant", n);
+    std::string section = NumberedName("Tremulant", n);
     SetDrawstopKeys(b, section, "Tremulant " + std::to_string(n), 3, (n - 1) % 4 + 1);
     b.Set(section, "Period", "200");
     b.Set(section, "StartRate", "10");
@@ -78,7 +72,7 @@ void SetTremulant(OrganFileBuilder& b, int n) {
 }
 
 void SetManual(OrganFileBuilder& b, int m, int keys, const std::vector<int>& stops) {
-    std::string section = Numbered("Manual", m);
+    std::string section = NumberedName("Manual", m);
     b.Set(section, "Name", "Manual " + std::to_string(m));
     b.Set(section, "NumberOfLogicalKeys", std::to_string(keys));
     b.Set(section, "NumberOfAccessibleKeys", std::to_string(keys));
@@ -89,7 +83,7 @@ void SetManual(OrganFileBuilder& b, int m, int keys, const std::vector<int>& sto
     b.Set(section, "DispKeyColourInverted", "N");
     b.Set(section, "NumberOfStops", std::to_string(stops.size()));
     for (size_t s = 0; s < stops.size(); ++s)
-        b.Set(section, Numbered("Stop", static_cast<int>(s + 1)), std::to_string(stops[s]));
+        b.Set(section, NumberedName("Stop", static_cast<int>(s + 1)), std::to_string(stops[s]));
 }
 
 std::string WritePipeWav(const TempDir& dir, const std::string& relative, int channels,
@@ -106,8 +100,34 @@ std::vector<std::string> WritePipeWavs(const TempDir& dir, const std::string& fo
     std::vector<std::string> specifiers;
     for (int p = 1; p <= count; ++p)
         specifiers.push_back(
-            WritePipeWav(dir, folder + "/" + Numbered("p", p) + ".wav", channels));
+            WritePipeWav(dir, folder + "/" + NumberedName("p", p) + ".wav", channels));
     return specifiers;
+}
+
+void SetGeneral(OrganFileBuilder& b, int n, int row, int column,
+                const std::vector<std::pair<int, int>>& stops) {
+    const std::string section = NumberedName("General", n);
+    SetButtonKeys(b, section, "G" + std::to_string(n), row, column);
+    b.Set(section, "NumberOfStops", std::to_string(stops.size()));
+    for (size_t s = 0; s < stops.size(); ++s) {
+        const int i = static_cast<int>(s) + 1;
+        b.Set(section, NumberedName("StopManual", i), std::to_string(stops[s].first));
+        b.Set(section, NumberedName("StopNumber", i), std::to_string(stops[s].second));
+    }
+    b.Set(section, "NumberOfCouplers", "0");
+    b.Set(section, "NumberOfTremulants", "0");
+    b.Set(section, "NumberOfDivisionalCouplers", "0");
+}
+
+void SetDivisional(OrganFileBuilder& b, int n, int row, int column, const std::vector<int>& stops) {
+    const std::string section = NumberedName("Divisional", n);
+    SetButtonKeys(b, section, "D" + std::to_string(n), row, column);
+    b.Set(section, "NumberOfStops", std::to_string(stops.size()));
+    for (size_t s = 0; s < stops.size(); ++s)
+        b.Set(section, NumberedName("Stop", static_cast<int>(s) + 1),
+              (stops[s] > 0 ? "+" : "") + std::to_string(stops[s]));
+    b.Set(section, "NumberOfCouplers", "0");
+    b.Set(section, "NumberOfTremulants", "0");
 }
 
 }  // namespace tessaline::test

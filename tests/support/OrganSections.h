@@ -11,15 +11,14 @@
 
 namespace tessaline::test {
 
-// The keys every control needs: Name, Displayed=Y, DispKeyLabelOnLeft=N,
-// DispLabelColour=White, DispLabelFontSize=Normal.
-void SetControlKeys(OrganFileBuilder& b, const std::string& section, const std::string& name);
-// Drawstop keys (row and column as in the file, DefaultToEngaged=N,
-// DisplayInInvertedState=N, DispImageNum=1) and the control keys.
+// The keys of every control (Name, Displayed=Y, DispKeyLabelOnLeft=N,
+// DispLabelColour=White, DispLabelFontSize=Normal) and of a drawstop (row and
+// column as in the file, DefaultToEngaged=N, DisplayInInvertedState=N,
+// DispImageNum=1).
 void SetDrawstopKeys(OrganFileBuilder& b, const std::string& section, const std::string& name,
                      int row, int column);
 // Button keys (DispButtonCol, DispButtonRow, MIDIProgramChangeNumber=1,
-// DispImageNum=1) and the control keys.
+// DispImageNum=1) and the keys of every control.
 void SetButtonKeys(OrganFileBuilder& b, const std::string& section, const std::string& name,
                    int row, int column);
 

@@ -29,21 +29,6 @@ std::string Riff(std::string_view chunks) {
     return "RIFF" + Le32(static_cast<uint32_t>(4 + chunks.size())) + "WAVE" + std::string(chunks);
 }
 
-WavBuilder& WavBuilder::Channels(uint16_t count) { channels = count; return *this; }
-WavBuilder& WavBuilder::Rate(uint32_t value) { rate = value; return *this; }
-WavBuilder& WavBuilder::Bits(uint16_t value) { bits = value; return *this; }
-WavBuilder& WavBuilder::FormatTag(uint16_t tag) { formatTag = tag; return *this; }
-WavBuilder& WavBuilder::BlockAlignment(uint16_t bytes) { blockAlignment = bytes; return *this; }
-WavBuilder& WavBuilder::BytesPerSecond(uint32_t bytes) { bytesPerSecond = bytes; return *this; }
-WavBuilder& WavBuilder::Values(std::vector<int16_t> newValues) { values = std::move(newValues); return *this; }
-WavBuilder& WavBuilder::DeclaredLoops(uint32_t count) { declaredLoops = count; return *this; }
-WavBuilder& WavBuilder::Cue(uint32_t sampleOffset) { cues.push_back(sampleOffset); return *this; }
-WavBuilder& WavBuilder::DeclaredCues(uint32_t count) { declaredCues = count; return *this; }
-WavBuilder& WavBuilder::NoSampler() { sampler = false; return *this; }
-WavBuilder& WavBuilder::NoCues() { cueChunk = false; return *this; }
-WavBuilder& WavBuilder::MarkersInList() { markersInList = true; return *this; }
-WavBuilder& WavBuilder::Extra(std::string chunk) { extras.push_back(std::move(chunk)); return *this; }
-
 WavBuilder& WavBuilder::Pattern(uint32_t frames) {
     values.resize(static_cast<size_t>(frames) * channels);
     for (size_t i = 0; i < values.size(); ++i) {
@@ -56,16 +41,9 @@ WavBuilder& WavBuilder::Pattern(uint32_t frames) {
     return *this;
 }
 
-WavBuilder& WavBuilder::Loop(uint32_t start, uint32_t end, uint32_t type, uint32_t playCount) {
-    loops.push_back({start, end, type, playCount});
-    return *this;
-}
-
 std::string WavBuilder::FormatChunk() const {
-    uint16_t align = blockAlignment >= 0 ? static_cast<uint16_t>(blockAlignment)
-                                         : static_cast<uint16_t>(channels * bits / 8);
-    uint32_t perSecond =
-        bytesPerSecond >= 0 ? static_cast<uint32_t>(bytesPerSecond) : rate * align;
+    uint16_t align = blockAlignment.value_or(static_cast<uint16_t>(channels * bits / 8));
+    uint32_t perSecond = bytesPerSecond.value_or(rate * align);
     return Chunk("fmt ", Le16(formatTag) + Le16(channels) + Le32(rate) + Le32(perSecond) +
                              Le16(align) + Le16(bits));
 }
@@ -78,21 +56,19 @@ std::string WavBuilder::DataChunk() const {
 }
 
 std::string WavBuilder::SamplerChunk() const {
-    uint32_t count = declaredLoops >= 0 ? static_cast<uint32_t>(declaredLoops)
-                                        : static_cast<uint32_t>(loops.size());
+    uint32_t count = declaredLoops.value_or(static_cast<uint32_t>(loops.size()));
     // manufacturer, product, period, unity note, pitch fraction, SMPTE
     // format and offset, loop count, sampler data size
     std::string payload = Le32(0) + Le32(0) + Le32(22676) + Le32(60) + Le32(0) + Le32(0) +
                           Le32(0) + Le32(count) + Le32(0);
-    for (const WavLoopSpec& loop : loops)
+    for (const LoopSpec& loop : loops)
         payload += Le32(0) + Le32(loop.type) + Le32(loop.start) + Le32(loop.end) + Le32(0) +
                    Le32(loop.playCount);
     return Chunk("smpl", payload);
 }
 
 std::string WavBuilder::CueChunk() const {
-    uint32_t count = declaredCues >= 0 ? static_cast<uint32_t>(declaredCues)
-                                       : static_cast<uint32_t>(cues.size());
+    uint32_t count = declaredCues.value_or(static_cast<uint32_t>(cues.size()));
     std::string payload = Le32(count);
     uint32_t id = 1;
     for (uint32_t offset : cues)

@@ -5,6 +5,7 @@
 // and the raw pieces to put together malformed files.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -24,39 +25,40 @@ std::string List(std::string_view type, std::string_view chunks);
 // "RIFF", the size, "WAVE" and the chunks.
 std::string Riff(std::string_view chunks);
 
-struct WavLoopSpec {
-    uint32_t start = 0;
-    uint32_t end = 0;
-    uint32_t type = 0;
-    uint32_t playCount = 0;
-};
-
 class WavBuilder {
 public:
-    WavBuilder& Channels(uint16_t count);
-    WavBuilder& Rate(uint32_t rate);
-    WavBuilder& Bits(uint16_t bits);
-    WavBuilder& FormatTag(uint16_t tag);
-    WavBuilder& BlockAlignment(uint16_t bytes);
-    WavBuilder& BytesPerSecond(uint32_t bytes);
+    WavBuilder& Channels(uint16_t count) { return Set(channels, count); }
+    WavBuilder& Rate(uint32_t value) { return Set(rate, value); }
+    WavBuilder& Bits(uint16_t value) { return Set(bits, value); }
+    WavBuilder& FormatTag(uint16_t tag) { return Set(formatTag, tag); }
+    WavBuilder& BlockAlignment(uint16_t bytes) { return Set(blockAlignment, bytes); }
+    WavBuilder& BytesPerSecond(uint32_t bytes) { return Set(bytesPerSecond, bytes); }
     // Sample values, interleaved left/right for stereo.
-    WavBuilder& Values(std::vector<int16_t> values);
+    WavBuilder& Values(std::vector<int16_t> v) { return Set(values, std::move(v)); }
     // `frames` frames of a deterministic pattern (left and right differ);
     // set the channels first.
     WavBuilder& Pattern(uint32_t frames);
-    WavBuilder& Loop(uint32_t start, uint32_t end, uint32_t type = 0, uint32_t playCount = 0);
+    WavBuilder& Loop(uint32_t start, uint32_t end, uint32_t type = 0, uint32_t playCount = 0) {
+        loops.push_back({start, end, type, playCount});
+        return *this;
+    }
     // Declares a number of loops other than the records written.
-    WavBuilder& DeclaredLoops(uint32_t count);
-    WavBuilder& Cue(uint32_t sampleOffset);
-    WavBuilder& DeclaredCues(uint32_t count);
-    WavBuilder& NoSampler();
-    WavBuilder& NoCues();
+    WavBuilder& DeclaredLoops(uint32_t count) { return Set(declaredLoops, count); }
+    WavBuilder& Cue(uint32_t sampleOffset) {
+        cues.push_back(sampleOffset);
+        return *this;
+    }
+    WavBuilder& DeclaredCues(uint32_t count) { return Set(declaredCues, count); }
+    WavBuilder& NoSampler() { return Set(sampler, false); }
+    WavBuilder& NoCues() { return Set(cueChunk, false); }
     // Puts `smpl` and `cue ` inside a LIST chunk of type "adtl".
-    WavBuilder& MarkersInList();
+    WavBuilder& MarkersInList() { return Set(markersInList, true); }
     // A chunk written before the data chunk, as given.
-    WavBuilder& Extra(std::string chunk);
+    WavBuilder& Extra(std::string chunk) {
+        extras.push_back(std::move(chunk));
+        return *this;
+    }
 
-    uint16_t ChannelCount() const { return channels; }
     const std::vector<int16_t>& SampleValues() const { return values; }
 
     std::string FormatChunk() const;
@@ -67,17 +69,26 @@ public:
     std::string Build() const;
 
 private:
+    template <class Field, class Value>
+    WavBuilder& Set(Field& field, Value value) {
+        field = std::move(value);
+        return *this;
+    }
+
     uint16_t channels = 1;
     uint32_t rate = 44100;
     uint16_t bits = 16;
     uint16_t formatTag = 1;
-    int blockAlignment = -1;
-    int64_t bytesPerSecond = -1;
+    std::optional<uint16_t> blockAlignment;
+    std::optional<uint32_t> bytesPerSecond;
     std::vector<int16_t> values;
-    std::vector<WavLoopSpec> loops;
-    int64_t declaredLoops = -1;
+    struct LoopSpec {
+        uint32_t start, end, type, playCount;
+    };
+    std::vector<LoopSpec> loops;
+    std::optional<uint32_t> declaredLoops;
     std::vector<uint32_t> cues;
-    int64_t declaredCues = -1;
+    std::optional<uint32_t> declaredCues;
     bool sampler = true;
     bool cueChunk = true;
     bool markersInList = false;

@@ -42,9 +42,10 @@ WavBuilder& WavBuilder::Pattern(uint32_t frames) {
 }
 
 std::string WavBuilder::FormatChunk() const {
-    uint16_t align = blockAlignment.value_or(static_cast<uint16_t>(channels * bits / 8));
-    uint32_t perSecond = bytesPerSecond.value_or(rate * align);
-    return Chunk("fmt ", Le16(formatTag) + Le16(channels) + Le32(rate) + Le32(perSecond) +
+    constexpr uint32_t kRate = 44100;
+    const auto align = static_cast<uint16_t>(channels * bits / 8);
+    uint32_t perSecond = bytesPerSecond.value_or(kRate * align);
+    return Chunk("fmt ", Le16(formatTag) + Le16(channels) + Le32(kRate) + Le32(perSecond) +
                              Le16(align) + Le16(bits));
 }
 
@@ -56,7 +57,7 @@ std::string WavBuilder::DataChunk() const {
 }
 
 std::string WavBuilder::SamplerChunk() const {
-    uint32_t count = declaredLoops.value_or(static_cast<uint32_t>(loops.size()));
+    const auto count = static_cast<uint32_t>(loops.size());
     // manufacturer, product, period, unity note, pitch fraction, SMPTE
     // format and offset, loop count, sampler data size
     std::string payload = Le32(0) + Le32(0) + Le32(22676) + Le32(60) + Le32(0) + Le32(0) +

@@ -1,6 +1,6 @@
 #pragma once
 // Writes WAV files from code for the tests, the fuzzer's seeds and the
-// benchmarks: mono or stereo, any rate and resolution, `smpl` loops, `cue `
+// benchmarks: mono or stereo at 44100 Hz, any resolution, `smpl` loops, `cue `
 // points, chunks wrapped in LIST chunks, odd-sized chunks with their pad byte,
 // and the raw pieces to put together malformed files.
 
@@ -28,10 +28,8 @@ std::string Riff(std::string_view chunks);
 class WavBuilder {
 public:
     WavBuilder& Channels(uint16_t count) { return Set(channels, count); }
-    WavBuilder& Rate(uint32_t value) { return Set(rate, value); }
     WavBuilder& Bits(uint16_t value) { return Set(bits, value); }
     WavBuilder& FormatTag(uint16_t tag) { return Set(formatTag, tag); }
-    WavBuilder& BlockAlignment(uint16_t bytes) { return Set(blockAlignment, bytes); }
     WavBuilder& BytesPerSecond(uint32_t bytes) { return Set(bytesPerSecond, bytes); }
     // Sample values, interleaved left/right for stereo.
     WavBuilder& Values(std::vector<int16_t> v) { return Set(values, std::move(v)); }
@@ -42,8 +40,6 @@ public:
         loops.push_back({start, end, type, playCount});
         return *this;
     }
-    // Declares a number of loops other than the records written.
-    WavBuilder& DeclaredLoops(uint32_t count) { return Set(declaredLoops, count); }
     WavBuilder& Cue(uint32_t sampleOffset) {
         cues.push_back(sampleOffset);
         return *this;
@@ -76,17 +72,14 @@ private:
     }
 
     uint16_t channels = 1;
-    uint32_t rate = 44100;
     uint16_t bits = 16;
     uint16_t formatTag = 1;
-    std::optional<uint16_t> blockAlignment;
     std::optional<uint32_t> bytesPerSecond;
     std::vector<int16_t> values;
     struct LoopSpec {
         uint32_t start, end, type, playCount;
     };
     std::vector<LoopSpec> loops;
-    std::optional<uint32_t> declaredLoops;
     std::vector<uint32_t> cues;
     std::optional<uint32_t> declaredCues;
     bool sampler = true;

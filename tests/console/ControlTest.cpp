@@ -112,7 +112,6 @@ TEST_F(ControlTest, EachBadKeyIsReportedWithItsOwnMessage) {
         {"Stop001", {{"Name", nullptr}, {"StopControlMIDIKeyNumber", "127"}}, "No name is specified in the organ definition file for Stop001." + kControl},
         {"Stop001", {{"Displayed", "Q"}}, "An invalid display setting is specified in the organ definition file for Stop001 (Y/N)." + kControl},
         {"Stop001", {{"DispLabelColour", "Mauve"}}, "An invalid label colour is specified in the organ definition file for Stop001." + kControl},
-        {"Stop001", {{"DispLabelFontSize", "Normal Large"}}, "An invalid label font size is specified in the organ definition file for Stop001." + kControl},
         {"Stop001", {{"ShortcutKey", "256"}}, "An invalid shortcut key number is specified for Stop001." + kControl},
         {"General001", {{"DispButtonRow", "99"}}, "The display row number for the button General001 is invalid (0-5, 99)." + kButton},  // only with the pedal button row
         {"General001", {{"DispButtonCol", "11"}}, "The display column number for the button General001 is invalid." + kButton},

@@ -113,7 +113,7 @@ TEST(AudioStreamStart, ParametersAreCheckedAndRefusedWhilePlaying) {
     EXPECT_EQ(rig.renderer.allocations, 1);
 }
 
-TEST(AudioStreamStart, OpensTheDeviceOnAFreshRingAndTimesTheTicksByTheBuffer) {
+TEST(AudioStreamStart, TimesTheTicksByTheBuffer) {
     // A tick every quarter buffer: 32, 192, 224 and 1344 frames.
     for (auto [blocks, delay, resolution] :
          {std::array<uint32_t, 3>{1, 0, 1}, {6, 4, 1}, {7, 5, 2}, {42, 30, 2}}) {
@@ -122,9 +122,6 @@ TEST(AudioStreamStart, OpensTheDeviceOnAFreshRingAndTimesTheTicksByTheBuffer) {
         ASSERT_TRUE(rig.Start(blocks * 128));
         EXPECT_EQ(rig.timers.lastDelay, delay);
         EXPECT_EQ(rig.timers.lastResolution, resolution);
-        // A full lap of the fresh ring is silence.
-        ASSERT_TRUE(rig.devices.Advance(blocks * 128));
-        for (int16_t v : rig.devices.Captured()) ASSERT_EQ(v, 0);
     }
 }
 

@@ -323,15 +323,18 @@ TEST_F(OrganLoad, MalformedReferencesAreRefusedInTheSecondPass) {
 TEST_F(OrganLoad, ASharedPipeIsNeverHandedOnNorFreedByItsBorrower) {
     test::EngineRig output(512);
     organ.Set("Stop003", "Pipe001", "REF:01:002:001");
+    organ.Set("Stop001", "Pipe003", "ref:02:001:002");  // a manual read later, in lower case
     ASSERT_EQ(LoadResult(), "loaded");
     Pipe* borrowed = StopAt(2, 0).pipes[0];
     EXPECT_EQ(borrowed, StopAt(1, 1).GetPipe(0));
+    ASSERT_NE(StopAt(2, 0).GetPipe(1), nullptr);
+    EXPECT_EQ(StopAt(1, 0).pipes[2], StopAt(2, 0).GetPipe(1));
     // A shared entry is never handed out again, so references cannot chain.
     EXPECT_EQ(StopAt(2, 0).GetPipe(0), nullptr);
 
     ASSERT_TRUE(rig.organ.AttachEngine(output.engine));
     EXPECT_TRUE(StopAt(2, 0).Unload());
-    EXPECT_EQ(rig.organ.pipesLoaded, 6u);  // only stop 3's two own pipes went
+    EXPECT_EQ(rig.organ.pipesLoaded, 5u);  // only stop 3's two own pipes went
     StopAt(1, 1).Engage();
     StopAt(1, 1).PipeOn(0);
     EXPECT_TRUE(borrowed->sounding);

@@ -27,6 +27,9 @@ TEST_F(CheckProgram, ExitsZeroOnALoadedOrganAndOneWithTheReportsOtherwise) {
     EXPECT_EQ(good.output, kMinimalLoaded);
 
     OrganFileBuilder b = OrganFileBuilder::MinimalOrgan();
+    b.Set("Organ", "HighestSampleFormat", "Stereo");
+    ToolRun stereo = Check(Quote(dir.Write("stereo.organ", b.Text())));
+    EXPECT_NE(stereo.output.find(" stereo samples in memory.\n"), std::string::npos);
     b.Set("Organ", "NumberOfManuals", "9");
     ToolRun bad = Check(Quote(dir.Write("bad.organ", b.Text())));
     EXPECT_EQ(bad.status, 1);

@@ -257,6 +257,28 @@ TEST_F(Tick, FailuresInsideATickLeaveTheClockForTheNextTick) {
     EXPECT_EQ(rig.errors.Errors()[0].attemptedAction, "Running audio system.");
 }
 
+// A device that ends the stream on its own (a sound server that dies, a
+// device unplugged): reported once, the stream still answers, and stopping
+// and starting again brings the sound back.
+TEST_F(Tick, ALostDeviceIsReportedOnceAndTheStreamStopsAndStartsAgain) {
+    rig.Play(100);
+    rig.devices.faults.lost = true;
+    for (int i = 0; i < 5; ++i) ASSERT_TRUE(rig.timers.Fire());
+    EXPECT_EQ(rig.errors.Messages(), Messages{"The audio output device stopped playing."});
+    EXPECT_TRUE(rig.stream.DeviceLost());
+    EXPECT_EQ(rig.renderer.calls, (Calls{{0, 100}}));
+    EXPECT_EQ(rig.stream.CurrentPlayPosition(), 100);
+    EXPECT_TRUE(rig.stream.IsPlaying());
+
+    ASSERT_TRUE(rig.stream.StopPlayback());
+    EXPECT_FALSE(rig.stream.DeviceLost());
+    rig.devices.faults.lost = false;
+    ASSERT_TRUE(rig.stream.StartPlayback());
+    rig.Play(60);
+    EXPECT_EQ(rig.renderer.calls.back(), (RenderCall{0, 60}));
+    EXPECT_EQ(rig.errors.Count(), 1u);
+}
+
 // Regression: in an underrun the device played over frames being written.
 // Now it plays them as silence, and a write that meets the frames being
 // played goes elsewhere, so neither side ever sees a half-written block.

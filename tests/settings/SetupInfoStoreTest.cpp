@@ -78,16 +78,13 @@ TEST_F(SetupInfoStoreTest, ARecordReadsBackWholeAndValuesOutOfRangeTakeTheirDefa
         {"ManualBKeyShift", "25", "0", false},
         {"ManualBKeyShift", "  -7 semitones", "-7", true},
         {"Enclosure3Controller", "32", "1", false},
-        {"AmplitudeLevel", "101", "50", false},
-        {"AudioBufferBlocks", "2049", "42", false},
         // The format and the flag are judged by their first character.
         {"PreferredMemorySampleFormat", "0x", "0", true},
         {"MixUpwardsOnOutput", "yes please", "Y", true},
         {"MixUpwardsOnOutput", "x", "Y", false},
         {"ControlChan", nullptr, "5", false},
-        // A device name no port has keeps the stored number; the match is
-        // exact and case-sensitive.
-        {"Manual1MIDIInDevDesc", "Gone away", "Port 2", false},
+        // A device name no port has (the match is exact and case-sensitive)
+        // keeps the stored number.
         {"Manual1MIDIInDevDesc", "port 1", "Port 2", false},
         // The audio device is found by its description as well.
         {"DSDevNumber", "0", "1", false},

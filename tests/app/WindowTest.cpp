@@ -58,10 +58,10 @@ protected:
     MainWindow& Window() { return *rig.window; }
     bool Playing() { return Window().Stream().IsPlaying(); }
     bool MidiOpen() { return rig.ports.IsOpen(0); }
-    // "text|prompt|keys|enabled" of every item of a top-level menu.
-    Texts Items(int menuIndex) {
+    // "text|prompt|keys|enabled" of every item of a menu.
+    static Texts Items(QMenu* menu) {
         Texts items;
-        for (QAction* action : Window().menuBar()->actions().at(menuIndex)->menu()->actions())
+        for (QAction* action : menu->actions())
             items.push_back(action->isSeparator()
                                 ? "-"
                                 : action->text().toStdString() + "|" +
@@ -70,14 +70,7 @@ protected:
                                       (action->isEnabled() ? "on" : "off"));
         return items;
     }
-    // "text=identifier" of every item of a submenu.
-    static Texts Items(QMenu* menu) {
-        Texts items;
-        for (QAction* action : menu->actions())
-            items.push_back(action->text().toStdString() + "=" +
-                            action->data().toString().toStdString());
-        return items;
-    }
+    Texts Items(int menuIndex) { return Items(Window().menuBar()->actions().at(menuIndex)->menu()); }
     // The enabled commands among those whose enabling depends on the state.
     std::string Enabled() {
         std::string on;
@@ -337,8 +330,7 @@ TEST_F(Menus, TheRecentOrganMenuListsLoadsWithGapsKeptAndReopensThem) {
     rig.store.values["OrganMRUFile03"] = "/o/D.organ";
     Window().RebuildRecentOrganMenu();
     EXPECT_EQ(Items(Window().RecentOrgansMenu()),
-              (std::vector<std::string>{"&1 " + b + "\tCtrl+N=102", "&2 " + a + "=103",
-                                        "&4 /o/D.organ=105"}));
+              (Texts{"&1 " + b + "\tCtrl+N|||on", "&2 " + a + "|||on", "&4 /o/D.organ|||on"}));
 
     Window().RecentOrgansMenu()->actions().at(1)->trigger();
     QCoreApplication::processEvents();

@@ -70,7 +70,9 @@ protected:
                                       (action->isEnabled() ? "on" : "off"));
         return items;
     }
-    Texts Items(int menuIndex) { return Items(Window().menuBar()->actions().at(menuIndex)->menu()); }
+    Texts Items(int menuIndex) {
+        return Items(Window().menuBar()->actions().at(menuIndex)->menu());
+    }
     // The enabled commands among those whose enabling depends on the state.
     std::string Enabled() {
         std::string on;

@@ -10,6 +10,7 @@
 
 #include "ShellRig.h"
 #include "organ/Stop.h"
+#include "support/CombinationSections.h"
 
 namespace tessaline {
 namespace {
@@ -27,31 +28,24 @@ protected:
     ConsoleWidget& Console() { return Window().Console(); }
     Organ& TheOrgan() { return Window().GetOrgan(); }
     QImage Canvas() { return Console().Renderer().Canvas().convertToFormat(QImage::Format_RGB32); }
-    // Manual 1 with 60 stops (stop 1 on shortcut key P, which is also the
-    // last key of Ctrl+P) and a general that draws them all. The first paint after the load
-    // activates the window.
+    // Manual 1 with 60 stops (stop 1 on shortcut key P, the last key of
+    // Ctrl+P) and a general that draws them all.
     void Load() {
         auto b = test::OrganFileBuilder::MinimalOrgan();
         std::vector<int> stops;
-        for (int s = 1; s <= kGeneralStops; ++s) stops.push_back(s);
+        std::vector<std::pair<int, int>> drawn;
+        for (int s = 1; s <= kGeneralStops; ++s) {
+            stops.push_back(s);
+            drawn.push_back({1, s});
+        }
         test::SetManual(b, 1, 61, stops);
         std::vector<std::string> pipes(61, test::WritePipeWav(rig.dir, "pipe.wav"));
         for (int s = 1; s <= kGeneralStops; ++s) test::SetStop(b, s, pipes);
         b.Set("Stop001", "ShortcutKey", "80");
         b.Set("Organ", "NumberOfGenerals", "1");
-        test::SetButtonKeys(b, "General001", "G", 1, 2);
-        b.Set("General001", "NumberOfStops", std::to_string(kGeneralStops));
-        for (int s = 1; s <= kGeneralStops; ++s) {
-            char number[32];
-            std::snprintf(number, sizeof number, "%03d", s);
-            b.Set("General001", std::string("StopManual") + number, "1");
-            b.Set("General001", std::string("StopNumber") + number, std::to_string(s));
-        }
-        for (const char* key :
-             {"NumberOfCouplers", "NumberOfTremulants", "NumberOfDivisionalCouplers"})
-            b.Set("General001", key, "0");
+        test::SetGeneral(b, 1, 1, 2, drawn);
         ASSERT_TRUE(Window().LoadOrganFromPath(rig.dir.Write("Live.organ", b.Text())));
-        QTest::qWait(60);
+        QTest::qWait(60);  // the first paint after the load activates the window
         ASSERT_EQ(rig.errors.Count(), 0u) << rig.Reports()[0];
         ASSERT_TRUE(QTest::qWaitForWindowActive(&Window()));
     }

@@ -11,7 +11,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
-#include <random>
 #include <thread>
 
 #include "ShellRig.h"
@@ -105,12 +104,8 @@ protected:
 };
 
 TEST_F(SettingsFile, AMissingUnreadableOrSpoiledFileReadsAsTheDefaultsNotSetUp) {
-    std::mt19937 random(7);
-    std::string noise(2048, '\0');
-    for (char& c : noise) c = static_cast<char>(random());
     // Values of the wrong type, bytes, a stray group, and a number past the
-    // 32-bit range (a key shift once wrapped it to -1); NUL bytes come with
-    // the noise.
+    // 32-bit range (a key shift once wrapped it to -1).
     const std::string spoiled =
         "\xff\xfe[\x02]\nManual0Chan=\x01\n=\nAudioBufferBlocks=@Variant(\\0\\0\\x7f)\n"
         "AmplitudeLevel=@ByteArray(\\xff\\xfe)\nManualAChan=1, 2, 3\n"
@@ -119,7 +114,6 @@ TEST_F(SettingsFile, AMissingUnreadableOrSpoiledFileReadsAsTheDefaultsNotSetUp) 
     const std::pair<const char*, std::function<void()>> cases[] = {
         {"missing", [&] { Use(shell.dir.File("absent/settings.ini")); }},
         {"spoiled", [&] { Use(shell.dir.Write("spoiled.ini", spoiled)); }},
-        {"random", [&] { Use(shell.dir.Write("random.ini", noise)); }},
         // A folder where the file should be cannot be read even with every right.
         {"unreadable",
          [&] {

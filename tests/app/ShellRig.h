@@ -93,11 +93,6 @@ struct ShellRig {
             texts.push_back(e.message + " | " + e.attemptedAction);
         return texts;
     }
-    // The last report as "message | action"; empty when there is none.
-    std::string LastReport() const {
-        std::vector<std::string> texts = Reports();
-        return texts.empty() ? std::string() : texts.back();
-    }
 
     TempDir dir;
     RecordingErrorSink errors;

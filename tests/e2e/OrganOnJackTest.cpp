@@ -51,7 +51,7 @@ TEST_F(OrganOnJack, AKeyPlaysThroughTheCouplerAtItsPitchAndTheOrganOutlivesTheSe
     test::SetCoupler(file, 1, 2, 0);
     file.Set("Coupler001", "DefaultToEngaged", "Y");
     SetupInfo setup;
-    setup.ManualMIDIInDevNumber.fill(organ.device[0]);
+    setup.ManualMIDIInDevNumber.fill(organ.inputs.device[0]);
     ASSERT_NO_FATAL_FAILURE(
         organ.Start(organ.rig.dir.Write("jack.organ", file.Text()), setup, kBuffer));
     auto holds = [&](int note) { return organ.rig.organ.manuals[1].keys[size_t(note - 60)].holds; };

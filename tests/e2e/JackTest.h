@@ -148,10 +148,8 @@ private:
 class JackTest : public ::testing::Test {
 protected:
     void SetUp() override;
-    // Opens the capture for `seconds` on the organ's left output port (the program's audio output
-    // and MIDI inputs each open a client under its name, and the server renames the later ones),
-    // lets the connection settle and records the first 0.2 s, so that later frames follow a
-    // connected graph. Call under ASSERT_NO_FATAL_FAILURE.
+    // Opens the capture for `seconds` on the organ's left output, lets the connection settle
+    // and records the first 0.2 s. Call under ASSERT_NO_FATAL_FAILURE.
     void StartCapture(JackCapture& capture, size_t seconds);
 
     JackServer server;

@@ -59,9 +59,8 @@ TEST_F(MidiInputJackTest, NotesFromAJackClientArrivePackedAndInOrder) {
     JackMidiSender keyboard;
     ASSERT_TRUE(keyboard.Open(server.Name(), "e2e-keys"));
     ASSERT_NO_FATAL_FAILURE(inputs.Find({&keyboard}, target));
-    MidiInputSystem& midi = *inputs.midi;
     const unsigned device = inputs.device[0];
-    ASSERT_TRUE(midi.Open(device));
+    ASSERT_TRUE(inputs.midi->Open(device));
     ASSERT_TRUE(keyboard.WaitConnected());
 
     Play(keyboard, {{0x90, 0x3C, 0x64},
@@ -74,11 +73,6 @@ TEST_F(MidiInputJackTest, NotesFromAJackClientArrivePackedAndInOrder) {
     const Received expected = {{device, 0x643C90}, {device, 0x643E90}, {device, 0x0005C0},
                                {device, 0x403C80}, {device, 0x003E90}, {device, 0x0000FF}};
     EXPECT_EQ(target.Wait(expected.size(), 3000ms), expected);
-
-    ASSERT_TRUE(midi.Close(device));
-    Play(keyboard, {{0x90, 0x40, 0x64}});
-    std::this_thread::sleep_for(100ms);
-    EXPECT_EQ(target.Wait(expected.size() + 1, 0ms), expected);
     EXPECT_EQ(sink.Count(), 0u);
 }
 
@@ -118,22 +112,7 @@ TEST_F(MidiInputJackTest, AKeyboardThatGoesAwayIsReportedOnceWhileTheOthersPlayO
                   " (Error: The MIDI input port e2e-gone:out is no longer present.).");
 }
 
-TEST_F(MidiInputJackTest, AServerThatStopsWhileAPortIsOpenLeavesItCheckableAndClosable) {
-    JackMidiSender keyboard;
-    ASSERT_TRUE(keyboard.Open(server.Name(), "e2e-server"));
-    ASSERT_NO_FATAL_FAILURE(inputs.Find({&keyboard}, target));
-    ASSERT_TRUE(inputs.midi->Open(inputs.device[0]));
-    server.Stop();
-    std::this_thread::sleep_for(200ms);
-    // The audio output reports a lost server; asking the port's client, whose
-    // server is gone, must neither crash nor hang.
-    inputs.midi->CheckOpenPorts();
-    EXPECT_TRUE(inputs.midi->Close(inputs.device[0]));
-    EXPECT_FALSE(inputs.midi->IsOpen(inputs.device[0]));
-    keyboard.Close();
-}
-
-TEST_F(MidiInputJackTest, APortFoundAgainByNameWhenTheNumberingMoved) {
+TEST_F(MidiInputJackTest, APortFoundAgainByNameWhenTheNumberingMovedAndClosableWithoutAServer) {
     JackMidiSender first, second;
     ASSERT_TRUE(first.Open(server.Name(), "e2e-a"));
     ASSERT_TRUE(second.Open(server.Name(), "e2e-b"));
@@ -147,6 +126,14 @@ TEST_F(MidiInputJackTest, APortFoundAgainByNameWhenTheNumberingMoved) {
     ASSERT_TRUE(second.WaitConnected());
     Play(second, {{0xB0, 0x07, 0x7F}});
     EXPECT_EQ(target.Wait(1, 3000ms), (Received{{device, 0x7F07B0}}));
+
+    // The audio output reports a lost server; asking the port's client, whose
+    // server is gone, must neither crash nor hang.
+    server.Stop();
+    std::this_thread::sleep_for(200ms);
+    inputs.midi->CheckOpenPorts();
+    EXPECT_TRUE(inputs.midi->Close(device));
+    EXPECT_FALSE(inputs.midi->IsOpen(device));
 }
 
 }  // namespace

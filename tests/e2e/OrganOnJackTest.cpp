@@ -90,9 +90,6 @@ TEST_F(OrganOnJack, AKeyPlaysThroughTheCouplerAtItsPitchAndTheOrganOutlivesTheSe
         << "the lost server went unnoticed";
     std::this_thread::sleep_for(300ms);
     ASSERT_EQ(errors.Count(), 1u);
-    EXPECT_EQ(errors.Errors()[0].boxText,
-              "Message: The audio output device stopped playing.\n\n"
-              "Attempted action: Running audio system.");
     EXPECT_TRUE(organ.engine.Stream().DeviceLost());
 
     // The window's calls still return at once: keys, drawstops, the clock.

@@ -16,7 +16,6 @@
 
 #include "JackTest.h"
 #include "platform/virtual/MemorySettingsStore.h"
-#include "support/OrganSections.h"
 #include "support/ToolRun.h"
 
 namespace tessaline::e2e {
@@ -100,18 +99,8 @@ TEST_F(ProgramOnJack, PlaysFromJackMidiAndRecordsWhatItPlaysThroughTheWindowsKey
     const std::string settings = dir.File("settings.ini");
     ASSERT_NO_FATAL_FAILURE(WriteSettings(keyboard, dir.File("recordings"), settings));
 
-    // One manual of twelve keys from note 60 with one drawn stop; note 69
-    // sounds 441 Hz (a period of 100 frames), every other key 210 Hz.
-    auto organ = test::OrganFileBuilder::MinimalOrgan();
+    auto organ = SineOrgan(dir);
     organ.Set("Organ", "ChurchName", "Jack Church");
-    test::SetManual(organ, 1, 12, {1});
-    organ.Set("Manual001", "FirstAccessibleKeyMIDINoteNumber", "60");
-    dir.Write("pipes/a.wav", SineWav(100));
-    dir.Write("pipes/low.wav", SineWav(210));
-    std::vector<std::string> pipes(12, "pipes/low.wav");
-    pipes[9] = "pipes/a.wav";
-    test::SetStop(organ, 1, pipes);
-    organ.Set("Stop001", "DefaultToEngaged", "Y");
     const std::string organPath = dir.Write("Jack Test.organ", organ.Text());
 
     ChildProcess x;

@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <numbers>
 
+#include "support/OrganSections.h"
 #include "support/WavBuilder.h"
 
 namespace tessaline::e2e {
@@ -240,14 +241,27 @@ size_t FirstSound(const std::vector<float>& x, size_t from, size_t to, float thr
     return to;
 }
 
-std::string SineWav(uint32_t period) {
-    std::vector<int16_t> values;
-    for (uint32_t i = 0; i < 100 * period; ++i)
-        values.push_back(static_cast<int16_t>(
-            std::lround(12000.0 * std::sin(2.0 * std::numbers::pi * i / period))));
-    test::WavBuilder wav;
-    wav.Values(values).Loop(10 * period, 90 * period - 1).Cue(90 * period);
-    return wav.Build();
+test::OrganFileBuilder SineOrgan(test::TempDir& dir) {
+    // 100 cycles of amplitude 12000, the loop over whole cycles from the
+    // tenth, the release marker at the loop's end.
+    auto sine = [](uint32_t period) {
+        std::vector<int16_t> values;
+        for (uint32_t i = 0; i < 100 * period; ++i)
+            values.push_back(static_cast<int16_t>(
+                std::lround(12000.0 * std::sin(2.0 * std::numbers::pi * i / period))));
+        return test::WavBuilder().Values(values).Loop(10 * period, 90 * period - 1)
+            .Cue(90 * period).Build();
+    };
+    auto organ = test::OrganFileBuilder::MinimalOrgan();
+    test::SetManual(organ, 1, 12, {1});
+    organ.Set("Manual001", "FirstAccessibleKeyMIDINoteNumber", "60");
+    dir.Write("pipes/a.wav", sine(100));
+    dir.Write("pipes/low.wav", sine(210));
+    std::vector<std::string> pipes(12, "pipes/low.wav");
+    pipes[9] = "pipes/a.wav";
+    test::SetStop(organ, 1, pipes);
+    organ.Set("Stop001", "DefaultToEngaged", "Y");
+    return organ;
 }
 
 void JackMidiInputs::Find(const std::vector<const JackMidiSender*>& keyboards,

@@ -27,7 +27,9 @@
 #include "platform/ThreadTimer.h"
 #include "platform/rtaudio/RtAudioOutput.h"
 #include "platform/rtmidi/RtMidiPorts.h"
+#include "support/OrganFileBuilder.h"
 #include "support/OrganRig.h"
+#include "support/TempDir.h"
 
 namespace tessaline::e2e {
 
@@ -163,10 +165,10 @@ double MedianFrequency(const std::vector<float>& x, size_t from, size_t pieces);
 float Peak(const std::vector<float>& x, size_t from, size_t to);
 // The first frame of x[from, to) whose magnitude reaches threshold, or `to`.
 size_t FirstSound(const std::vector<float>& x, size_t from, size_t to, float threshold);
-// A WAV file of a looped sine of amplitude 12000 and `period` frames a cycle:
-// 100 cycles, the loop over whole cycles from the tenth, the release marker at
-// the loop's end.
-std::string SineWav(uint32_t period);
+// An organ in the directory: one manual of twelve keys from note 60 on the
+// first MIDI path (channel 2), its one stop drawn; note 69 sounds 441 Hz (a
+// period of 100 frames), every other key 210 Hz. Its pipes are looped sines.
+test::OrganFileBuilder SineOrgan(test::TempDir& dir);
 
 // The MIDI inputs through RtMidi on JACK, as the program lists them.
 struct JackMidiInputs {

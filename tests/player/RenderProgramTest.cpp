@@ -181,7 +181,6 @@ TEST(RenderProgram, RegistrationAndChannelsDecideWhatSoundsAndNotesKeepTheirFram
         {"--stops 1:1 --general 2", "", 0x90, true},  // the stops come after the general
         {"--stops 1:1", "", 0x94, false},             // channel 5 plays nothing by default,
         {"--stops 1:1" + settings, "Manual1Chan=5", 0x94, true},  // the manual once put there
-        {"--stops 1:1" + settings, "Manual1Chan=5", 0x90, false},
         {"--stops 1:1" + settings, "Manual1Chan=17", 0x90, true},  // out of range: the default
     };
     for (const Case& c : cases) {

@@ -4,23 +4,18 @@
 // Ctrl+X; the recording must hold the pitch played.
 
 #include <gtest/gtest.h>
-#include <signal.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <map>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "JackTest.h"
 #include "platform/virtual/MemorySettingsStore.h"
-#include "support/OrganSections.h"
 #include "support/ToolRun.h"
 
 namespace tessaline::e2e {
@@ -28,51 +23,8 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// A process this test started, with changes to the environment (an empty
-// value removes the variable) and its output in a log file; killed at the end
-// if it is still running.
-class Child {
-public:
-    ~Child() { Kill(); }
-    bool Start(std::vector<std::string> arguments,
-               const std::map<std::string, std::string>& environment, const std::string& logPath) {
-        std::vector<char*> argv;
-        for (std::string& argument : arguments) argv.push_back(argument.data());
-        argv.push_back(nullptr);
-        pid = fork();
-        if (pid < 0) return false;
-        if (pid == 0) {
-            for (const auto& [name, value] : environment)
-                value.empty() ? unsetenv(name.c_str()) : setenv(name.c_str(), value.c_str(), 1);
-            if (FILE* log = std::fopen(logPath.c_str(), "w")) {
-                dup2(fileno(log), STDOUT_FILENO);
-                dup2(fileno(log), STDERR_FILENO);
-            }
-            execvp(argv[0], argv.data());
-            _exit(127);
-        }
-        return true;
-    }
-    // True when the process ended within the time; status is its wait status.
-    bool Wait(std::chrono::milliseconds limit, int& status) {
-        if (!WaitFor([&] { return pid > 0 && waitpid(pid, &status, WNOHANG) == pid; }, limit, 20ms))
-            return false;
-        pid = -1;
-        return true;
-    }
-    void Kill() {
-        if (pid <= 0) return;
-        kill(pid, SIGKILL);
-        waitpid(pid, nullptr, 0);
-        pid = -1;
-    }
-
-private:
-    pid_t pid = -1;
-};
-
 // A private X server on the first free display number from 70.
-std::string StartXServer(Child& process, const std::string& logPath) {
+std::string StartXServer(ChildProcess& process, const std::string& logPath) {
     for (int number = 70; number < 130; ++number) {
         const std::string socket = "/tmp/.X11-unix/X" + std::to_string(number);
         if (std::filesystem::exists(socket) ||
@@ -83,7 +35,7 @@ std::string StartXServer(Child& process, const std::string& logPath) {
                            {}, logPath))
             return "";
         if (WaitFor([&] { return std::filesystem::exists(socket); }, 10000ms, 50ms)) return display;
-        process.Kill();  // another server took the number meanwhile
+        process.End(SIGKILL);  // another server took the number meanwhile
     }
     return "";
 }
@@ -105,7 +57,7 @@ void WriteSettings(const JackMidiSender& keyboard, const std::string& recordingF
     JackOrgan machine;
     ASSERT_NO_FATAL_FAILURE(machine.FindKeyboards({&keyboard}));
     ASSERT_STREQ(machine.engine.DeviceDescription(0), "Jack: system");
-    const unsigned k = machine.device[0];
+    const unsigned k = machine.inputs.device[0];
     SetupInfo setup;
     setup.AudioBufferBlocks = 16;
     setup.ManualMIDIInDevNumber.fill(k);
@@ -113,7 +65,7 @@ void WriteSettings(const JackMidiSender& keyboard, const std::string& recordingF
     setup.EnclosureMIDIInDevNumber.fill(k);
     setup.CombFrameMIDIInDevNumber.fill(k);
     MemorySettingsStore store;
-    ASSERT_TRUE(setup.Write(store, *machine.midi, machine.engine.Stream()));
+    ASSERT_TRUE(setup.Write(store, *machine.inputs.midi, machine.engine.Stream()));
     store.values["OutputRecDir"] = recordingFolder;
     std::ofstream ini(iniPath);
     ini << "[General]\n";
@@ -147,24 +99,14 @@ TEST_F(ProgramOnJack, PlaysFromJackMidiAndRecordsWhatItPlaysThroughTheWindowsKey
     const std::string settings = dir.File("settings.ini");
     ASSERT_NO_FATAL_FAILURE(WriteSettings(keyboard, dir.File("recordings"), settings));
 
-    // One manual of twelve keys from note 60 with one drawn stop; note 69
-    // sounds 441 Hz (a period of 100 frames), every other key 210 Hz.
-    auto organ = test::OrganFileBuilder::MinimalOrgan();
+    auto organ = SineOrgan(dir);
     organ.Set("Organ", "ChurchName", "Jack Church");
-    test::SetManual(organ, 1, 12, {1});
-    organ.Set("Manual001", "FirstAccessibleKeyMIDINoteNumber", "60");
-    dir.Write("pipes/a.wav", SineWav(100));
-    dir.Write("pipes/low.wav", SineWav(210));
-    std::vector<std::string> pipes(12, "pipes/low.wav");
-    pipes[9] = "pipes/a.wav";
-    test::SetStop(organ, 1, pipes);
-    organ.Set("Stop001", "DefaultToEngaged", "Y");
     const std::string organPath = dir.Write("Jack Test.organ", organ.Text());
 
-    Child x;
+    ChildProcess x;
     const std::string display = StartXServer(x, dir.File("xvfb.log"));
     ASSERT_FALSE(display.empty()) << "no free display for Xvfb";
-    Child program;
+    ChildProcess program;
     const std::string log = dir.File("tessaline.log");
     ASSERT_TRUE(program.Start({TESSALINE_PROGRAM, organPath},
                               {{"DISPLAY", display},
@@ -209,11 +151,8 @@ TEST_F(ProgramOnJack, PlaysFromJackMidiAndRecordsWhatItPlaysThroughTheWindowsKey
     ASSERT_TRUE(program.Wait(10000ms, status)) << "Ctrl+X did not end the program" << programSaid();
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << programSaid();
 
+    // The recorder's tests check the file's header.
     const std::string bytes = test::FileBytes(file);
-    ASSERT_GT(bytes.size(), 48u);
-    EXPECT_EQ(Little32(bytes, 4), bytes.size() - 8);
-    EXPECT_EQ(Little32(bytes, 24), 44100u);
-    EXPECT_EQ(Little32(bytes, 44), bytes.size() - 48);
     std::vector<float> left;
     for (size_t at = 48; at + 4 <= bytes.size(); at += 4)
         left.push_back(static_cast<int16_t>(Little32(bytes, at)) / 32768.0f);

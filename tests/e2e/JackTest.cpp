@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <numbers>
 
+#include "support/OrganSections.h"
 #include "support/WavBuilder.h"
 
 namespace tessaline::e2e {
@@ -28,32 +29,47 @@ jack_client_t* OpenClient(const std::string& server, const char* clientName) {
                             &status, server.c_str());
 }
 
-// Sends the signal and waits for the end (at most 2 s, then SIGKILL).
-void EndProcess(pid_t& pid, int signal) {
+}  // namespace
+
+bool ChildProcess::Start(std::vector<std::string> arguments,
+                         const std::map<std::string, std::string>& environment,
+                         const std::string& logPath) {
+    std::vector<char*> argv;
+    for (std::string& argument : arguments) argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    pid = fork();
+    if (pid < 0) return false;
+    if (pid == 0) {
+        for (const auto& [name, value] : environment)
+            value.empty() ? unsetenv(name.c_str()) : setenv(name.c_str(), value.c_str(), 1);
+        if (FILE* log = std::fopen(logPath.c_str(), "w")) {
+            dup2(fileno(log), STDOUT_FILENO);
+            dup2(fileno(log), STDERR_FILENO);
+        }
+        prctl(PR_SET_PDEATHSIG, SIGKILL);
+        execvp(argv[0], argv.data());
+        std::perror(argv[0]);
+        _exit(127);
+    }
+    return true;
+}
+
+bool ChildProcess::Wait(std::chrono::milliseconds limit, int& status) {
+    if (!WaitFor([&] { return pid > 0 && waitpid(pid, &status, WNOHANG) == pid; }, limit, 20ms))
+        return false;
+    pid = -1;
+    return true;
+}
+
+void ChildProcess::End(int signal) {
     if (pid <= 0) return;
     kill(pid, signal);
-    if (!WaitFor([&] { return waitpid(pid, nullptr, WNOHANG) == pid; }, 2000ms, 20ms)) {
+    if (int status; !Wait(2000ms, status)) {
         kill(pid, SIGKILL);
         waitpid(pid, nullptr, 0);
+        pid = -1;
     }
-    pid = -1;
 }
-
-// The full name of the one port matching the pattern with those flags, or
-// "" when none or several match.
-std::string FindPort(const std::string& server, const char* pattern, unsigned long flags) {
-    jack_client_t* client = OpenClient(server, "tessaline-port-probe");
-    if (!client) return "";
-    std::string name;
-    if (const char** found = jack_get_ports(client, pattern, nullptr, flags)) {
-        if (found[0] && !found[1]) name = found[0];
-        jack_free(found);
-    }
-    jack_client_close(client);
-    return name;
-}
-
-}  // namespace
 
 bool JackServer::Start(std::string& whyNot) {
     static int servers = 0;
@@ -63,31 +79,20 @@ bool JackServer::Start(std::string& whyNot) {
     jack_set_error_function([](const char*) {});
     jack_set_info_function([](const char*) {});
     const std::string logPath = "/tmp/" + name + ".log";
-    pid = fork();
-    if (pid < 0) {
+    // --sync: clients run in step with the server's cycle, so MIDI sent to a
+    // client is not lost on a loaded machine. No D-Bus session and no device
+    // to reserve on a build machine.
+    if (!process.Start({"jackd", "-n", name, "--no-realtime", "--sync", "-d", "dummy", "-r",
+                        "44100", "-p", "256"},
+                       {{"JACK_NO_AUDIO_RESERVATION", "1"}}, logPath)) {
         whyNot = "fork failed";
         return false;
-    }
-    if (pid == 0) {
-        if (FILE* log = std::fopen(logPath.c_str(), "w")) {
-            dup2(fileno(log), STDOUT_FILENO);
-            dup2(fileno(log), STDERR_FILENO);
-        }
-        // The server goes with the test program, even when that crashes.
-        prctl(PR_SET_PDEATHSIG, SIGKILL);
-        // No D-Bus session and no device to reserve on a build machine.
-        setenv("JACK_NO_AUDIO_RESERVATION", "1", 1);
-        // --sync: clients run in step with the server's cycle, so MIDI sent to
-        // a client is not lost on a loaded machine.
-        execlp("jackd", "jackd", "-n", name.c_str(), "--no-realtime", "--sync", "-d", "dummy", "-r",
-               "44100", "-p", "256", static_cast<char*>(nullptr));
-        std::perror("exec jackd");
-        _exit(127);
     }
     bool exited = false;
     const bool answers = WaitFor(
         [&] {
-            exited = waitpid(pid, nullptr, WNOHANG) == pid;
+            int status;
+            exited = process.Wait(0ms, status);
             jack_client_t* probe = exited ? nullptr : OpenClient(name, "tessaline-probe");
             if (probe) jack_client_close(probe);
             return exited || probe;
@@ -97,19 +102,16 @@ bool JackServer::Start(std::string& whyNot) {
         setenv("JACK_DEFAULT_SERVER", name.c_str(), 1);
         return true;
     }
-    if (exited) pid = -1;
-    EndProcess(pid, SIGKILL);
+    process.End(SIGKILL);
     whyNot = std::string(exited ? "jackd exited before it answered"
                                 : "jackd did not answer within 10 s") +
              "; see " + logPath;
     return false;
 }
 
-void JackServer::Crash() { EndProcess(pid, SIGKILL); }
-
 void JackServer::Stop() {
-    if (pid <= 0) return;
-    EndProcess(pid, SIGTERM);
+    if (!process.Running()) return;
+    process.End(SIGTERM);
     std::remove(("/tmp/" + name + ".log").c_str());
     unsetenv("JACK_DEFAULT_SERVER");
 }
@@ -118,7 +120,7 @@ JackCapture::~JackCapture() {
     if (client) jack_client_close(client);
 }
 
-bool JackCapture::Open(const std::string& server, const std::string& source,
+bool JackCapture::Open(const std::string& server, const char* sourcePattern,
                        size_t capacityFrames) {
     left.assign(capacityFrames, 0.0f);
     client = OpenClient(server, "tessaline-capture");
@@ -126,8 +128,11 @@ bool JackCapture::Open(const std::string& server, const std::string& source,
     port = jack_port_register(client, "in", JACK_DEFAULT_AUDIO_TYPE, JackPortIsInput, 0);
     if (!port) return false;
     jack_set_process_callback(client, &JackCapture::Process, this);
-    return jack_activate(client) == 0 &&
-           jack_connect(client, source.c_str(), jack_port_name(port)) == 0;
+    const char** found = jack_get_ports(client, sourcePattern, nullptr, JackPortIsOutput);
+    const bool opened = found && found[0] && !found[1] && jack_activate(client) == 0 &&
+                        jack_connect(client, found[0], jack_port_name(port)) == 0;
+    if (found) jack_free(found);
+    return opened;
 }
 
 bool JackCapture::WaitForFrames(size_t count, double timeoutSeconds) const {
@@ -175,11 +180,6 @@ bool JackMidiSender::WaitConnected() const {
     return Connected();
 }
 
-bool JackMidiSender::WaitSent(double timeoutSeconds) const {
-    const auto limit = std::chrono::milliseconds(static_cast<int64_t>(timeoutSeconds * 1000));
-    return WaitFor([&] { return Drained(); }, limit, 5ms);
-}
-
 int JackMidiSender::Process(jack_nframes_t count, void* user) {
     auto* self = static_cast<JackMidiSender*>(user);
     void* buffer = jack_port_get_buffer(self->port, count);
@@ -203,8 +203,7 @@ void JackTest::SetUp() {
 }
 
 void JackTest::StartCapture(JackCapture& capture, size_t seconds) {
-    const std::string output = FindPort(server.Name(), "^Tessaline.*:outport 0$", JackPortIsOutput);
-    ASSERT_TRUE(capture.Open(server.Name(), output, seconds * kJackRate));
+    ASSERT_TRUE(capture.Open(server.Name(), "^Tessaline.*:outport 0$", seconds * kJackRate));
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     capture.Start();
     ASSERT_TRUE(capture.WaitForFrames(kJackRate / 5, 5)) << "the JACK server stalled";
@@ -242,19 +241,33 @@ size_t FirstSound(const std::vector<float>& x, size_t from, size_t to, float thr
     return to;
 }
 
-std::string SineWav(uint32_t period) {
-    std::vector<int16_t> values;
-    for (uint32_t i = 0; i < 100 * period; ++i)
-        values.push_back(static_cast<int16_t>(
-            std::lround(12000.0 * std::sin(2.0 * std::numbers::pi * i / period))));
-    test::WavBuilder wav;
-    wav.Values(values).Loop(10 * period, 90 * period - 1).Cue(90 * period);
-    return wav.Build();
+test::OrganFileBuilder SineOrgan(test::TempDir& dir) {
+    // 100 cycles of amplitude 12000, the loop over whole cycles from the
+    // tenth, the release marker at the loop's end.
+    auto sine = [](uint32_t period) {
+        std::vector<int16_t> values;
+        for (uint32_t i = 0; i < 100 * period; ++i)
+            values.push_back(static_cast<int16_t>(
+                std::lround(12000.0 * std::sin(2.0 * std::numbers::pi * i / period))));
+        return test::WavBuilder().Values(values).Loop(10 * period, 90 * period - 1)
+            .Cue(90 * period).Build();
+    };
+    auto organ = test::OrganFileBuilder::MinimalOrgan();
+    test::SetManual(organ, 1, 12, {1});
+    organ.Set("Manual001", "FirstAccessibleKeyMIDINoteNumber", "60");
+    dir.Write("pipes/a.wav", sine(100));
+    dir.Write("pipes/low.wav", sine(210));
+    std::vector<std::string> pipes(12, "pipes/low.wav");
+    pipes[9] = "pipes/a.wav";
+    test::SetStop(organ, 1, pipes);
+    organ.Set("Stop001", "DefaultToEngaged", "Y");
+    return organ;
 }
 
-void JackOrgan::FindKeyboards(const std::vector<const JackMidiSender*>& keyboards) {
+void JackMidiInputs::Find(const std::vector<const JackMidiSender*>& keyboards,
+                          MidiMessageTarget& target) {
     ports = std::make_unique<RtMidiPorts>(RtMidiPorts::Api::Jack);
-    midi = std::make_unique<MidiInputSystem>(*ports, *this);
+    midi = std::make_unique<MidiInputSystem>(*ports, target);
     for (const JackMidiSender* keyboard : keyboards) {
         device.push_back(midi->FindDevice(keyboard->PortName()));
         ASSERT_NE(device.back(), MidiInputSystem::kNoDevice) << keyboard->PortName();
@@ -274,7 +287,7 @@ void JackOrgan::Start(const std::string& organPath, const SetupInfo& setup, int6
         rig.organ.ResetActionLocked();
         rig.organ.midiRouting.ResetRedirectableInputs();
     }
-    rig.organ.midiRouting.SetInputSystem(midi.get());
+    rig.organ.midiRouting.SetInputSystem(inputs.midi.get());
     ASSERT_TRUE(Activate());
     ASSERT_EQ(rig.errors.Count(), 0u) << rig.errors.Errors()[0].boxText;
 }

@@ -1,20 +1,21 @@
 #pragma once
 // What the end-to-end tests on JACK share: a private JACK server for each test
-// (`jackd --no-realtime --sync -d dummy -r 44100 -p 256` under a name of its
-// own, so parallel runs do not meet; skipped, with the reason, when jackd
-// cannot start), a capture of audio output ports, a sender of MIDI, measures
-// of captured sound, and an organ set up on the server as the program sets it
-// up. Clients of the program under test reach the server through
-// JACK_DEFAULT_SERVER, which the server's Start sets.
+// (on the dummy driver, under a name of its own so that parallel runs do not
+// meet; the test is skipped, with the reason, when jackd cannot start), a
+// capture of audio output, a sender of MIDI, measures of captured sound, and
+// an organ set up on the server as the program sets it up. The program's own
+// clients reach the server through JACK_DEFAULT_SERVER, which Start sets.
 
 #include <gtest/gtest.h>
 #include <jack/jack.h>
+#include <signal.h>
 #include <sys/types.h>
 
 #include <array>
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 #include <thread>
@@ -26,7 +27,9 @@
 #include "platform/ThreadTimer.h"
 #include "platform/rtaudio/RtAudioOutput.h"
 #include "platform/rtmidi/RtMidiPorts.h"
+#include "support/OrganFileBuilder.h"
 #include "support/OrganRig.h"
+#include "support/TempDir.h"
 
 namespace tessaline::e2e {
 
@@ -43,13 +46,30 @@ bool WaitFor(Condition condition, std::chrono::milliseconds limit,
     return true;
 }
 
+// A process the test started, with changes to its environment (an empty value
+// removes the variable) and its output in a log file. It goes with the test
+// program, even when that crashes.
+class ChildProcess {
+public:
+    ChildProcess() = default;
+    ~ChildProcess() { End(SIGKILL); }
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+    bool Start(std::vector<std::string> arguments,
+               const std::map<std::string, std::string>& environment, const std::string& logPath);
+    bool Running() const { return pid > 0; }
+    // True when the process ended within the time; status is its wait status.
+    bool Wait(std::chrono::milliseconds limit, int& status);
+    // Sends the signal and waits for the end (at most 2 s, then SIGKILL).
+    void End(int signal);
+
+private:
+    pid_t pid = -1;
+};
+
 class JackServer {
 public:
-    JackServer() = default;
     ~JackServer() { Stop(); }
-    JackServer(const JackServer&) = delete;
-    JackServer& operator=(const JackServer&) = delete;
-
     // Starts the server and waits (at most 10 s) until it answers; on failure
     // whyNot says what went wrong and where the server's log is.
     bool Start(std::string& whyNot);
@@ -57,19 +77,19 @@ public:
     // Stops the server now (SIGTERM), as when it goes away under its clients.
     void Stop();
     // Kills the server at once, as a crash would; Start brings it back.
-    void Crash();
+    void Crash() { process.End(SIGKILL); }
 
 private:
     std::string name;
-    pid_t pid = -1;
+    ChildProcess process;
 };
 
-// Records an output port ("client:port", the organ's left channel) from the
-// moment Start is called, up to a capacity fixed at Open.
+// Records the one output port that matches a pattern from the moment Start
+// is called, up to a capacity fixed at Open.
 class JackCapture {
 public:
     ~JackCapture();
-    bool Open(const std::string& server, const std::string& source, size_t capacityFrames);
+    bool Open(const std::string& server, const char* sourcePattern, size_t capacityFrames);
     void Start() { recording.store(true, std::memory_order_release); }
     void Stop() { recording.store(false, std::memory_order_release); }
     // Waits (at most timeoutSeconds) until that many frames are recorded.
@@ -111,8 +131,6 @@ public:
     uint64_t Written() const { return written.load(std::memory_order_acquire); }
     // Whether every queued message has been written.
     bool Drained() const { return Written() == queued.load(std::memory_order_acquire); }
-    // Waits (at most timeoutSeconds) until every queued message is written.
-    bool WaitSent(double timeoutSeconds) const;
     // Closes the client at once: its port goes away, as an unplugged
     // keyboard's or a program's that quits.
     void Close();
@@ -132,10 +150,8 @@ private:
 class JackTest : public ::testing::Test {
 protected:
     void SetUp() override;
-    // Opens the capture for `seconds` on the organ's left output port (the program's audio output
-    // and MIDI inputs each open a client under its name, and the server renames the later ones),
-    // lets the connection settle and records the first 0.2 s, so that later frames follow a
-    // connected graph. Call under ASSERT_NO_FATAL_FAILURE.
+    // Opens the capture for `seconds` on the organ's left output, lets the connection settle
+    // and records the first 0.2 s. Call under ASSERT_NO_FATAL_FAILURE.
     void StartCapture(JackCapture& capture, size_t seconds);
 
     JackServer server;
@@ -149,20 +165,31 @@ double MedianFrequency(const std::vector<float>& x, size_t from, size_t pieces);
 float Peak(const std::vector<float>& x, size_t from, size_t to);
 // The first frame of x[from, to) whose magnitude reaches threshold, or `to`.
 size_t FirstSound(const std::vector<float>& x, size_t from, size_t to, float threshold);
-// A WAV file of a looped sine of amplitude 12000 and `period` frames a cycle:
-// 100 cycles, the loop over whole cycles from the tenth, the release marker at
-// the loop's end.
-std::string SineWav(uint32_t period);
+// An organ in the directory: one manual of twelve keys from note 60 on the
+// first MIDI path (channel 2), its one stop drawn; note 69 sounds 441 Hz (a
+// period of 100 frames), every other key 210 Hz. Its pipes are looped sines.
+test::OrganFileBuilder SineOrgan(test::TempDir& dir);
 
-// An organ on the JACK server as the program sets it up: MIDI from the
-// keyboards' ports through RtMidi and the MIDI input system, sound from the
-// engine on the JACK device. Counts the MIDI messages that reach it. Made
-// once the server runs, which then comes first among the audio devices.
-class JackOrgan : public MidiMessageTarget {
-public:
+// The MIDI inputs through RtMidi on JACK, as the program lists them.
+struct JackMidiInputs {
     // Lists the MIDI ports, which must include the keyboards' (opened before),
     // and sets `device` to the device of each. Call under ASSERT_NO_FATAL_FAILURE.
-    void FindKeyboards(const std::vector<const JackMidiSender*>& keyboards);
+    void Find(const std::vector<const JackMidiSender*>& keyboards, MidiMessageTarget& target);
+
+    std::unique_ptr<RtMidiPorts> ports;
+    std::unique_ptr<MidiInputSystem> midi;
+    std::vector<unsigned> device;
+};
+
+// An organ on the JACK server as the program sets it up: MIDI from the
+// keyboards' ports through the MIDI input system, sound from the engine on
+// the JACK device. Counts the MIDI messages that reach it. Made once the
+// server runs, which then comes first among the audio devices.
+class JackOrgan : public MidiMessageTarget {
+public:
+    void FindKeyboards(const std::vector<const JackMidiSender*>& keyboards) {
+        inputs.Find(keyboards, *this);
+    }
     // Loads the organ, puts its engine on the JACK device with a buffer of
     // bufferFrames, applies the setup and activates the organ. Call under
     // ASSERT_NO_FATAL_FAILURE.
@@ -176,9 +203,7 @@ public:
     }
 
     test::OrganRig rig;
-    std::unique_ptr<RtMidiPorts> ports;
-    std::unique_ptr<MidiInputSystem> midi;
-    std::vector<unsigned> device;
+    JackMidiInputs inputs;  // closed before the organ goes
     RtAudioOutputSystem devices;
     ThreadTimerService timers;
     AudioEngine engine{devices, timers};

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -12,8 +11,6 @@
 #include <vector>
 
 #include "JackTest.h"
-#include "midi/MidiInputSystem.h"
-#include "platform/rtmidi/RtMidiPorts.h"
 #include "platform/virtual/RecordingErrorSink.h"
 
 namespace tessaline::e2e {
@@ -28,15 +25,14 @@ public:
         std::lock_guard lock(mutex);
         received.emplace_back(device, message);
     }
-    Received WaitFor(size_t count, std::chrono::milliseconds patience) {
-        const auto deadline = std::chrono::steady_clock::now() + patience;
-        while (std::chrono::steady_clock::now() < deadline) {
-            {
+    // What arrived once `count` messages have, or the patience ran out.
+    Received Wait(size_t count, std::chrono::milliseconds patience) {
+        WaitFor(
+            [&] {
                 std::lock_guard lock(mutex);
-                if (received.size() >= count) break;
-            }
-            std::this_thread::sleep_for(10ms);
-        }
+                return received.size() >= count;
+            },
+            patience);
         std::lock_guard lock(mutex);
         return received;
     }
@@ -51,21 +47,20 @@ protected:
     // Queues the events and waits until the keyboard's process cycle wrote them.
     static void Play(JackMidiSender& keyboard, const std::vector<std::vector<uint8_t>>& events) {
         for (const auto& event : events) ASSERT_TRUE(keyboard.Send(event));
-        ASSERT_TRUE(keyboard.WaitSent(2));
+        ASSERT_TRUE(WaitFor([&] { return keyboard.Drained(); }, 2000ms, 5ms));
     }
 
     RecordingErrorSink sink;
     RecordingTarget target;
+    JackMidiInputs inputs;
 };
 
 TEST_F(MidiInputJackTest, NotesFromAJackClientArrivePackedAndInOrder) {
     JackMidiSender keyboard;
     ASSERT_TRUE(keyboard.Open(server.Name(), "e2e-keys"));
-    RtMidiPorts ports(RtMidiPorts::Api::Jack);
-    MidiInputSystem midi(ports, target);
-    const unsigned device = midi.FindDevice(keyboard.PortName());
-    ASSERT_NE(device, MidiInputSystem::kNoDevice) << keyboard.PortName();
-    ASSERT_TRUE(midi.Open(device));
+    ASSERT_NO_FATAL_FAILURE(inputs.Find({&keyboard}, target));
+    const unsigned device = inputs.device[0];
+    ASSERT_TRUE(inputs.midi->Open(device));
     ASSERT_TRUE(keyboard.WaitConnected());
 
     Play(keyboard, {{0x90, 0x3C, 0x64},
@@ -77,12 +72,7 @@ TEST_F(MidiInputJackTest, NotesFromAJackClientArrivePackedAndInOrder) {
                     {0xFF}});
     const Received expected = {{device, 0x643C90}, {device, 0x643E90}, {device, 0x0005C0},
                                {device, 0x403C80}, {device, 0x003E90}, {device, 0x0000FF}};
-    EXPECT_EQ(target.WaitFor(expected.size(), 3000ms), expected);
-
-    ASSERT_TRUE(midi.Close(device));
-    Play(keyboard, {{0x90, 0x40, 0x64}});
-    std::this_thread::sleep_for(100ms);
-    EXPECT_EQ(target.WaitFor(expected.size() + 1, 0ms), expected);
+    EXPECT_EQ(target.Wait(expected.size(), 3000ms), expected);
     EXPECT_EQ(sink.Count(), 0u);
 }
 
@@ -90,12 +80,9 @@ TEST_F(MidiInputJackTest, AKeyboardThatGoesAwayIsReportedOnceWhileTheOthersPlayO
     JackMidiSender keyboard, pedals;
     ASSERT_TRUE(keyboard.Open(server.Name(), "e2e-gone"));
     ASSERT_TRUE(pedals.Open(server.Name(), "e2e-pedals"));
-    RtMidiPorts ports(RtMidiPorts::Api::Jack);
-    MidiInputSystem midi(ports, target);
-    const unsigned gone = midi.FindDevice(keyboard.PortName());
-    const unsigned staying = midi.FindDevice(pedals.PortName());
-    ASSERT_NE(gone, MidiInputSystem::kNoDevice);
-    ASSERT_NE(staying, MidiInputSystem::kNoDevice);
+    ASSERT_NO_FATAL_FAILURE(inputs.Find({&keyboard, &pedals}, target));
+    MidiInputSystem& midi = *inputs.midi;
+    const unsigned gone = inputs.device[0], staying = inputs.device[1];
     ASSERT_TRUE(midi.Open(gone));
     ASSERT_TRUE(midi.Open(staying));
     ASSERT_TRUE(keyboard.WaitConnected());
@@ -113,7 +100,7 @@ TEST_F(MidiInputJackTest, AKeyboardThatGoesAwayIsReportedOnceWhileTheOthersPlayO
                   " stopped working (Error: The MIDI input port e2e-gone:out is no longer "
                   "present.).");
     Play(pedals, {{0x90, 0x24, 0x64}});
-    EXPECT_EQ(target.WaitFor(1, 3000ms), (Received{{staying, 0x642490}}));
+    EXPECT_EQ(target.Wait(1, 3000ms), (Received{{staying, 0x642490}}));
 
     EXPECT_TRUE(midi.Close(gone));
     // Listed once, the vanished port keeps its entry but cannot be opened.
@@ -125,40 +112,28 @@ TEST_F(MidiInputJackTest, AKeyboardThatGoesAwayIsReportedOnceWhileTheOthersPlayO
                   " (Error: The MIDI input port e2e-gone:out is no longer present.).");
 }
 
-TEST_F(MidiInputJackTest, AServerThatStopsWhileAPortIsOpenLeavesItCheckableAndClosable) {
-    JackMidiSender keyboard;
-    ASSERT_TRUE(keyboard.Open(server.Name(), "e2e-server"));
-    RtMidiPorts ports(RtMidiPorts::Api::Jack);
-    MidiInputSystem midi(ports, target);
-    const unsigned device = midi.FindDevice(keyboard.PortName());
-    ASSERT_NE(device, MidiInputSystem::kNoDevice);
-    ASSERT_TRUE(midi.Open(device));
-    server.Stop();
-    std::this_thread::sleep_for(200ms);
-    // The audio output reports a lost server; asking the port's client, whose
-    // server is gone, must neither crash nor hang.
-    midi.CheckOpenPorts();
-    EXPECT_TRUE(midi.Close(device));
-    EXPECT_FALSE(midi.IsOpen(device));
-    keyboard.Close();
-}
-
-TEST_F(MidiInputJackTest, APortFoundAgainByNameWhenTheNumberingMoved) {
+TEST_F(MidiInputJackTest, APortFoundAgainByNameWhenTheNumberingMovedAndClosableWithoutAServer) {
     JackMidiSender first, second;
     ASSERT_TRUE(first.Open(server.Name(), "e2e-a"));
     ASSERT_TRUE(second.Open(server.Name(), "e2e-b"));
-    RtMidiPorts ports(RtMidiPorts::Api::Jack);
-    MidiInputSystem midi(ports, target);
-    const unsigned device = midi.FindDevice(second.PortName());
-    ASSERT_NE(device, MidiInputSystem::kNoDevice);
-    ASSERT_LT(midi.FindDevice(first.PortName()), device);
+    ASSERT_NO_FATAL_FAILURE(inputs.Find({&first, &second}, target));
+    const unsigned device = inputs.device[1];
+    ASSERT_LT(inputs.device[0], device);
     // Removing the other port shifts the system's numbering of the second.
     first.Close();
     std::this_thread::sleep_for(100ms);
-    ASSERT_TRUE(midi.Open(device));
+    ASSERT_TRUE(inputs.midi->Open(device));
     ASSERT_TRUE(second.WaitConnected());
     Play(second, {{0xB0, 0x07, 0x7F}});
-    EXPECT_EQ(target.WaitFor(1, 3000ms), (Received{{device, 0x7F07B0}}));
+    EXPECT_EQ(target.Wait(1, 3000ms), (Received{{device, 0x7F07B0}}));
+
+    // The audio output reports a lost server; asking the port's client, whose
+    // server is gone, must neither crash nor hang.
+    server.Stop();
+    std::this_thread::sleep_for(200ms);
+    inputs.midi->CheckOpenPorts();
+    EXPECT_TRUE(inputs.midi->Close(device));
+    EXPECT_FALSE(inputs.midi->IsOpen(device));
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 // The organ on a JACK server: a key played from a JACK MIDI client through
-// the routing and a coupler, and the server killed under the playing organ
-// and started again.
+// the routing, and the server killed under the playing organ and started
+// again.
 
 #include <gtest/gtest.h>
 
@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "JackTest.h"
-#include "support/OrganSections.h"
 
 namespace tessaline::e2e {
 namespace {
@@ -23,44 +22,21 @@ constexpr int64_t kBuffer = 16 * 128;
 
 using OrganOnJack = JackTest;
 
-TEST_F(OrganOnJack, AKeyPlaysThroughTheCouplerAtItsPitchAndTheOrganOutlivesTheServer) {
-    // Two manuals of twelve keys from note 60, played from one keyboard.
-    // Manual 1 (MIDI input path 1, channel 2) has a stop of 210 Hz pipes, not
-    // drawn, and a drawn coupler to manual 2 (path 3), whose drawn stop sounds
-    // 441 Hz (a period of 100 frames) at note 69 and 210 Hz elsewhere.
+TEST_F(OrganOnJack, AKeyPlaysAtItsPitchAndTheOrganOutlivesTheServer) {
     JackMidiSender keyboard;
     ASSERT_TRUE(keyboard.Open(server.Name()));
     JackOrgan organ;
     ASSERT_NO_FATAL_FAILURE(organ.FindKeyboards({&keyboard}));
-    auto file = test::OrganFileBuilder::MinimalOrgan();
-    file.Set("Organ", "NumberOfManuals", "2");
-    for (int m : {1, 2}) {
-        test::SetManual(file, m, 12, {m});
-        file.Set(NumberedName("Manual", m), "FirstAccessibleKeyMIDINoteNumber", "60");
-        file.Set(NumberedName("Manual", m), "MIDIInputNumber", m == 1 ? "1" : "3");
-    }
-    organ.rig.dir.Write("pipes/a.wav", SineWav(100));
-    organ.rig.dir.Write("pipes/low.wav", SineWav(210));
-    std::vector<std::string> pipes(12, "pipes/low.wav");
-    test::SetStop(file, 1, pipes);
-    pipes[9] = "pipes/a.wav";
-    test::SetStop(file, 2, pipes);
-    file.Set("Stop002", "DefaultToEngaged", "Y");
-    file.Set("Manual001", "NumberOfCouplers", "1");
-    file.Set("Manual001", "Coupler001", "1");
-    test::SetCoupler(file, 1, 2, 0);
-    file.Set("Coupler001", "DefaultToEngaged", "Y");
     SetupInfo setup;
-    setup.ManualMIDIInDevNumber.fill(organ.device[0]);
-    ASSERT_NO_FATAL_FAILURE(
-        organ.Start(organ.rig.dir.Write("jack.organ", file.Text()), setup, kBuffer));
+    setup.ManualMIDIInDevNumber.fill(organ.inputs.device[0]);
+    const std::string path = organ.rig.dir.Write("jack.organ", SineOrgan(organ.rig.dir).Text());
+    ASSERT_NO_FATAL_FAILURE(organ.Start(path, setup, kBuffer));
     auto holds = [&](int note) { return organ.rig.organ.manuals[1].keys[size_t(note - 60)].holds; };
 
     // Closed before the server goes: libjack cannot close a client of a
     // killed server once a new server runs.
     auto capture = std::make_unique<JackCapture>();
     ASSERT_NO_FATAL_FAILURE(StartCapture(*capture, 5));
-    // Only manual 2's stop, through the coupler, can sound 441 Hz.
     const size_t pressedAt = capture->Frames();
     ASSERT_TRUE(keyboard.Send({0x91, 69, 100}));
     ASSERT_TRUE(capture->WaitForFrames(pressedAt + 3 * kJackRate / 2, 20));
@@ -90,9 +66,6 @@ TEST_F(OrganOnJack, AKeyPlaysThroughTheCouplerAtItsPitchAndTheOrganOutlivesTheSe
         << "the lost server went unnoticed";
     std::this_thread::sleep_for(300ms);
     ASSERT_EQ(errors.Count(), 1u);
-    EXPECT_EQ(errors.Errors()[0].boxText,
-              "Message: The audio output device stopped playing.\n\n"
-              "Attempted action: Running audio system.");
     EXPECT_TRUE(organ.engine.Stream().DeviceLost());
 
     // The window's calls still return at once: keys, drawstops, the clock.

@@ -145,7 +145,7 @@ TEST_F(StormOnJack, FourKeyboardsAndTheWindowAtFullRateLeaveNothingSoundingAndTh
     ASSERT_NO_FATAL_FAILURE(
         organ.FindKeyboards({&keyboards[0], &keyboards[1], &keyboards[2], &keyboards[3]}));
     // The consumers spread over the four keyboards, every one of them busy.
-    const std::vector<unsigned>& d = organ.device;
+    const std::vector<unsigned>& d = organ.inputs.device;
     SetupInfo setup;
     setup.ManualMIDIInDevNumber = {d[0], d[1], d[2], d[3], d[3], d[3]};
     setup.ManualAMIDIInDevNumber = d[3];

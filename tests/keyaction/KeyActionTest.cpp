@@ -51,11 +51,10 @@ public:
         for (const Coupling& c : couplings) {
             int n = ++couplers;
             std::string section = NumberedName("Coupler", n);
-            SetDrawstopKeys(organ, section, "Coupler " + std::to_string(n), 2, (n - 1) % 4 + 1);
-            organ.Set(section, "UnisonOff", c.subsequent ? "N" : "Y");
-            if (c.subsequent) {
-                organ.Set(section, "DestinationManual", std::to_string(c.destination));
-                organ.Set(section, "DestinationKeyshift", std::to_string(c.keyshift));
+            SetCoupler(organ, n, c.destination, c.keyshift);
+            if (!c.subsequent) {
+                organ.Set(section, "UnisonOff", "Y");
+            } else {
                 static const char* const kKeys[] = {
                     "CoupleToSubsequentUnisonIntermanualCouplers",
                     "CoupleToSubsequentUpwardIntermanualCouplers",

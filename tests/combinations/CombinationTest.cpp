@@ -54,13 +54,7 @@ public:
         rig.errors.Clear();
         return rig.Load(organ);
     }
-    // The reports since the last Clear, "message [action]" joined with " / ".
-    std::string Reports() const {
-        std::string joined;
-        for (const auto& e : rig.errors.Errors())
-            joined += (joined.empty() ? "" : " / ") + e.message + " [" + e.attemptedAction + "]";
-        return joined;
-    }
+    std::string Reports() const { return rig.Reports(); }
 
     Stop& StopOf(int m, int s) { return *rig.organ.manuals[static_cast<size_t>(m)].GetStop(s); }
     // Every drawstop of both manuals as a string of 1 and 0, "Great/Swell".

@@ -72,16 +72,10 @@ public:
 
     // Loads, resets to the defaults and draws every manual's stop.
     void Load() {
-        ASSERT_TRUE(rig.Load(organ)) << Reports();
+        ASSERT_TRUE(rig.Load(organ)) << rig.Reports();
         ASSERT_TRUE(rig.organ.AttachEngine(engineRig.engine));
         rig.organ.ResetAction();
         for (int m = 0; m < kMaxManuals; ++m) rig.organ.StopOn(m, 0);
-    }
-    std::string Reports() const {
-        std::string joined;
-        for (const auto& e : rig.errors.Errors())
-            joined += (joined.empty() ? "" : " / ") + e.message + " [" + e.attemptedAction + "]";
-        return joined;
     }
 
     Manual& M(int m) { return rig.organ.manuals[static_cast<size_t>(m)]; }
@@ -141,7 +135,7 @@ std::string LoadResult(ActionRig& a) {
     if (a.rig.Load(a.organ)) return "loaded";
     for (const Manual& manual : a.rig.organ.manuals) EXPECT_FALSE(manual.loaded);
     EXPECT_EQ(a.rig.organ.pipesLoaded, 0u);
-    return a.Reports();
+    return a.rig.Reports();
 }
 
 TEST(KeyAction, CouplersCarryAKeyAsTheirKindsAndFlagsAllow) {

@@ -162,8 +162,6 @@ TEST(KeyAction, CouplersCarryAKeyAsTheirKindsAndFlagsAllow) {
          kGreat, 60, "1:60 2:60 3:60"},
         {"upward only, not unison",
          {{kGreat, kSwell, 0, "NYNNN"}, {kSwell, kChoir, 0, "NNNNN"}}, kGreat, 60, "1:60 2:60"},
-        {"one step only",
-         {{kChoir, kGreat, 0, "NNNNN"}, {kGreat, kSwell, 0, "NNNNN"}}, kChoir, 50, "1:50 3:50"},
         // Unison off silences the direct hold only.
         {"unison off",
          {{kSwell, 0, 0, nullptr}, {kSwell, kSwell, 12, "NNNNN"}, {kSwell, kGreat, 0, "NNNNN"}},

@@ -1,9 +1,4 @@
-// The demo organ as make-demo-organ writes it, generated once for the suite:
-// the checker loads it with its console on the screen, every pipe (shared
-// ones through their owners) loops without a step and sounds its ranks
-// within a cent of equal temperament, both pieces play each voice on its
-// keyboard's channel and render loud enough without clipping, and every run
-// writes the same bytes.
+// The demo organ as make-demo-organ writes it, generated once for the suite.
 
 #include <gtest/gtest.h>
 

@@ -1,12 +1,9 @@
 // Feeds arbitrary bytes to the combination file loader as a combination file
-// for the loaded demo organ (over the fuzz samples): stops, couplers,
-// tremulants and a divisional coupler. A refused file must have been
-// reported; whatever was loaded must name only objects that exist, and
-// recalling it must be safe. The organ's own combinations, saved at the
-// start, are restored after every run so runs do not depend on each other. Seeds: the organ's
-// definition file (which reads as a combination file) and combination files
-// saved from it, before and after captures into divisionals, a general and
-// frames.
+// for the loaded demo organ (over the fuzz samples). The organ's own
+// combinations, saved at the start, are restored after every run so runs do
+// not depend on each other. Seeds: the organ's definition file (which reads
+// as a combination file) and combination files saved from it, before and
+// after captures.
 
 #include "fuzz/FuzzCommon.h"
 #include "fuzz/FuzzOrgans.h"

@@ -3,17 +3,9 @@
 // ports. The input is read in records of four bytes: the first chooses the
 // port, or with its top bit set plays 32 to 512 frames of audio in one tick
 // so voices start, release and free themselves; the other three are the
-// status and data bytes. Data bytes are not masked: a port may deliver anything.
-//
-// After every message: no more voices than the pool, no key hold below zero
-// (the counts are unsigned, so an underflow shows as a huge count) and no
-// key's direct or coupler holds above its total (a pipe left held shows
-// as a voice still sounding at the end). After the input: a note-off
-// for every note on every channel of both ports lets every key go, and once
-// the releases have played nothing sounds. A System Reset then returns the
-// organ to its defaults for the next run. Seeds: notes held on the Great's
-// channel and on redirectable input A over played audio, and a run of stop
-// control, swell pedals, program changes, all-notes-off and System Reset.
+// status and data bytes, not masked: a port may deliver anything. The checks
+// are those docs/bad-inputs.md lists; a System Reset at the end returns the
+// organ to its defaults for the next run.
 
 #include <bit>
 #include <optional>

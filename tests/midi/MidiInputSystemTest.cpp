@@ -81,9 +81,6 @@ TEST_F(MidiInputSystemTest, NoPortsIsReported) {
     MidiInputSystem midi(ports, target);
     EXPECT_EQ(midi.DeviceName(0), nullptr);
     EXPECT_EQ(OnlyReport(), "There are no MIDI input devices on the system. | Initialising MIDI system.");
-    sink.Clear();
-    EXPECT_FALSE(midi.Open(0));
-    EXPECT_EQ(OnlyReport(), "Attempt to open non-existent MIDI input device (number 0). | Initialising MIDI system.");
 }
 
 TEST_F(MidiInputSystemTest, NameFailureDropsThatPortAndEveryLaterOne) {
@@ -96,9 +93,7 @@ TEST_F(MidiInputSystemTest, NameFailureDropsThatPortAndEveryLaterOne) {
     EXPECT_EQ(ports.Calls(3, Op::Name), 0);
     EXPECT_EQ(midi.FindDevice("Port 3"), MidiInputSystem::kNoDevice);
     EXPECT_EQ(midi.FindDevice("Port 1"), 1u);
-    sink.Clear();
     EXPECT_FALSE(midi.Open(2));
-    EXPECT_EQ(OnlyReport(), "Attempt to open non-existent MIDI input device (number 2). | Initialising MIDI system.");
 }
 
 TEST_F(MidiInputSystemTest, SharedPortOpensOnceAndClosesOnce) {
@@ -113,9 +108,6 @@ TEST_F(MidiInputSystemTest, SharedPortOpensOnceAndClosesOnce) {
     EXPECT_TRUE(midi.Close(3));
     EXPECT_EQ(Calls(ports, 3), (std::vector<int>{1, 1, 1, 1, 1}));
     EXPECT_EQ(sink.Count(), 0u);
-    // Closed, it opens again for the next activation.
-    EXPECT_TRUE(midi.Open(3));
-    EXPECT_EQ(ports.Calls(3, Op::Open), 2);
 }
 
 TEST_F(MidiInputSystemTest, OpenFailuresAreReportedWithTheBackEndText) {

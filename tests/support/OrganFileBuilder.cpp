@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "support/OrganSections.h"
+
 namespace tessaline::test {
 
 OrganFileBuilder OrganFileBuilder::MinimalOrgan() {
@@ -58,15 +60,8 @@ OrganFileBuilder OrganFileBuilder::MinimalOrgan() {
         {"DispScreenSizeVert", "Small"},
     };
     for (const auto& [key, value] : organ) b.Set("Organ", key, value);
+    SetManual(b, 1, 61, {});
     b.Set("Manual001", "Name", "Great");
-    b.Set("Manual001", "NumberOfLogicalKeys", "61");
-    b.Set("Manual001", "NumberOfAccessibleKeys", "61");
-    b.Set("Manual001", "FirstAccessibleKeyLogicalKeyNumber", "1");
-    b.Set("Manual001", "FirstAccessibleKeyMIDINoteNumber", "36");
-    b.Set("Manual001", "MIDIInputNumber", "1");
-    b.Set("Manual001", "Displayed", "Y");
-    b.Set("Manual001", "DispKeyColourInverted", "N");
-    b.Set("Manual001", "NumberOfStops", "0");
     b.Set("WindchestGroup001", "Name", "Main");
     b.Set("WindchestGroup001", "NumberOfEnclosures", "0");
     b.Set("WindchestGroup001", "NumberOfTremulants", "0");

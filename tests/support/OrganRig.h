@@ -20,6 +20,13 @@ struct OrganRig {
     bool Load(const OrganFileBuilder& builder) {
         return organ.Load(dir.Write("test.organ", builder.Text()));
     }
+    // Every report so far as "message [action]", joined with " / ".
+    std::string Reports() const {
+        std::string joined;
+        for (const auto& e : errors.Errors())
+            joined += (joined.empty() ? "" : " / ") + e.message + " [" + e.attemptedAction + "]";
+        return joined;
+    }
 
     TempDir dir;
     RecordingErrorSink errors;

@@ -41,7 +41,7 @@ protected:
         if (rig.Load(b)) return "loaded";
         EXPECT_EQ(rig.organ.pipesLoaded, 0u);
         EXPECT_EQ(rig.organ.Samples().BytesUsed(), 0u);
-        return Reports();
+        return rig.Reports();
     }
     Stop& StopAt(int manual, int slot) {
         Stop* stop = rig.organ.manuals[static_cast<size_t>(manual)].GetStop(slot);
@@ -53,13 +53,6 @@ protected:
         EXPECT_EQ((std::vector<int>{view.windowX, view.windowY, view.windowWidth, view.windowHeight}),
                   (std::vector<int>{x, y, width, height}));
         EXPECT_EQ(view.title, title);
-    }
-    // Every report as "message [action]", joined with " / ".
-    std::string Reports() const {
-        std::string joined;
-        for (const auto& e : rig.errors.Errors())
-            joined += (joined.empty() ? "" : " / ") + e.message + " [" + e.attemptedAction + "]";
-        return joined;
     }
 
     test::OrganRig rig;
@@ -168,7 +161,7 @@ TEST_F(OrganLoad, AFailureDeepDownIsReportedAtEveryLevelAboveAndABadFolderAtOnce
     // A plain file where the folder should be; a backslash separates folders.
     std::string notFolder = rig.dir.Write("plain", "x");
     EXPECT_FALSE(rig.organ.Load(notFolder + "\\church.organ"));
-    EXPECT_EQ(Reports(), "Could not change to the required working directory " + notFolder +
+    EXPECT_EQ(rig.Reports(), "Could not change to the required working directory " + notFolder +
                              ". [Loading an organ.]");
 }
 

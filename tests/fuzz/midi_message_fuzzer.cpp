@@ -112,8 +112,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             for (uint32_t note = 0; note < 128; ++note)
                 Check(h.ports.Send(port, 0x80 | channel | note << 8));
     Check(test::NoKeyHeld(h.rig.organ));
-    // One buffer late, the longest fuzz sample and its release.
-    for (int t = 0; t < 4; ++t) Check(h.sound.Play(512));
+    // One buffer late, the longest fuzz sample and its release, in half
+    // buffers: a tick of a whole buffer brings the cursor back to where it was,
+    // which the clock cannot tell from no progress (the timer ticks every
+    // quarter buffer).
+    for (int t = 0; t < 8; ++t) Check(h.sound.Play(256));
     Check(h.rig.organ.Voices().CountInUse() == 0);
 
     Check(h.ports.Send(0, 0xFF));

@@ -173,19 +173,23 @@ void Manual::SetCoupler(int i, bool on) {
         }
         return;
     }
-    int kind = coupler->Kind();
-    Manual* destination = Destination(*coupler);
+    PassHolds(*coupler, on);
+}
+
+void Manual::PassHolds(const Coupler& coupler, bool on) {
+    int kind = coupler.Kind();
+    Manual* destination = Destination(coupler);
     if (kind < 0 || destination == nullptr) return;
     std::array<uint32_t, kMaxLogicalKeys> counts{};
     for (int k = 0; k < numberOfLogicalKeys; ++k)
         counts[static_cast<size_t>(k)] = keys[static_cast<size_t>(k)].passHolds[static_cast<size_t>(kind)];
     for (int k = 0; k < numberOfLogicalKeys; ++k) {
-        int note = midiNoteOfKey0 + k + coupler->destinationKeyshift;
+        int note = midiNoteOfKey0 + k + coupler.destinationKeyshift;
         for (uint32_t n = 0; n < counts[static_cast<size_t>(k)]; ++n) {
             if (on)
-                destination->KeyDown(note, false, 0, coupler->Subsequent());
+                destination->KeyDown(note, false, 0, coupler.Subsequent());
             else
-                destination->KeyUp(note, false, 0, coupler->Subsequent());
+                destination->KeyUp(note, false, 0, coupler.Subsequent());
         }
     }
 }
@@ -221,6 +225,14 @@ void Manual::StopControl(int note, bool on) {
 void Manual::ResetNotes() {
     if (!loaded) return;
     if (index == kTestNoteManual) organ->SetTestNoteLocked(false);
+    // What the keys passed on through engaged couplers is let go first: a
+    // reset of this keyboard alone (a channel's all-notes-off) must not leave
+    // its notes held, and sounding, on the manuals it is coupled to.
+    for (int c = 0; c < numberOfCouplers; ++c) {
+        const Coupler& coupler = couplers[static_cast<size_t>(c)];
+        if (coupler.couplerLoaded && coupler.Engaged() && !coupler.unisonOff)
+            PassHolds(coupler, false);
+    }
     for (int k = 0; k < numberOfLogicalKeys; ++k) {
         ManualKey& key = keys[static_cast<size_t>(k)];
         key.holds = key.directMask = key.directHolds = 0;

@@ -118,7 +118,7 @@ public:
     void StopControl(int note, bool on);
     // Forgets every hold of the manual's keys and silences its pipes without
     // release; on manual 1 the test note is let go first. Holds the keys had
-    // placed on other manuals through couplers stay there.
+    // placed on other manuals through engaged couplers are released there.
     void ResetNotes();
     // ResetNotes, then every stop and coupler back to its default state,
     // without sounding anything.
@@ -182,6 +182,9 @@ private:
     void StopsOff(int k);
     // CouplerOn (on) or CouplerOff.
     void SetCoupler(int i, bool on);
+    // Presses (on) or releases on the coupler's destination every hold of
+    // this manual's keys that may pass through the coupler.
+    void PassHolds(const Coupler& coupler, bool on);
     void RedrawKey(int k);
     // Carries a press or release of key k through every engaged coupler of
     // the manual that passes these permissions, in coupler order.

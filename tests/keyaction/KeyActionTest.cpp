@@ -246,7 +246,10 @@ TEST(KeyAction, DrawingAndRetiringWithKeysHeld) {
     EXPECT_EQ(a.Key(kSwell, 65).holds, 1u);
 }
 
-TEST(KeyAction, AReleaseOnAResetManualNeverTakesHoldsBelowZero) {
+// Regression: a manual's reset (a channel's all-notes-off) left the holds its
+// keys had passed through couplers on the other manuals, where no release
+// could reach them any more: notes sounding for good.
+TEST(KeyAction, AResetManualLetsGoOfWhatItsCouplersCarriedAndLaterReleasesChangeNothing) {
     ActionRig a(3);
     Organ& organ = LoadCoupled(a, {{kGreat, kSwell, 0, "YNNNN"}, {kSwell, kChoir, 0, "NNNNN"}});
     organ.KeyDown(kGreat, 60, kGreat);
@@ -254,12 +257,20 @@ TEST(KeyAction, AReleaseOnAResetManualNeverTakesHoldsBelowZero) {
         auto lock = organ.LockAction();
         a.M(kSwell).ResetNotes();
     }
-    EXPECT_EQ(a.Sounding(), "1:60 3:60");  // holds placed elsewhere stay
+    EXPECT_EQ(a.Sounding(), "1:60");
     organ.KeyUp(kGreat, 60, kGreat);
     const ManualKey& swell = a.Key(kSwell, 60);
     EXPECT_TRUE(swell.holds == 0 && swell.directHolds == 0 && swell.directMask == 0);
-    // The release still passed on, so nothing is left hanging on the Choir.
     EXPECT_TRUE(a.AllQuiet());
+
+    organ.KeyDown(kGreat, 62, kGreat);
+    {
+        auto lock = organ.LockAction();
+        a.M(kGreat).ResetNotes();
+    }
+    EXPECT_TRUE(a.AllQuiet()) << a.Sounding();
+    organ.KeyUp(kGreat, 62, kGreat);
+    EXPECT_EQ(a.Key(kChoir, 62).holds, 0u);
 }
 
 TEST(KeyAction, AResetReturnsDrawstopsToTheirDefaultsAndUnisonOffFollowsItsCoupler) {
